@@ -184,7 +184,7 @@ std::size_t loadText(int id, char* buffer, std::size_t capacity) {
   if (buffer == nullptr || capacity == 0) return 0;
   const std::string_view t = text(id);
   const std::size_t n = std::min(t.size(), capacity - 1);
-  std::memcpy(buffer, t.data(), n);
+  if (n > 0) std::memcpy(buffer, t.data(), n);
   buffer[n] = '\0';
   return n;
 }
