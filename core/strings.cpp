@@ -157,18 +157,40 @@ constexpr Entry kTable[] = {
     {7002, "The specified file does not exist."},
 };
 
-constexpr bool strictlySorted() {
-  for (std::size_t i = 1; i < std::size(kTable); ++i)
-    if (kTable[i - 1].id >= kTable[i].id) return false;
+constexpr Entry kShellTable[] = {
+#include "core/strings_shell.inc"
+};
+
+// Each part of the table is kept sorted by id (a lookup is a binary search in each) and no id
+// may stand in two parts; both are checked at compile time.
+template <std::size_t N>
+constexpr bool strictlySorted(const Entry (&t)[N]) {
+  for (std::size_t i = 1; i < N; ++i)
+    if (t[i - 1].id >= t[i].id) return false;
   return true;
 }
-static_assert(strictlySorted(), "string table rows must be sorted by id, without duplicates");
+template <std::size_t N, std::size_t M>
+constexpr bool disjoint(const Entry (&a)[N], const Entry (&b)[M]) {
+  for (const Entry& x : a)
+    for (const Entry& y : b)
+      if (x.id == y.id) return false;
+  return true;
+}
+static_assert(strictlySorted(kTable), "string table rows must be sorted by id, without duplicates");
+static_assert(strictlySorted(kShellTable), "shell text rows must be sorted by id, without duplicates");
+static_assert(disjoint(kTable, kShellTable), "an id stands in two parts of the string table");
+
+template <std::size_t N>
+const Entry* findIn(const Entry (&t)[N], int id) {
+  const Entry* end = std::end(t);
+  const Entry* it =
+      std::lower_bound(std::begin(t), end, id, [](const Entry& e, int v) { return e.id < v; });
+  return (it != end && it->id == id) ? it : nullptr;
+}
 
 const Entry* find(int id) {
-  const Entry* end = std::end(kTable);
-  const Entry* it =
-      std::lower_bound(std::begin(kTable), end, id, [](const Entry& e, int v) { return e.id < v; });
-  return (it != end && it->id == id) ? it : nullptr;
+  const Entry* e = findIn(kTable, id);
+  return e ? e : findIn(kShellTable, id);
 }
 
 }  // namespace

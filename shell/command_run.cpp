@@ -1,0 +1,140 @@
+#include "shell/command_run.h"
+
+#include "core/report.h"
+#include "core/strings.h"
+#include "core/table.h"
+#include "core/text_ids.h"
+#include "shell/dialogs.h"
+
+namespace v3d::shell {
+
+CommandRun::~CommandRun() {
+  if (busy_) desk_.setBusy(false);
+}
+
+void CommandRun::busy() {
+  if (!busy_) desk_.setBusy(true);
+  busy_ = true;
+}
+
+bool CommandRun::askInput(int dialog, int titleId, int typeMask, int colorMask,
+                          bool informationEditable) {
+  VolumeDialog d(dialog == 104 ? VolumeDialogKind::Choice : VolumeDialogKind::Input);
+  d.title = std::string(text(titleId));
+  d.typeMask = typeMask;
+  d.colorMask = colorMask;
+  d.informationEditable = informationEditable;
+  if (desk_.run(d) != 1) return false;
+  in = d.chosenVolume;
+  inIndex = d.chosenIndex;
+  return in != nullptr;
+}
+
+bool CommandRun::askSecondInput(int titleId, int typeMask, int colorMask) {
+  VolumeDialog d(VolumeDialogKind::Choice);
+  d.title = std::string(text(titleId));
+  d.typeMask = typeMask;
+  d.colorMask = colorMask;
+  if (desk_.run(d) != 1) return false;
+  in2 = d.chosenVolume;
+  return in2 != nullptr;
+}
+
+bool CommandRun::askOutput(int titleId, int X, int Y, int Z, bool noNewEntry) {
+  VolumeDialog d(VolumeDialogKind::Output);
+  d.title = std::string(text(titleId));
+  d.typeMask = 7;
+  d.colorMask = 3;
+  d.suggestedX = X;
+  d.suggestedY = Y;
+  d.suggestedZ = Z;
+  d.noNewEntry = noNewEntry;
+  if (desk_.run(d) != 1) return false;
+  outIsNew = d.chosenNew;
+  outIndex = d.chosenIndex;
+  out = d.chosenNew ? nullptr : d.chosenVolume;
+  outX = d.resultX;
+  outY = d.resultY;
+  outZ = d.resultZ;
+  return true;
+}
+
+bool CommandRun::refuseSameOutput() {
+  if (outIsNew || out != in) return false;
+  error_handler(525);
+  return true;
+}
+
+bool CommandRun::askValues(int titleId, const std::vector<int>& prompts, bool lastIsFloat,
+                           bool allFloat) {
+  ValueDialog d(static_cast<int>(prompts.size()));
+  d.title = std::string(text(titleId));
+  int i = 0;
+  for (int p : prompts) d.prompts[static_cast<std::size_t>(i++)] = std::string(text(p));
+  const int result = desk_.run(d);
+  for (int k = 0; k < d.fields; ++k) {
+    const std::string& t = d.texts[static_cast<std::size_t>(k)];
+    const bool isFloat = allFloat || (lastIsFloat && k == d.fields - 1);
+    const bool ok = isFloat ? parseFloat(t, floats[static_cast<std::size_t>(k)])
+                            : parseInt(t, ints[static_cast<std::size_t>(k)]);
+    if (!ok) {
+      error_handler(90);
+      return false;
+    }
+  }
+  return result == 1;
+}
+
+bool CommandRun::prepareOutput(int dataType, int colorType, int X, int Y, int Z) {
+  const int type = dataType != 0 ? dataType : in->dataType;
+  const int color = colorType != 0 ? colorType : in->colorType;
+  busy();
+  if (outIsNew) {
+    Volume* slot = volumeSlot(outIndex);
+    if (slot == nullptr || slot->dataType != 0) {
+      error_handler(612);
+      return false;
+    }
+    InitializeVolume(slot, outZ, outY, outX, type, color);
+    if (int code = CreateVolume(slot); code != 0) {
+      error_handler(code);
+      return false;
+    }
+    out = slot;
+    outMadeHere = true;
+    return true;
+  }
+  if (X > out->X || Y > out->Y || Z > out->Z || out->dataType != type ||
+      out->colorType != color) {
+    if (VerifyVolumeReallocation(nullptr) == 0) return false;
+    if (int code = ReallocateVolume(out, type, color, Z, Y, X); code != 0) {
+      error_handler(code);
+      return false;
+    }
+    outMadeHere = true;
+  }
+  return true;
+}
+
+void CommandRun::fail(int code) {
+  if (outMadeHere && out != nullptr) {
+    closeVolumeWindows(out);
+    DestroyVolume(out);
+  }
+  error_handler(code);
+}
+
+void CommandRun::finish(int code, bool showOutput) {
+  if (code < 0) {
+    fail(code);
+    return;
+  }
+  if (showOutput && out != nullptr) desk_.showVolume(out);
+}
+
+void showInformation(const std::string& message, int captionId) {
+  const std::string_view caption = captionId != 0 ? text(captionId) : kCaption;
+  reporter().showMessage(nullptr, message, caption, MessageIcon::Information, MessageButtons::Ok);
+}
+
+}  // namespace v3d::shell

@@ -1,0 +1,74 @@
+// One run of a menu command: the common command pattern as steps that the per-command
+// rows and the special commands compose.
+//
+//  1. input volume dialog (102 or 104); Cancel ends silently;
+//  2. output volume dialog (106) with the required size; Cancel ends silently;
+//  3. an output equal to the input is refused with 525 where the command forbids it;
+//  4. the value dialog; each text must parse as exactly one number, else 90; only then is the
+//     dialog's Cancel looked at (silent);
+//  5. busy cursor; the output is created ("New") or reallocated after the question, and is
+//     then "made here";
+//  6. the operation; a failure destroys an output made here and is reported;
+//  7. the output is shown.
+#pragma once
+
+#include <array>
+#include <string>
+#include <vector>
+
+#include "core/volume.h"
+#include "shell/desk.h"
+
+namespace v3d::shell {
+
+class CommandRun {
+ public:
+  explicit CommandRun(Desk& desk) : desk_(desk) {}
+  ~CommandRun();
+  CommandRun(const CommandRun&) = delete;
+  CommandRun& operator=(const CommandRun&) = delete;
+
+  // Step 1 with dialog 102 (input) or 104 (choice). False when cancelled.
+  bool askInput(int dialog, int titleId, int typeMask, int colorMask,
+                bool informationEditable = false);
+  // A second input through the choice dialog (104).
+  bool askSecondInput(int titleId, int typeMask, int colorMask);
+  // Step 2: the output dialog with the required size (X, Y, Z).
+  bool askOutput(int titleId, int X, int Y, int Z, bool noNewEntry = false);
+  // Step 3: true (and 525 reported) when the output is the input.
+  bool refuseSameOutput();
+  // Step 4: a value dialog of prompts.size() fields; "%d" fields fill ints[0..], a float
+  // field (the fourth of a four-field dialog, or every field when allFloat) fills floats.
+  bool askValues(int titleId, const std::vector<int>& prompts, bool lastIsFloat = false,
+                 bool allFloat = false);
+  // Step 5: creates or fits the output for the given types (0: the input's) and required
+  // size. False when the command ends (refused, or a failure already reported).
+  bool prepareOutput(int dataType, int colorType, int X, int Y, int Z);
+  // Steps 6 and 7 for an operation's result code.
+  void finish(int code, bool showOutput = true);
+  // Reports a failure of the command's own (destroying an output made here).
+  void fail(int code);
+
+  void busy();
+  Desk& desk() { return desk_; }
+
+  Volume* in = nullptr;
+  int inIndex = -1;
+  Volume* in2 = nullptr;
+  Volume* out = nullptr;
+  int outIndex = -1;
+  bool outIsNew = false;
+  int outX = 0, outY = 0, outZ = 0;
+  bool outMadeHere = false;
+  std::array<int, 4> ints{};
+  std::array<float, 4> floats{};
+
+ private:
+  Desk& desk_;
+  bool busy_ = false;
+};
+
+// Shows a result message with the information icon.
+void showInformation(const std::string& message, int captionId = 0);
+
+}  // namespace v3d::shell

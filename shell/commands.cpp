@@ -1,0 +1,324 @@
+// The command table, the per-command rows of the common pattern, the special commands and
+// the menu layout.
+#include "shell/commands.h"
+
+#include <array>
+#include <cstdio>
+#include <vector>
+#include <string>
+
+#include "core/strings.h"
+#include "core/table.h"
+#include "core/text_ids.h"
+#include "shell/command_run.h"
+#include "shell/desk.h"
+#include "shell/dialogs.h"
+
+namespace v3d::shell {
+namespace {
+
+bool g_saverPresent = false;
+
+// ---- Rows of the common command pattern ------------------------------------------------
+
+// The parameters an operation receives from the run: the volumes and the parsed values.
+using Operation = int (*)(CommandRun& run);
+
+struct PatternRow {
+  int id;
+  int inDialog;       // 102 or 104
+  int inTitle;
+  int inType, inColor;
+  int outTitle;
+  bool forbidSame;    // an output equal to the input is refused (525)
+  int outType;        // 0: the input's
+  int valueTitle;     // 0: no value dialog
+  std::array<int, 4> prompts;  // string ids of the value prompts, 0 after the last
+  bool lastIsFloat;
+  Operation op;
+};
+
+int opSymmetric(CommandRun& r) { return Symmetric3d(r.in, r.out); }
+int opFToUCTruncation(CommandRun& r) {
+  return FVolume2UCVolume(r.in, r.out, r.in->voiZ0, r.in->voiY0, r.in->voiX0);
+}
+int opFToUCScaling(CommandRun& r) {
+  return FVolume2UCVolume_norm(r.in, r.out, r.in->voiZ0, r.in->voiY0, r.in->voiX0);
+}
+int opUCToF(CommandRun& r) {
+  return UCVolume2FVolume(r.in, r.out, r.in->voiZ0, r.in->voiY0, r.in->voiX0);
+}
+
+const PatternRow kRows[] = {
+    {kCmdSymmetric, 102, kTitleSelectInputVolume, V3D_UC, 3, kTitleSelectOutputVolume, false, 0,
+     0, {}, false, opSymmetric},
+    {kCmdFToUCTruncation, 102, kTitleSelectInputVolume, V3D_F, 3, kTitleSelectOutputVolume, true,
+     V3D_UC, 0, {}, false, opFToUCTruncation},
+    {kCmdFToUCScaling, 102, kTitleSelectInputVolume, V3D_F, 3, kTitleSelectOutputVolume, true,
+     V3D_UC, 0, {}, false, opFToUCScaling},
+    {kCmdUCToF, 102, kTitleSelectInputVolume, V3D_UC, 3, kTitleSelectOutputVolume, true, V3D_F, 0,
+     {}, false, opUCToF},
+};
+
+void runPattern(Desk& desk, const PatternRow& row) {
+  CommandRun r(desk);
+  if (!r.askInput(row.inDialog, row.inTitle, row.inType, row.inColor)) return;
+  const int X = r.in->X, Y = r.in->Y, Z = r.in->Z;
+  if (!r.askOutput(row.outTitle, X, Y, Z)) return;
+  if (row.forbidSame && r.refuseSameOutput()) return;
+  if (row.valueTitle != 0) {
+    std::vector<int> prompts;
+    for (int p : row.prompts)
+      if (p != 0) prompts.push_back(p);
+    if (!r.askValues(row.valueTitle, prompts, row.lastIsFloat)) return;
+  }
+  if (!r.prepareOutput(row.outType, 0, X, Y, Z)) return;
+  r.finish(row.op(r));
+}
+
+// ---- Special commands --------------------------------------------------------------------
+
+void cmdCreate(Desk& desk) {
+  VolumeDialog d(VolumeDialogKind::Create);
+  d.title = std::string(text(kTitleDialog113));
+  if (desk.run(d) != 1) return;
+  Volume* slot = volumeSlot(d.chosenIndex);
+  InitializeVolume(slot, d.resultZ, d.resultY, d.resultX, d.resultDataType, d.resultColorType);
+  if (int code = CreateVolume(slot); code != 0) error_handler(code);
+}
+
+void cmdDestroy(Desk& desk) {
+  VolumeDialog d(VolumeDialogKind::Destroy);
+  d.title = std::string(text(kTitleSelectVolumeToFree));
+  desk.run(d);
+}
+
+void cmdState(Desk& desk) {
+  VolumeDialog d(VolumeDialogKind::State);
+  d.title = std::string(text(kTitleDialog117));
+  desk.run(d);
+}
+
+void cmdSetVoi(Desk& desk) {
+  VolumeDialog d(VolumeDialogKind::Voi);
+  d.title = std::string(text(kTitleDialog115));
+  if (desk.run(d) != 1) return;
+  const auto& b = d.resultVoi;
+  fill_in_VOI(d.chosenVolume, b[0], b[1], b[2], b[3], b[4], b[5]);
+}
+
+void cmdClear(Desk& desk) {
+  CommandRun r(desk);
+  if (!r.askInput(102, kTitleSelectVolumeToClear, 7, 3, true)) return;
+  const int title = r.in->dataType == V3D_F   ? kTitleClearF
+                    : r.in->dataType == V3D_I ? kTitleClearI
+                                              : kTitleClearUC;
+  const bool colour = r.in->colorType != V3D_ONE_CHANNEL;
+  const bool ok = colour ? r.askValues(title, {kPromptChannel1, kPromptChannel2, kPromptChannel3},
+                                       false, true)
+                         : r.askValues(title, {kPromptChannel1}, false, true);
+  if (!ok) return;
+  r.busy();
+  r.out = r.in;
+  r.finish(ClearVolume(r.in, r.floats.data()));
+}
+
+void cmdCopy(Desk& desk) {
+  CommandRun r(desk);
+  if (!r.askInput(102, kTitleSelectInputToCopy, 7, 3)) return;
+  const int X = r.in->voiX1 - r.in->voiX0, Y = r.in->voiY1 - r.in->voiY0,
+            Z = r.in->voiZ1 - r.in->voiZ0;
+  if (!r.askOutput(kTitleSelectOutputForCopy, X, Y, Z)) return;
+  int zOff = 0, yOff = 0, xOff = 0;
+  if (r.outIsNew) {
+    if (!r.prepareOutput(0, 0, X, Y, Z)) return;
+  } else {
+    const int fit = PrepareOutputVolume(r.out, X, Y, Z, r.in->dataType, r.in->colorType, 2);
+    if (fit == kOutputRefused || fit == kOutputReallocationFailed) return;
+    if (fit == kOutputReallocated) {
+      r.outMadeHere = true;
+    } else {
+      if (!r.askValues(kTitleCopyOffsets, {kPromptXOffset, kPromptYOffset, kPromptZOffset}))
+        return;
+      xOff = r.ints[0];
+      yOff = r.ints[1];
+      zOff = r.ints[2];
+    }
+    r.busy();
+  }
+  r.finish(CopyVolume(r.in, r.out, zOff, yOff, xOff));
+}
+
+void cmdLogical(Desk& desk, int (*op)(Volume*, Volume*, Volume*)) {
+  CommandRun r(desk);
+  if (!r.askInput(102, kTitleSelectInputVolume, V3D_UC, 1)) return;
+  if (!r.askSecondInput(kTitleSelectInputVolume, V3D_UC, 1)) return;
+  if (!r.askOutput(kTitleSelectOutputVolume, r.in->X, r.in->Y, r.in->Z)) return;
+  if (!r.prepareOutput(0, 0, r.in->X, r.in->Y, r.in->Z)) return;
+  r.finish(op(r.in, r.in2, r.out));
+}
+
+void cmdCount(Desk& desk, bool surface) {
+  CommandRun r(desk);
+  if (!r.askInput(102, kTitleSelectInputVolume, V3D_UC, 1)) return;
+  r.busy();
+  unsigned long count = 0;
+  const int code = surface ? CountNonZeroSurfacePoints3d(r.in, &count)
+                           : CountNonZeroPoints3d(r.in, &count);
+  if (code != 0) {
+    r.fail(code);
+    return;
+  }
+  char message[160];
+  std::snprintf(message, sizeof message,
+                std::string(text(surface ? kTextSurfacePoints : kTextVolumePoints)).c_str(), count);
+  showInformation(message, kTextMetricsCaption);
+}
+
+void cmdBoundingBox(Desk& desk) {
+  CommandRun r(desk);
+  if (!r.askInput(102, kTitleSelectInputVolume, V3D_UC, 3)) return;
+  r.busy();
+  int zMin, yMin, xMin, zEnd, yEnd, xEnd;
+  if (int code = FindBoundingBox3d(r.in, &zMin, &yMin, &xMin, &zEnd, &yEnd, &xEnd); code != 0) {
+    r.fail(code);
+    return;
+  }
+  if (zMin == -1) {
+    showInformation(std::string(text(kTextOnlyBackground)));
+    return;
+  }
+  char message[200];
+  std::snprintf(message, sizeof message, std::string(text(kTextBoundingBox)).c_str(), xMin, yMin,
+                zMin, xEnd, yEnd, zEnd);
+  showInformation(message);
+}
+
+void cmdDump(Desk& desk) {
+  CommandRun r(desk);
+  if (!r.askInput(102, kTitleSelectInputVolume, 7, 3)) return;
+  const auto name =
+      desk.saveFileName(std::string(text(kTitleDumpVolume)), std::string(text(kTextAllFiles)));
+  if (!name) return;
+  r.busy();
+  if (int code = dumpUCFI3D(r.in, name->c_str()); code != 0) r.fail(code);
+}
+
+void cmdAbout(Desk& desk) {
+  AboutDialog d;
+  d.text = std::string(text(kTextAbout));
+  desk.run(d);
+}
+
+// ---- The command table ---------------------------------------------------------------------
+
+using Handler = void (*)(Desk&);
+
+struct CommandEntry {
+  int id;
+  Handler handler;
+};
+
+const CommandEntry kCommands[] = {
+    {kCmdCreate, cmdCreate},
+    {kCmdDestroy, cmdDestroy},
+    {kCmdState, cmdState},
+    {kCmdSetVoi, cmdSetVoi},
+    {kCmdClear, cmdClear},
+    {kCmdCopy, cmdCopy},
+    {kCmdAnd, [](Desk& d) { cmdLogical(d, and3d); }},
+    {kCmdOr, [](Desk& d) { cmdLogical(d, or3d); }},
+    {kCmdXor, [](Desk& d) { cmdLogical(d, xor3d); }},
+    {1220, [](Desk& d) { cmdCount(d, true); }},
+    {1221, [](Desk& d) { cmdCount(d, false); }},
+    {kCmdBoundingBox, cmdBoundingBox},
+    {kCmdDump, cmdDump},
+    {kCmdExit, [](Desk& d) { d.quit(); }},
+    {kCmdAbout, cmdAbout},
+};
+
+const PatternRow* findRow(int id) {
+  for (const PatternRow& r : kRows)
+    if (r.id == id) return &r;
+  return nullptr;
+}
+
+Handler findHandler(int id) {
+  for (const CommandEntry& c : kCommands)
+    if (c.id == id) return c.handler;
+  return nullptr;
+}
+
+// ---- Menu layout ------------------------------------------------------------------------
+
+MenuNode item(int id) { return {MenuNode::Command, id, kMenuTextBase + id, {}}; }
+MenuNode separator() { return {MenuNode::Separator, 0, 0, {}}; }
+MenuNode popup(int textId, std::vector<MenuNode> children) {
+  return {MenuNode::Popup, 0, textId, std::move(children)};
+}
+std::vector<MenuNode> items(std::initializer_list<int> ids) {
+  std::vector<MenuNode> v;
+  for (int id : ids) v.push_back(id == 0 ? separator() : item(id));
+  return v;
+}
+
+std::vector<MenuNode> buildMenu() {
+  return {
+      popup(kMenuFile, items({kCmdOpen, kCmdSave, kCmdDump, 0, kCmdCreate, kCmdDestroy, kCmdState,
+                              kCmdSetVoi, 0, kCmdCoordinates, kCmdWriteVoxel, 0, kCmdExit})),
+      popup(kMenuOperations,
+            {popup(kMenuBasic, items({kCmdClear, kCmdCopy, 0, kCmdAnd, kCmdOr, kCmdXor, 0,
+                                      kCmdUCToF, kCmdFToUCScaling, kCmdFToUCTruncation})),
+             popup(kMenuRearrangement, items({kCmdSymmetric})),
+             popup(kMenuResizing, items({1150, 1151, 0, 1152, 1153, 1154, 0, 1155})),
+             popup(kMenuFiltering,
+                   [] {
+                     auto v = items({1171});
+                     v.push_back(popup(kMenuMedianFilters, items({1172, 1173, 1174, 1175})));
+                     for (auto& n : items({1178, 1179, 0, 1180, 1181})) v.push_back(n);
+                     return v;
+                   }()),
+             popup(kMenuAnalysis,
+                   {popup(kMenuHistogram, items({1170, 0, 1185, 1186})),
+                    popup(kMenuEdgeDetection, items({1190, 1191, 1192, 1193, 0, 1194})),
+                    popup(kMenuRegionSegmentation,
+                          items({1200, 1201, 1202, 1203, 1204, 0, 1205, 1206})),
+                    popup(kMenuMetrics, items({1220, 1221, 1222}))}),
+             popup(kMenuTransforms, items({1230, 1231, 1232, 1233, 0, 1234, 1235, 0, 1236, 1237})),
+             popup(kMenuMorphology, items({1240, 1241, 0, 1242, 1243, 1244, 1245})), separator(),
+             item(1250), item(1251), separator(), item(1260)}),
+      popup(kMenuVisualization, items({1300, 1307, 0, 1315, 0, kCmdSections})),
+      {MenuNode::Placeholder, 0, kMenuModules, {}},
+      popup(kMenuHelp, items({kCmdAbout})),
+  };
+}
+
+}  // namespace
+
+const std::vector<MenuNode>& mainMenu() {
+  static const std::vector<MenuNode> menu = buildMenu();
+  return menu;
+}
+
+void setSaverPresent(bool present) { g_saverPresent = present; }
+bool saverPresent() { return g_saverPresent; }
+
+bool commandAvailable(int id) {
+  if (id == kCmdSave) return g_saverPresent;
+  return findRow(id) != nullptr || findHandler(id) != nullptr;
+}
+
+bool dispatch(Desk& desk, std::uintptr_t wParam) {
+  const int id = static_cast<int>(wParam & 0xFFFF);
+  if (const PatternRow* row = findRow(id)) {
+    runPattern(desk, *row);
+    return true;
+  }
+  if (Handler h = findHandler(id)) {
+    h(desk);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace v3d::shell

@@ -1,0 +1,94 @@
+// A desk that answers from a script: volume choices, values, questions and file names come
+// from a queue; messages, shown volumes and dialogs are recorded. Tests drive whole menu
+// commands through it; it is also the seed of a batch mode.
+#pragma once
+
+#include <array>
+#include <deque>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/report.h"
+#include "shell/desk.h"
+#include "shell/dialogs.h"
+
+namespace v3d::shell {
+
+struct Step {
+  enum Kind { Pick, Destroy, Values, Yes, No, Ok, Cancel, File, Choose } kind;
+  std::string label;                        // Pick, Destroy: the list entry; File: the name
+  std::vector<std::string> texts;           // Values: field texts; Pick: X, Y, Z fields
+  std::optional<std::string> information;   // Pick: typed into "Information:"
+  std::optional<std::array<std::string, 6>> voi;  // Pick: typed VOI (turns "Change VOI" on)
+  bool cancelAfterTyping = false;           // Values: typed, then Cancel
+  int choice = 0;                           // Choose: a button id or list row
+};
+
+// Script helpers.
+Step pick(const std::string& label);
+Step pickNew(int index, int X, int Y, int Z);
+Step withInformation(Step s, const std::string& info);
+Step withVoi(Step s, std::array<std::string, 6> voi);
+Step withDims(Step s, const std::string& X, const std::string& Y, const std::string& Z);
+Step values(std::vector<std::string> texts);
+Step valuesThenCancel(std::vector<std::string> texts);
+Step destroyEntry(const std::string& label);
+Step yes();
+Step no();
+Step ok();
+Step cancel();
+Step file(const std::string& name);
+Step choose(int idOrRow);
+
+struct ShownMessage {
+  std::string text, caption;
+  MessageIcon icon;
+  MessageButtons buttons;
+};
+
+class ScriptedDesk : public Desk, public Reporter {
+ public:
+  ScriptedDesk();
+  ~ScriptedDesk() override;
+
+  void script(std::initializer_list<Step> steps);
+
+  int run(VolumeDialog& d) override;
+  int run(ValueDialog& d) override;
+  int run(DisplayLevelsDialog& d) override;
+  int run(InterpolationDialog& d) override;
+  int run(WeightsSourceDialog& d) override;
+  int run(BinaryInterpolationDialog& d) override;
+  int run(AlignmentDialog& d) override;
+  int run(AboutDialog& d) override;
+  std::optional<std::string> saveFileName(const std::string& title,
+                                          const std::string& filter) override;
+  void showVolume(Volume* v) override { shown.push_back(v); }
+  void closeWindowsOf(Volume* v) override { closed.push_back(v); }
+  void setBusy(bool b) override { busyCalls.push_back(b); }
+  void quit() override { quitRequested = true; }
+
+  int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
+                  MessageButtons buttons) override;
+
+  // What happened.
+  std::vector<ShownMessage> messages;
+  std::vector<std::string> dialogTitles;  // every dialog run, by its title
+  std::vector<Volume*> shown;
+  std::vector<Volume*> closed;
+  std::vector<bool> busyCalls;
+  bool quitRequested = false;
+  // Dialogs and questions that found no fitting step in the script (each was cancelled).
+  int unanswered = 0;
+  bool scriptDone() const { return steps_.empty(); }
+  std::string lastMessage() const { return messages.empty() ? "" : messages.back().text; }
+
+ private:
+  std::optional<Step> next();
+  std::deque<Step> steps_;
+  Reporter* previousReporter_ = nullptr;
+  Desk* previousDesk_ = nullptr;
+};
+
+}  // namespace v3d::shell
