@@ -1,0 +1,114 @@
+#include "shell/qt/frame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QStatusBar>
+
+#include "core/strings.h"
+#include "core/table.h"
+#include "core/text_ids.h"
+#include "shell/commands.h"
+#include "shell/qt/qt_desk.h"
+
+namespace v3d::shell::qt {
+namespace {
+
+QString qtext(int id) { return QString::fromStdString(std::string(text(id))); }
+
+void closeThroughDesk(Volume* v) {
+  if (Desk* d = v3d::shell::desk()) d->closeWindowsOf(v);
+}
+
+}  // namespace
+
+void resetAllVois() {
+  for (int i = 0; i < kTableSlots; ++i) {
+    Volume* v = volumeSlot(i);
+    if (v->dataType != 0) fill_in_VOI(v, 0, v->Z, 0, v->Y, 0, v->X);
+  }
+}
+
+Frame::Frame() : mdi_(new QMdiArea(this)), desk_(std::make_unique<QtDesk>(this)) {
+  setObjectName("menu");
+  setWindowTitle(qtext(kTextFrameTitle));
+  mdi_->setObjectName("MDICLIENT");
+  setCentralWidget(mdi_);
+  mdi_->viewport()->installEventFilter(this);
+  statusBar();
+
+  std::function<void(QWidget*, const std::vector<MenuNode>&)> build =
+      [&](QWidget* parent, const std::vector<MenuNode>& nodes) {
+        for (const MenuNode& n : nodes) {
+          switch (n.kind) {
+            case MenuNode::Separator:
+              static_cast<QMenu*>(parent)->addSeparator();
+              break;
+            case MenuNode::Popup: {
+              QMenu* m = parent == menuBar() ? menuBar()->addMenu(qtext(n.textId))
+                                             : static_cast<QMenu*>(parent)->addMenu(qtext(n.textId));
+              build(m, n.children);
+              break;
+            }
+            case MenuNode::Placeholder: {
+              QAction* a = menuBar()->addAction(qtext(n.textId));
+              a->setObjectName("modules");
+              break;
+            }
+            case MenuNode::Command: {
+              QAction* a = static_cast<QMenu*>(parent)->addAction(qtext(kMenuTextBase + n.id));
+              a->setObjectName(QString::number(n.id));
+              actions_[n.id] = a;
+              const int id = n.id;
+              connect(a, &QAction::triggered, this, [this, id] { command(static_cast<std::uintptr_t>(id)); });
+              break;
+            }
+          }
+        }
+      };
+  build(menuBar(), mainMenu());
+  refreshMenu();
+
+  installReporter(desk_.get());
+  installDesk(desk_.get());
+  setVolumeWindowCloser(closeThroughDesk);
+}
+
+Frame::~Frame() {
+  setVolumeWindowCloser(nullptr);
+  installDesk(nullptr);
+  installReporter(nullptr);
+}
+
+QAction* Frame::action(int id) const {
+  const auto it = actions_.find(id);
+  return it == actions_.end() ? nullptr : it->second;
+}
+
+void Frame::refreshMenu() {
+  for (auto& [id, a] : actions_) a->setEnabled(commandAvailable(id));
+}
+
+void Frame::command(std::uintptr_t wParam) {
+  dispatch(*desk_, wParam);
+  if (moduleRouter) moduleRouter(wParam);
+}
+
+void Frame::closeEvent(QCloseEvent* event) {
+  // Destroying the frame frees every volume of the table.
+  resetVolumeTable();
+  event->accept();
+}
+
+bool Frame::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == mdi_->viewport() && event->type() == QEvent::MouseButtonPress &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::RightButton) {
+    resetAllVois();
+    return true;
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+}  // namespace v3d::shell::qt

@@ -1,0 +1,33 @@
+// velmora3d: the desktop program. Start-up creates the frame, puts the demo phantom in slot 0
+// and runs the event loop.
+//
+//   velmora3d [--exit-at-start]   (the option runs "E&xit" as soon as the loop is running)
+#include <QApplication>
+#include <QDir>
+#include <QMessageBox>
+#include <QTimer>
+#include <cstring>
+
+#include "core/strings.h"
+#include "core/text_ids.h"
+#include "shell/commands.h"
+#include "shell/demo_volume.h"
+#include "shell/qt/frame.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  using namespace v3d;
+  auto frame = std::make_unique<shell::qt::Frame>();
+  if (QDir::currentPath().isEmpty()) {
+    error_handler(635);
+    return 0;
+  }
+  frame->showMaximized();
+  if (int code = shell::createDemoVolume(nullptr); code != 0) error_handler(code);
+
+  bool exitAtStart = false;
+  for (int i = 1; i < argc; ++i) exitAtStart |= std::strcmp(argv[i], "--exit-at-start") == 0;
+  if (exitAtStart)
+    QTimer::singleShot(0, frame.get(), [&] { frame->action(shell::kCmdExit)->trigger(); });
+  return app.exec();
+}

@@ -1,0 +1,141 @@
+// velmora3d-screenshots OUTDIR: renders the frame with each main menu open and every dialog
+// of the shell, on the demo volume, into PNG files, so that they can be looked at as a user
+// sees them. Runs on any Qt platform, offscreen included.
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QTimer>
+#include <functional>
+
+#include "core/strings.h"
+#include "core/table.h"
+#include "core/text_ids.h"
+#include "shell/demo_volume.h"
+#include "shell/dialogs.h"
+#include "shell/qt/frame.h"
+#include "shell/qt/views.h"
+
+using namespace v3d;
+using namespace v3d::shell;
+
+namespace {
+
+QString g_dir;
+
+void save(QWidget* w, const QString& name) {
+  w->adjustSize();
+  w->show();
+  QApplication::processEvents();
+  w->grab().save(g_dir + "/" + name + ".png");
+  w->hide();
+}
+
+void volumeDialog(VolumeDialogKind kind, const std::string& title, const QString& name,
+                  const std::function<void(VolumeDialog&)>& setup = {}) {
+  VolumeDialog d(kind);
+  d.title = title;
+  d.suggestedX = 128;
+  d.suggestedY = 128;
+  d.suggestedZ = 64;
+  qt::VolumeDialogView view(d);
+  if (setup) setup(d);
+  auto* list = view.findChild<QWidget*>("604");
+  if (list) static_cast<void>(list);
+  save(&view, name);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  g_dir = argc > 1 ? argv[1] : "screenshots";
+  QDir().mkpath(g_dir);
+  qt::Frame frame;
+  frame.resize(1000, 700);
+  createDemoVolume(nullptr);
+  Volume* second = nullptr;
+  CreateVolumeEx(V3D_F, V3D_THREE_CHANNELS, 16, 32, 48, nullptr, &second);
+  frame.show();
+  QApplication::processEvents();
+  frame.grab().save(g_dir + "/frame.png");
+
+  // The frame with each top-level menu open, the menu drawn into the frame's picture.
+  int k = 0;
+  for (QAction* top : frame.menuBar()->actions()) {
+    QMenu* menu = top->menu();
+    if (!menu) continue;
+    const QRect r = frame.menuBar()->actionGeometry(top);
+    menu->popup(frame.menuBar()->mapToGlobal(r.bottomLeft()));
+    QApplication::processEvents();
+    QPixmap shot = frame.grab();
+    QPainter p(&shot);
+    p.drawPixmap(frame.menuBar()->mapTo(&frame, r.bottomLeft()), menu->grab());
+    // Open the first submenu too, so that nested popups are seen.
+    for (QAction* a : menu->actions())
+      if (a->menu()) {
+        const QRect ar = menu->actionGeometry(a);
+        p.drawPixmap(frame.menuBar()->mapTo(&frame, r.bottomLeft()) + ar.topRight(), a->menu()->grab());
+        break;
+      }
+    p.end();
+    shot.save(g_dir + QString("/menu-%1.png").arg(k++));
+    menu->hide();
+  }
+
+  volumeDialog(VolumeDialogKind::Input, "Select Input Volume", "dialog-102",
+               [](VolumeDialog& d) { d.select(0); });
+  volumeDialog(VolumeDialogKind::Choice, std::string(text(kTitleDialog104)), "dialog-104");
+  volumeDialog(VolumeDialogKind::OpenTarget, "Select Volume to Open", "dialog-105");
+  volumeDialog(VolumeDialogKind::Output, "Select Output Volume", "dialog-106");
+  volumeDialog(VolumeDialogKind::Create, std::string(text(kTitleDialog113)), "dialog-113");
+  volumeDialog(VolumeDialogKind::Voi, std::string(text(kTitleDialog115)), "dialog-115");
+  volumeDialog(VolumeDialogKind::State, std::string(text(kTitleDialog117)), "dialog-117");
+  volumeDialog(VolumeDialogKind::Destroy, "Select Volume to Free", "dialog-126");
+
+  for (int n = 1; n <= 4; ++n) {
+    ValueDialog d(n);
+    d.title = std::string(text(n == 3 ? kTitleWindowDimensions : kTitleDialog107 + n - 1));
+    const int prompts[4] = {kPromptXDimension, kPromptYDimension, kPromptZDimension,
+                            kPromptNoiseVariance};
+    for (int i = 0; i < n; ++i) d.prompts[static_cast<std::size_t>(i)] = std::string(text(prompts[i]));
+    qt::ValueDialogView view(d);
+    save(&view, QString("dialog-%1").arg(106 + n));
+  }
+  {
+    DisplayLevelsDialog d(64);
+    qt::DisplayLevelsView view(d);
+    save(&view, "dialog-114");
+  }
+  {
+    InterpolationDialog d(false);
+    d.title = std::string(text(kTitleInterpolation3d));
+    qt::InterpolationView view(d);
+    save(&view, "dialog-116");
+  }
+  {
+    WeightsSourceDialog d;
+    qt::WeightsSourceView view(d);
+    save(&view, "dialog-118");
+  }
+  {
+    BinaryInterpolationDialog d;
+    qt::BinaryInterpolationView view(d);
+    save(&view, "dialog-119");
+  }
+  {
+    AboutDialog d;
+    d.text = std::string(text(kTextAbout));
+    qt::AboutView view(d);
+    save(&view, "dialog-120");
+  }
+  {
+    AlignmentDialog d(64);
+    qt::AlignmentView view(d);
+    save(&view, "dialog-121");
+  }
+  resetVolumeTable();
+  return 0;
+}
