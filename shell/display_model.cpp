@@ -1,0 +1,133 @@
+#include "shell/display_model.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "core/samples.h"
+
+namespace v3d::shell {
+
+namespace {
+constexpr std::uint32_t kBackground = 0xFFD4D0C8u;
+
+std::uint32_t grey(UC v) { return 0xFF000000u | (std::uint32_t{v} * 0x010101u); }
+std::uint32_t rgb(UC r, UC g, UC b) {
+  return 0xFF000000u | (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b;
+}
+}  // namespace
+
+DisplayModel::DisplayModel(Volume* volume, bool colour, int lower, int upper, float delaySeconds)
+    : volume_(volume), colour_(colour), lower_(lower), upper_(upper), current_(lower),
+      delay_(delaySeconds) {}
+
+std::string DisplayModel::title() const {
+  char t[96];
+  std::snprintf(t, sizeof t, "vol %u [fr %u-%u,%u]", static_cast<unsigned>(GetVolumeIndex(volume_)),
+                static_cast<unsigned>(lower_), static_cast<unsigned>(upper_),
+                static_cast<unsigned>(current_));
+  return t;
+}
+
+bool DisplayModel::next() {
+  if (current_ >= upper_) return false;
+  ++current_;
+  return true;
+}
+
+bool DisplayModel::previous() {
+  if (current_ <= lower_) return false;
+  --current_;
+  return true;
+}
+
+void DisplayModel::setCurrent(int frame) { current_ = std::clamp(frame, lower_, upper_); }
+
+bool DisplayModel::zoomIn() {
+  if (divisor_ == 1) return false;
+  divisor_ /= 2;
+  scrollX_ = scrollY_ = 0;
+  return true;
+}
+
+bool DisplayModel::zoomOut() {
+  if (divisor_ == kMaxZoomDivisor) return false;
+  divisor_ *= 2;
+  scrollX_ = scrollY_ = 0;
+  return true;
+}
+
+int DisplayModel::shownWidth() const { return (volume_->X + divisor_ - 1) / divisor_; }
+int DisplayModel::shownHeight() const { return (volume_->Y + divisor_ - 1) / divisor_; }
+
+void DisplayModel::fit(int screenWidth, int screenHeight, int& paneWidth, int& paneHeight) const {
+  paneWidth = std::max(1, std::min(shownWidth(), screenWidth));
+  paneHeight = std::max(1, std::min(shownHeight(), screenHeight - kButtonBarHeight));
+}
+
+void DisplayModel::setScroll(int x, int y, int paneWidth, int paneHeight) {
+  scrollX_ = std::clamp(x, 0, std::max(0, shownWidth() - paneWidth));
+  scrollY_ = std::clamp(y, 0, std::max(0, shownHeight() - paneHeight));
+}
+
+std::optional<Voxel> DisplayModel::voxelAt(int px, int py) const {
+  if (px < 0 || py < 0) return std::nullopt;
+  const long long x = (static_cast<long long>(px) + scrollX_) * divisor_;
+  const long long y = (static_cast<long long>(py) + scrollY_) * divisor_;
+  if (x >= volume_->X || y >= volume_->Y) return std::nullopt;
+  return Voxel{static_cast<int>(x), static_cast<int>(y), current_};
+}
+
+void renderFrame(const Volume& v, int frame, bool colour, int divisor, int scrollX, int scrollY,
+                 std::uint32_t* pixels, int paneWidth, int paneHeight) {
+  const bool three = colour && channelCount(v) == 3;
+  UC** r = channelData<UC>(v, 0)[frame];
+  UC** g = three ? channelData<UC>(v, 1)[frame] : nullptr;
+  UC** b = three ? channelData<UC>(v, 2)[frame] : nullptr;
+  // Columns shown in the pane: the voxel columns (px + scrollX) * divisor below X.
+  const long long firstX = static_cast<long long>(scrollX) * divisor;
+  const int inside = firstX >= v.X ? 0
+                                   : static_cast<int>(std::min<long long>(
+                                         paneWidth, (v.X - firstX + divisor - 1) / divisor));
+  for (int py = 0; py < paneHeight; ++py) {
+    std::uint32_t* out = pixels + static_cast<std::size_t>(py) * paneWidth;
+    const long long y = (static_cast<long long>(py) + scrollY) * divisor;
+    if (y >= v.Y) {
+      std::fill(out, out + paneWidth, kBackground);
+      continue;
+    }
+    const UC* rr = r[y] + firstX;
+    if (three) {
+      const UC* gg = g[y] + firstX;
+      const UC* bb = b[y] + firstX;
+      for (int px = 0; px < inside; ++px) {
+        const std::size_t k = static_cast<std::size_t>(px) * divisor;
+        out[px] = rgb(rr[k], gg[k], bb[k]);
+      }
+    } else if (divisor == 1) {
+      for (int px = 0; px < inside; ++px) out[px] = grey(rr[px]);
+    } else {
+      for (int px = 0; px < inside; ++px) out[px] = grey(rr[static_cast<std::size_t>(px) * divisor]);
+    }
+    std::fill(out + inside, out + paneWidth, kBackground);
+  }
+}
+
+void DisplayModel::render(std::vector<std::uint32_t>& pixels, int paneWidth, int paneHeight) const {
+  pixels.resize(static_cast<std::size_t>(paneWidth) * paneHeight);
+  renderFrame(*volume_, current_, colour_, divisor_, scrollX_, scrollY_, pixels.data(), paneWidth,
+              paneHeight);
+}
+
+void DisplayModel::applyRubberBand(int ax, int ay, int bx, int by) const {
+  auto toVoxel = [&](int p, int scroll, int limit) {
+    const long long v = (static_cast<long long>(std::max(p, 0)) + scroll) * divisor_;
+    return static_cast<int>(std::min<long long>(v, limit - 1));
+  };
+  int x0 = toVoxel(ax, scrollX_, volume_->X), x1 = toVoxel(bx, scrollX_, volume_->X);
+  int y0 = toVoxel(ay, scrollY_, volume_->Y), y1 = toVoxel(by, scrollY_, volume_->Y);
+  if (x0 > x1) std::swap(x0, x1);
+  if (y0 > y1) std::swap(y0, y1);
+  fill_in_VOI(volume_, volume_->voiZ0, volume_->voiZ1, y0, y1 + 1, x0, x1 + 1);
+}
+
+}  // namespace v3d::shell
