@@ -204,6 +204,27 @@ void cmdDump(Desk& desk) {
   if (int code = dumpUCFI3D(r.in, name->c_str()); code != 0) r.fail(code);
 }
 
+// 1300, 1307: a display window on a chosen frame range.
+void cmdDisplay(Desk& desk, bool colour) {
+  CommandRun r(desk);
+  if (!r.askInput(104, kTitleSelectVolumeToDisplay, V3D_UC, colour ? 2 : 1)) return;
+  DisplayLevelsDialog levels(r.in->Z);
+  levels.title = std::string(text(kTitleDialog114));
+  if (desk.run(levels) != 1) return;
+  if (levels.upperFrame >= r.in->Z) {
+    error_handler(611);
+    return;
+  }
+  if (!desk.openDisplay(r.in, colour, levels.lowerFrame, levels.upperFrame, levels.delaySeconds))
+    error_handler(612);
+}
+
+void cmdSections(Desk& desk) {
+  CommandRun r(desk);
+  if (!r.askInput(104, kTitleSelectVolumeToDisplay, V3D_UC, 3)) return;
+  desk.openSectionView(r.in);
+}
+
 void cmdAbout(Desk& desk) {
   AboutDialog d;
   d.text = std::string(text(kTextAbout));
@@ -234,6 +255,11 @@ const CommandEntry kCommands[] = {
     {kCmdBoundingBox, cmdBoundingBox},
     {kCmdDump, cmdDump},
     {kCmdExit, [](Desk& d) { d.quit(); }},
+    {1300, [](Desk& d) { cmdDisplay(d, false); }},
+    {1307, [](Desk& d) { cmdDisplay(d, true); }},
+    {kCmdSections, cmdSections},
+    {kCmdCoordinates, [](Desk& d) { pointerModes().coordinatesShown = d.toggleCoordinates(); }},
+    {kCmdWriteVoxel, [](Desk&) { pointerModes().voxelWriting = true; }},
     {kCmdAbout, cmdAbout},
 };
 

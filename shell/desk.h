@@ -48,7 +48,24 @@ class Desk {
   virtual void setBusy(bool busy) = 0;
   // Ends the program (the exit command).
   virtual void quit() = 0;
+
+  // Opens a volume display window on frames lower..upper (grey, or colour for three
+  // channels); false when no window could be made.
+  virtual bool openDisplay(Volume* volume, bool colour, int lower, int upper, float delay) = 0;
+  // Shows or hides the coordinates window; returns whether it is shown now.
+  virtual bool toggleCoordinates() = 0;
+  // Opens the section view of a volume; false when no window could be made.
+  virtual bool openSectionView(Volume* volume) = 0;
+  // Opens a histogram plot window of 256 values.
+  virtual bool openPlot(const std::string& title, const float* values256) = 0;
 };
+
+// Program-wide pointer modes of the display windows.
+struct PointerModes {
+  bool voxelWriting = false;  // armed by "&Write Voxel", disarmed after one click
+  bool coordinatesShown = false;
+};
+PointerModes& pointerModes();
 
 // The desk the exported dialog functions (GetInputVolume, GetOutputVolume) and the
 // dispatcher use; nullptr until the shell or a test installs one. Returns the previous one.

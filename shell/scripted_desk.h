@@ -68,6 +68,13 @@ class ScriptedDesk : public Desk, public Reporter {
   void closeWindowsOf(Volume* v) override { closed.push_back(v); }
   void setBusy(bool b) override { busyCalls.push_back(b); }
   void quit() override { quitRequested = true; }
+  bool openDisplay(Volume* v, bool colour, int lower, int upper, float delay) override;
+  bool toggleCoordinates() override { return coordinatesShown = !coordinatesShown; }
+  bool openSectionView(Volume* v) override {
+    sectionViews.push_back(v);
+    return true;
+  }
+  bool openPlot(const std::string& title, const float* values) override;
 
   int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
                   MessageButtons buttons) override;
@@ -79,6 +86,20 @@ class ScriptedDesk : public Desk, public Reporter {
   std::vector<Volume*> closed;
   std::vector<bool> busyCalls;
   bool quitRequested = false;
+  struct DisplayOpened {
+    Volume* volume;
+    bool colour;
+    int lower, upper;
+    float delay;
+  };
+  std::vector<DisplayOpened> displays;
+  std::vector<Volume*> sectionViews;
+  struct PlotOpened {
+    std::string title;
+    std::vector<float> values;
+  };
+  std::vector<PlotOpened> plots;
+  bool coordinatesShown = false;
   // Dialogs and questions that found no fitting step in the script (each was cancelled).
   int unanswered = 0;
   bool scriptDone() const { return steps_.empty(); }

@@ -26,6 +26,11 @@ Desk* installDesk(Desk* d) {
 }
 Desk* desk() { return g_desk; }
 
+PointerModes& pointerModes() {
+  static PointerModes modes;
+  return modes;
+}
+
 }  // namespace v3d::shell
 
 using namespace v3d::shell;

@@ -269,6 +269,40 @@ TEST_F(DispatcherTest, DumpWritesTheChosenFileAndExitQuits) {
   expectNothingLeft();
 }
 
+TEST_F(DispatcherTest, DisplayCommandsAskTheFrameRange) {
+  makeSlot(V3D_UC, 1, 6, 4, 4);
+  makeSlot(V3D_UC, 2, 3, 4, 4);
+  desk.script({pick("0"), values({"1", "4", "0.5"})});
+  run(1300);
+  ASSERT_EQ(desk.displays.size(), 1u);
+  EXPECT_EQ(desk.displays[0].volume, volumeSlot(0));
+  EXPECT_FALSE(desk.displays[0].colour);
+  EXPECT_EQ(desk.displays[0].lower, 1);
+  EXPECT_EQ(desk.displays[0].upper, 4);
+  EXPECT_EQ(desk.displays[0].delay, 0.5f);
+  desk.script({pick("0"), values({"0", "6", "0"})});
+  run(1300);
+  EXPECT_EQ(desk.lastMessage(), "Cannot display the selected frames");
+  desk.script({pick("0"), values({"0", "2", "1s"}), values({"0", "2", "1"})});
+  run(1300);
+  EXPECT_EQ(desk.messages.back().text, "Invalid parameters") << "the delay takes digits and '.'";
+  EXPECT_EQ(desk.displays.size(), 2u);
+  desk.script({pick("1"), values({"0", "2", "0"})});
+  run(1307);
+  EXPECT_TRUE(desk.displays.back().colour);
+  desk.script({pick("1")});
+  run(kCmdSections);
+  EXPECT_EQ(desk.sectionViews.back(), volumeSlot(1));
+  run(kCmdCoordinates);
+  EXPECT_TRUE(pointerModes().coordinatesShown);
+  run(kCmdCoordinates);
+  EXPECT_FALSE(pointerModes().coordinatesShown);
+  run(kCmdWriteVoxel);
+  EXPECT_TRUE(pointerModes().voxelWriting);
+  pointerModes().voxelWriting = false;
+  expectNothingLeft();
+}
+
 void collect(const std::vector<MenuNode>& nodes, std::vector<int>& ids) {
   for (const MenuNode& n : nodes) {
     if (n.kind == MenuNode::Command) ids.push_back(n.id);

@@ -15,7 +15,13 @@
 #include "core/text_ids.h"
 #include "shell/commands.h"
 #include "shell/qt/frame.h"
+#include "shell/coordinates.h"
+#include "shell/qt/exports.h"
+#include "shell/qt/qt_desk.h"
 #include "shell/qt/views.h"
+#include "shell/qt/windows.h"
+#include <QMdiSubWindow>
+#include <QSlider>
 #include "shell_fixtures.h"
 
 namespace v3d::test {
@@ -165,6 +171,113 @@ TEST(QtFrameTest, MenuFromTheCommandTableRightClickAndExit) {
   frame.action(kCmdExit)->trigger();
   EXPECT_FALSE(frame.isVisible());
   EXPECT_EQ(v->dataType, 0) << "closing the frame frees every volume";
+}
+
+class QtWindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override { resetVolumeTable(); }
+  void TearDown() override { resetVolumeTable(); }
+  qt::Frame frame;
+};
+
+TEST_F(QtWindowTest, DisplayWindowsPaintTheFrameStepZoomAndFollowTheirVolume) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 5, 40, 60, nullptr, &v), 0);
+  fillRandom(v, 3);
+  DisplayVolume(v);
+  auto displays = frame.windows().displaysOf(v);
+  ASSERT_EQ(displays.size(), 1u);
+  qt::DisplayWindow* d = displays[0];
+  EXPECT_EQ(d->windowTitle(), "vol 0 [fr 0-4,0]");
+  EXPECT_GE(d->width(), 192) << "a narrow volume still gets 192 pixels";
+  // What the pane paints is the frame through the grey palette.
+  const QImage shot = d->pane()->grab().toImage();
+  ASSERT_EQ(shot.width(), 60);
+  for (int y = 0; y < 40; y += 7)
+    for (int x = 0; x < 60; x += 11)
+      ASSERT_EQ(qRed(shot.pixel(x, y)), at<UC>(v, 0, 0, y, x)) << x << "," << y;
+
+  QTest::mouseClick(d->findChild<QPushButton*>("14"), Qt::LeftButton);
+  EXPECT_EQ(d->model().current(), 0) << "previous at the lower frame does nothing";
+  QTest::mouseClick(d->findChild<QPushButton*>("13"), Qt::LeftButton);
+  EXPECT_EQ(d->windowTitle(), "vol 0 [fr 0-4,1]");
+  QTest::mouseClick(d->findChild<QPushButton*>("10"), Qt::LeftButton);
+  EXPECT_EQ(d->model().current(), 4) << "played forward to the upper frame";
+  QTest::mouseClick(d->findChild<QPushButton*>("11"), Qt::LeftButton);
+  EXPECT_EQ(d->model().current(), 0);
+  d->zoomOut();
+  EXPECT_EQ(d->pane()->paneWidth(), 30);
+  d->zoomIn();
+  d->zoomIn();
+  EXPECT_EQ(d->model().divisor(), 1);
+
+  // DisplayVolume with two windows open repaints both and opens none.
+  ASSERT_TRUE(frame.desk().openDisplay(v, false, 1, 3, 0.0f));
+  DisplayVolume(v);
+  EXPECT_EQ(frame.windows().displaysOf(v).size(), 2u);
+  // Reallocating the volume closes its windows first; closing never destroys the volume.
+  EXPECT_EQ(ReallocateVolume(v, V3D_UC, 1, 2, 2, 2), 0);
+  QApplication::processEvents();
+  EXPECT_TRUE(frame.windows().displaysOf(v).empty());
+  EXPECT_EQ(v->dataType, V3D_UC);
+}
+
+TEST_F(QtWindowTest, PointerWritesOneVoxelAndTheRubberBandSetsTheVoi) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, 2, 2, 30, 30, nullptr, &v), 0);
+  DisplayVolume(v);
+  qt::DisplayWindow* d = frame.windows().displaysOf(v).at(0);
+  frame.action(kCmdWriteVoxel)->trigger();
+  QTest::mouseClick(d->pane(), Qt::LeftButton, {}, QPoint(5, 7));
+  EXPECT_EQ(at<UC>(v, 0, 0, 7, 5), 255);
+  EXPECT_EQ(at<UC>(v, 2, 0, 7, 5), 255) << "every channel";
+  QTest::mouseClick(d->pane(), Qt::LeftButton, {}, QPoint(9, 9));
+  EXPECT_EQ(at<UC>(v, 0, 0, 9, 9), 0) << "voxel writing disarms after one click";
+
+  QTest::mousePress(d->pane(), Qt::RightButton, {}, QPoint(20, 4));
+  QTest::mouseRelease(d->pane(), Qt::RightButton, {}, QPoint(3, 12));
+  EXPECT_EQ(v->voiX0, 3);
+  EXPECT_EQ(v->voiX1, 21);
+  EXPECT_EQ(v->voiY0, 4);
+  EXPECT_EQ(v->voiY1, 13);
+  EXPECT_EQ(v->voiZ1, 2);
+}
+
+TEST_F(QtWindowTest, CoordinatesWindowTogglesWithItsCheckMark) {
+  frame.action(kCmdCoordinates)->trigger();
+  auto* w = frame.findChild<qt::CoordinatesWindow*>("write");
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_EQ(w->windowTitle(), "Coordinates");
+  EXPECT_TRUE(frame.action(kCmdCoordinates)->isChecked());
+  EXPECT_TRUE(pointerModes().coordinatesShown);
+  frame.action(kCmdCoordinates)->trigger();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(frame.action(kCmdCoordinates)->isChecked());
+  EXPECT_FALSE(pointerModes().coordinatesShown);
+}
+
+TEST_F(QtWindowTest, SectionViewSlidersFollowTheFactorRule) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 6, 20, 30, nullptr, &v), 0);
+  ASSERT_TRUE(frame.desk().openSectionView(v));
+  auto views = frame.windows().sectionViewsOf(v);
+  ASSERT_EQ(views.size(), 1u);
+  qt::SectionViewWindow* s = views[0];
+  EXPECT_EQ(s->windowTitle(), "Section View of Volume 0.");
+  QSlider* x = s->findChild<QSlider*>("6");
+  ASSERT_NE(x, nullptr);
+  x->setValue(51);
+  x->setValue(50);
+  EXPECT_EQ(x->value(), 48) << "dragged from 51 down, the slider lands on 48";
+  EXPECT_EQ(s->factorLabel(Axis::X)->text(), "X factor : 0.50");
+  EXPECT_EQ(s->pane(Section::Frame)->width(), 15);
+  auto* frameBox = s->findChild<QLineEdit*>("3");
+  QTest::keyClicks(frameBox, "6");
+  EXPECT_EQ(s->model().cursorZ, 3) << "a frame number equal to the count is ignored";
+  freedisWin(v);
+  QApplication::processEvents();
+  EXPECT_TRUE(frame.windows().sectionViewsOf(v).empty());
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 #include "core/table.h"
 #include "core/text_ids.h"
 #include "shell/commands.h"
+#include "shell/coordinates.h"
 #include "shell/qt/qt_desk.h"
+#include "shell/qt/windows.h"
 
 namespace v3d::shell::qt {
 namespace {
@@ -31,7 +33,11 @@ void resetAllVois() {
   }
 }
 
-Frame::Frame() : mdi_(new QMdiArea(this)), desk_(std::make_unique<QtDesk>(this)) {
+Frame::Frame()
+    : mdi_(new QMdiArea(this)),
+      desk_(std::make_unique<QtDesk>(this)),
+      windows_(std::make_unique<WindowRegistry>(mdi_)) {
+  setWindowRegistry(windows_.get());
   setObjectName("menu");
   setWindowTitle(qtext(kTextFrameTitle));
   mdi_->setObjectName("MDICLIENT");
@@ -61,6 +67,7 @@ Frame::Frame() : mdi_(new QMdiArea(this)), desk_(std::make_unique<QtDesk>(this))
               QAction* a = static_cast<QMenu*>(parent)->addAction(qtext(kMenuTextBase + n.id));
               a->setObjectName(QString::number(n.id));
               actions_[n.id] = a;
+              if (n.id == kCmdCoordinates) a->setCheckable(true);
               const int id = n.id;
               connect(a, &QAction::triggered, this, [this, id] { command(static_cast<std::uintptr_t>(id)); });
               break;
@@ -77,6 +84,8 @@ Frame::Frame() : mdi_(new QMdiArea(this)), desk_(std::make_unique<QtDesk>(this))
 }
 
 Frame::~Frame() {
+  setReadoutListener(nullptr);
+  setWindowRegistry(nullptr);
   setVolumeWindowCloser(nullptr);
   installDesk(nullptr);
   installReporter(nullptr);
@@ -97,7 +106,8 @@ void Frame::command(std::uintptr_t wParam) {
 }
 
 void Frame::closeEvent(QCloseEvent* event) {
-  // Destroying the frame frees every volume of the table.
+  // Destroying the frame closes its windows and frees every volume of the table.
+  mdi_->closeAllSubWindows();
   resetVolumeTable();
   event->accept();
 }

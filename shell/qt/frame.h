@@ -13,6 +13,7 @@ class QAction;
 namespace v3d::shell::qt {
 
 class QtDesk;
+class WindowRegistry;
 
 class Frame : public QMainWindow {
  public:
@@ -20,6 +21,7 @@ class Frame : public QMainWindow {
   ~Frame() override;
 
   QMdiArea* mdiArea() const { return mdi_; }
+  WindowRegistry& windows() { return *windows_; }
   QtDesk& desk() { return *desk_; }
   // The action of a command id (its object name is the id), or nullptr.
   QAction* action(int id) const;
@@ -37,6 +39,7 @@ class Frame : public QMainWindow {
  private:
   QMdiArea* mdi_;
   std::unique_ptr<QtDesk> desk_;
+  std::unique_ptr<WindowRegistry> windows_;
   std::map<int, QAction*> actions_;
 };
 

@@ -7,7 +7,11 @@
 #include <QStatusBar>
 
 #include "core/table.h"
+#include "shell/commands.h"
+#include "shell/qt/exports.h"
+#include "shell/qt/frame.h"
 #include "shell/qt/views.h"
+#include "shell/qt/windows.h"
 
 namespace v3d::shell::qt {
 
@@ -54,13 +58,49 @@ std::optional<std::string> QtDesk::saveFileName(const std::string& title,
   return name.toStdString();
 }
 
-void QtDesk::showVolume(Volume* v) {
-  // Display windows draw the volume; until one is open, the status bar says what changed.
-  if (auto* main = qobject_cast<QMainWindow*>(frame_.data()))
-    main->statusBar()->showMessage(QStringLiteral("vol %1 updated").arg(GetVolumeIndex(v)), 5000);
+void QtDesk::showVolume(Volume* v) { DisplayVolume(v); }
+
+void QtDesk::closeWindowsOf(Volume* v) { freedisWin(v); }
+
+bool QtDesk::openDisplay(Volume* v, bool colour, int lower, int upper, float delay) {
+  WindowRegistry* r = windowRegistry();
+  if (r == nullptr) return false;
+  r->add(new DisplayWindow(v, colour, lower, upper, delay), v);
+  return true;
 }
 
-void QtDesk::closeWindowsOf(Volume*) {}
+bool QtDesk::toggleCoordinates() {
+  auto* frame = dynamic_cast<Frame*>(frame_.data());
+  if (!coordinates_) {
+    auto* w = new CoordinatesWindow(frame_);
+    w->onClose = [frame] {
+      if (frame && frame->action(kCmdCoordinates)) frame->action(kCmdCoordinates)->setChecked(false);
+    };
+    coordinates_ = w;
+    if (QWidget* top = frame_ ? frame_->window() : nullptr) {
+      const QRect g = top->geometry();
+      w->move(g.right() - w->width(), g.top() + 40);
+    }
+  }
+  const bool show = !coordinates_->isVisible();
+  coordinates_->setVisible(show);
+  if (frame && frame->action(kCmdCoordinates)) frame->action(kCmdCoordinates)->setChecked(show);
+  return show;
+}
+
+bool QtDesk::openSectionView(Volume* v) {
+  WindowRegistry* r = windowRegistry();
+  if (r == nullptr) return false;
+  r->add(new SectionViewWindow(v), v);
+  return true;
+}
+
+bool QtDesk::openPlot(const std::string& title, const float* values) {
+  auto* w = new PlotWindow(QString::fromStdString(title), values);
+  w->show();
+  w->activateWindow();
+  return true;
+}
 
 void QtDesk::setBusy(bool busy) {
   if (busy) {

@@ -27,6 +27,10 @@ class QtDesk : public Desk, public Reporter {
   void closeWindowsOf(Volume* v) override;
   void setBusy(bool busy) override;
   void quit() override;
+  bool openDisplay(Volume* v, bool colour, int lower, int upper, float delay) override;
+  bool toggleCoordinates() override;
+  bool openSectionView(Volume* v) override;
+  bool openPlot(const std::string& title, const float* values) override;
 
   int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
                   MessageButtons buttons) override;
@@ -34,6 +38,7 @@ class QtDesk : public Desk, public Reporter {
 
  private:
   QPointer<QWidget> frame_;
+  QPointer<QWidget> coordinates_;
   int busyDepth_ = 0;
 };
 

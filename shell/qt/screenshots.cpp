@@ -16,7 +16,11 @@
 #include "shell/demo_volume.h"
 #include "shell/dialogs.h"
 #include "shell/qt/frame.h"
+#include "shell/qt/exports.h"
+#include "shell/qt/qt_desk.h"
 #include "shell/qt/views.h"
+#include "shell/qt/windows.h"
+#include "shell/coordinates.h"
 
 using namespace v3d;
 using namespace v3d::shell;
@@ -135,6 +139,31 @@ int main(int argc, char** argv) {
     AlignmentDialog d(64);
     qt::AlignmentView view(d);
     save(&view, "dialog-121");
+  }
+  // A display window on the demo volume at two zooms, the section view, the coordinates
+  // window with a readout.
+  Volume* demo = volumeSlot(0);
+  DisplayVolume(demo);
+  QApplication::processEvents();
+  auto displays = frame.windows().displaysOf(demo);
+  if (!displays.empty()) {
+    displays[0]->button(kNextFrame);
+    for (int i = 0; i < 30; ++i) displays[0]->button(kNextFrame);
+    QApplication::processEvents();
+    frame.grab().save(g_dir + "/display-zoom1.png");
+    displays[0]->zoomOut();
+    QApplication::processEvents();
+    frame.grab().save(g_dir + "/display-zoom2.png");
+  }
+  freedisWin(demo);
+  frame.desk().openSectionView(demo);
+  QApplication::processEvents();
+  frame.grab().save(g_dir + "/section-view.png");
+  frame.desk().toggleCoordinates();
+  PrintCoordinates(2, 64, 70, 32, 200, 120, 40);
+  if (auto* w = frame.findChild<QWidget*>("write")) {
+    QApplication::processEvents();
+    w->grab().save(g_dir + "/coordinates.png");
   }
   resetVolumeTable();
   return 0;
