@@ -19,6 +19,7 @@ class WeightsSourceDialog;
 class BinaryInterpolationDialog;
 class AlignmentDialog;
 class AboutDialog;
+class OpenDialog;
 
 class Desk {
  public:
@@ -34,6 +35,7 @@ class Desk {
   virtual int run(BinaryInterpolationDialog& dialog) = 0;
   virtual int run(AlignmentDialog& dialog) = 0;
   virtual int run(AboutDialog& dialog) = 0;
+  virtual int run(OpenDialog& dialog) = 0;
 
   // A file name to write, or nothing when cancelled.
   virtual std::optional<std::string> saveFileName(const std::string& title,

@@ -1,6 +1,7 @@
 #include "shell/scripted_desk.h"
 
 #include "core/table.h"
+#include "shell/open_dialog.h"
 
 namespace v3d::shell {
 namespace {
@@ -39,6 +40,14 @@ Step ok() { return {Step::Ok, {}, {}, {}, {}, false, 0}; }
 Step cancel() { return {Step::Cancel, {}, {}, {}, {}, false, 0}; }
 Step file(const std::string& name) { return {Step::File, name, {}, {}, {}, false, 0}; }
 Step choose(int idOrRow) { return {Step::Choose, {}, {}, {}, {}, false, idOrRow}; }
+
+Step openFiles(int kind, const std::string& file, int lower, int upper, int digits, int width,
+               int height, int typeRow, int colorRow) {
+  Step s{Step::Open, file, {}, {}, {}, false, 0};
+  for (int v : {kind, lower, upper, digits, width, height, typeRow, colorRow})
+    s.texts.push_back(std::to_string(v));
+  return s;
+}
 
 ScriptedDesk::ScriptedDesk() {
   previousReporter_ = installReporter(this);
@@ -186,6 +195,23 @@ int ScriptedDesk::run(AboutDialog& d) {
   auto s = next();
   if (!s) ++unanswered;
   return 1;
+}
+
+int ScriptedDesk::run(OpenDialog& d) {
+  for (;;) {
+    auto s = next();
+    if (!s || s->kind != Step::Open) return s ? 0 : (++unanswered, 0);
+    d.setKind(std::stoi(s->texts[0]));
+    d.setTypeRow(std::stoi(s->texts[6]));
+    d.setColorRow(std::stoi(s->texts[7]));
+    d.fileSelected(s->label);
+    d.lower = s->texts[1];
+    d.upper = s->texts[2];
+    d.digits = s->texts[3];
+    d.width = s->texts[4];
+    d.height = s->texts[5];
+    if (d.accept()) return 1;
+  }
 }
 
 std::optional<std::string> ScriptedDesk::saveFileName(const std::string& title,

@@ -16,7 +16,7 @@
 namespace v3d::shell {
 
 struct Step {
-  enum Kind { Pick, Destroy, Values, Yes, No, Ok, Cancel, File, Choose } kind;
+  enum Kind { Pick, Destroy, Values, Yes, No, Ok, Cancel, File, Choose, Open } kind;
   std::string label;                        // Pick, Destroy: the list entry; File: the name
   std::vector<std::string> texts;           // Values: field texts; Pick: X, Y, Z fields
   std::optional<std::string> information;   // Pick: typed into "Information:"
@@ -40,6 +40,10 @@ Step ok();
 Step cancel();
 Step file(const std::string& name);
 Step choose(int idOrRow);
+// The open dialog: kind 1 to 7, the file picked, the frame range, and for raw data the size,
+// the data type row and the colour row; `digits` the digit field.
+Step openFiles(int kind, const std::string& file, int lower, int upper, int digits = 0,
+               int width = 0, int height = 0, int typeRow = 0, int colorRow = 0);
 
 struct ShownMessage {
   std::string text, caption;
@@ -62,6 +66,7 @@ class ScriptedDesk : public Desk, public Reporter {
   int run(BinaryInterpolationDialog& d) override;
   int run(AlignmentDialog& d) override;
   int run(AboutDialog& d) override;
+  int run(OpenDialog& d) override;
   std::optional<std::string> saveFileName(const std::string& title,
                                           const std::string& filter) override;
   void showVolume(Volume* v) override { shown.push_back(v); }

@@ -3,6 +3,7 @@
 
 #include "core/text_ids.h"
 #include "shell/dialogs.h"
+#include "shell/open_dialog.h"
 #include "shell_fixtures.h"
 
 namespace v3d::test {
@@ -246,6 +247,62 @@ TEST(ValueDialogsTest, FieldsKeepNineCharactersAndOwnValidationRules) {
   cube.extractFromOutput = true;
   EXPECT_FALSE(cube.factorZEnabled());
   EXPECT_TRUE(cube.accept()) << "factors come from the output volume";
+}
+
+TEST(OpenDialogTest, KindsSetTheControlStatesAndTheBaseNameRule) {
+  OpenDialog d;
+  EXPECT_EQ(d.kind(), 1);
+  EXPECT_EQ(d.extensions[0], "tif");
+  EXPECT_FALSE(d.typeListEnabled());
+  EXPECT_FALSE(d.sizeEnabled());
+  EXPECT_TRUE(d.digitsEnabled());
+  d.fileSelected("head0012.tif");
+  EXPECT_EQ(d.fileName, "head");
+  d.setKind(6);
+  EXPECT_EQ(d.extensions, (std::array<std::string, 3>{"raw", "", ""}));
+  EXPECT_FALSE(d.ext23Enabled());
+  d.setColorRow(1);
+  EXPECT_EQ(d.extensions, (std::array<std::string, 3>{"r", "g", "b"}))
+      << "three channels switch the extensions";
+  EXPECT_TRUE(d.ext23Enabled());
+  d.fileSelected("ct001.raw");
+  EXPECT_EQ(d.fileName, "ct");
+  d.setKind(7);
+  EXPECT_EQ(d.fileNameLabel(), "File Name :");
+  EXPECT_FALSE(d.ext1Enabled());
+  EXPECT_FALSE(d.digitsEnabled());
+  d.fileSelected("ct001.raw");
+  EXPECT_EQ(d.fileName, "ct001.raw") << "a raw volume keeps its whole name";
+  EXPECT_EQ(baseNameOf("dir/s12/f0007"), "dir/s12/f");
+  EXPECT_EQ(baseNameOf("img*.tif"), "img*.tif");
+  EXPECT_EQ(baseNameOf("12.tif"), "");
+  EXPECT_EQ(std::string(openKind(5).filterText), "JPEG image sequence (*.jpg,*.jpeg,*.jpe)");
+}
+
+TEST(OpenDialogTest, OkNeedsNumbersAnOrderedRangeAndNoWildcards) {
+  OpenDialog d;
+  d.fileName = "head";
+  d.lower = "3";
+  d.upper = "2";
+  EXPECT_FALSE(d.accept());
+  d.upper = "3";
+  ASSERT_TRUE(d.accept());
+  EXPECT_EQ(d.frames, 1) << "equal bounds read one frame";
+  d.fileName = "he?d";
+  EXPECT_FALSE(d.accept());
+  d.fileName = "vol.rv";
+  d.setKind(7);
+  d.width = "64";
+  d.height = "";
+  EXPECT_FALSE(d.accept()) << "raw data needs its size";
+  d.height = "32";
+  d.setTypeRow(1);
+  d.setColorRow(1);
+  ASSERT_TRUE(d.accept());
+  EXPECT_EQ(d.columns, 64);
+  EXPECT_EQ(d.rows, 32);
+  EXPECT_EQ(d.dataType, V3D_F);
+  EXPECT_EQ(d.colorType, V3D_THREE_CHANNELS);
 }
 
 }  // namespace

@@ -18,7 +18,9 @@
 #include "shell/coordinates.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/qt_desk.h"
+#include "shell/qt/open_view.h"
 #include "shell/qt/views.h"
+#include <QComboBox>
 #include "shell/qt/windows.h"
 #include <QMdiSubWindow>
 #include <QSlider>
@@ -145,6 +147,35 @@ TEST_F(QtViewTest, InterpolationOptionsDisableFieldsWithTheCheckBox) {
   qt::InterpolationView frameView(f);
   EXPECT_FALSE(child<QLineEdit>(frameView, InterpolationDialog::kCtlX)->isEnabled());
   EXPECT_EQ(child<QLineEdit>(frameView, InterpolationDialog::kCtlY)->text(), "1");
+}
+
+TEST_F(QtViewTest, OpenDialogPanelFollowsTheKind) {
+  OpenDialog d;
+  qt::OpenDialogView view(d);
+  view.show();
+  auto* ext1 = child<QLineEdit>(view, kOpenExt1);
+  auto* ext2 = child<QLineEdit>(view, kOpenExt2);
+  auto* width = child<QLineEdit>(view, kOpenWidth);
+  auto* colours = child<QComboBox>(view, kOpenColorType);
+  EXPECT_EQ(ext1->text(), "tif");
+  EXPECT_FALSE(width->isEnabled());
+  EXPECT_FALSE(colours->isEnabled());
+  const QStringList filters = view.nameFilters();
+  ASSERT_EQ(filters.size(), 7);
+  EXPECT_TRUE(filters[5].startsWith("Raw image sequence (*.raw | *.r,*.g,*.b)"));
+  view.selectNameFilter(filters[5]);
+  emit view.filterSelected(filters[5]);
+  EXPECT_EQ(d.kind(), 6);
+  EXPECT_TRUE(width->isEnabled());
+  EXPECT_EQ(ext1->text(), "raw");
+  EXPECT_FALSE(ext2->isEnabled());
+  colours->setCurrentIndex(1);
+  EXPECT_EQ(ext1->text(), "r");
+  EXPECT_EQ(ext2->text(), "g");
+  EXPECT_TRUE(ext2->isEnabled());
+  emit view.filterSelected(filters[6]);
+  EXPECT_FALSE(ext1->isEnabled());
+  EXPECT_FALSE(child<QWidget>(view, kOpenDigitsSpin)->isEnabled());
 }
 
 TEST(QtFrameTest, MenuFromTheCommandTableRightClickAndExit) {

@@ -10,6 +10,7 @@
 #include "shell/commands.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
+#include "shell/qt/open_view.h"
 #include "shell/qt/views.h"
 #include "shell/qt/windows.h"
 
@@ -47,6 +48,11 @@ int QtDesk::run(AboutDialog& d) {
   AboutView view(d, frame_);
   view.exec();
   return 1;
+}
+
+int QtDesk::run(OpenDialog& d) {
+  OpenDialogView view(d, frame_);
+  return view.exec() == QDialog::Accepted ? 1 : 0;
 }
 
 std::optional<std::string> QtDesk::saveFileName(const std::string& title,

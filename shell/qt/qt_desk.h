@@ -21,6 +21,7 @@ class QtDesk : public Desk, public Reporter {
   int run(BinaryInterpolationDialog& d) override;
   int run(AlignmentDialog& d) override;
   int run(AboutDialog& d) override;
+  int run(OpenDialog& d) override;
   std::optional<std::string> saveFileName(const std::string& title,
                                           const std::string& filter) override;
   void showVolume(Volume* v) override;

@@ -18,6 +18,7 @@
 #include "shell/qt/frame.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/qt_desk.h"
+#include "shell/qt/open_view.h"
 #include "shell/qt/views.h"
 #include "shell/qt/windows.h"
 #include "shell/coordinates.h"
@@ -164,6 +165,17 @@ int main(int argc, char** argv) {
   if (auto* w = frame.findChild<QWidget*>("write")) {
     QApplication::processEvents();
     w->grab().save(g_dir + "/coordinates.png");
+  }
+  for (int kind : {1, 6, 7}) {
+    OpenDialog d;
+    d.setKind(kind);
+    if (kind == 6) d.setColorRow(1);
+    qt::OpenDialogView view(d);
+    view.resize(760, 520);
+    view.show();
+    QApplication::processEvents();
+    view.grab().save(g_dir + QString("/open-kind%1.png").arg(kind));
+    view.hide();
   }
   resetVolumeTable();
   return 0;

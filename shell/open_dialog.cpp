@@ -1,0 +1,86 @@
+#include "shell/open_dialog.h"
+
+#include "shell/dialogs.h"
+
+namespace v3d::shell {
+namespace {
+const OpenKind kKinds[kOpenKinds] = {
+    {"TIFF image sequence (*.tif,*.tiff)", "*.tif;*.tiff", "tif"},
+    {"BMP image sequence (*.bmp)", "*.bmp", "bmp"},
+    {"TGA image sequence (*.tga)", "*.tga", "tga"},
+    {"GIF image sequence (*.gif)", "*.gif", "gif"},
+    {"JPEG image sequence (*.jpg,*.jpeg,*.jpe)", "*.jpg;*.jpeg;*.jpe", "jpg"},
+    {"Raw image sequence (*.raw | *.r,*.g,*.b)", "*.raw;*.r;*.g;*.b", "raw"},
+    {"Raw Volume ", "*.rv;*.vol", ""},
+};
+}  // namespace
+
+const OpenKind& openKind(int kind) { return kKinds[(kind >= 1 && kind <= kOpenKinds ? kind : 1) - 1]; }
+
+OpenDialog::OpenDialog() { applyStates(); }
+
+void OpenDialog::setKind(int kind) {
+  kind_ = kind >= 1 && kind <= kOpenKinds ? kind : 1;
+  applyStates();
+}
+
+void OpenDialog::setColorRow(int row) {
+  colorRow_ = row == 1 ? 1 : 0;
+  applyStates();
+}
+
+std::string OpenDialog::fileNameLabel() const {
+  return kind_ == 7 ? "File Name :" : "File Name Base :";
+}
+
+void OpenDialog::applyStates() {
+  if (kind_ <= 5) {
+    typeRow_ = 0;  // image sequences are UC
+    extensions = {openKind(kind_).extension, "", ""};
+  } else if (kind_ == 6) {
+    extensions = colorRow_ == 1 ? std::array<std::string, 3>{"r", "g", "b"}
+                                : std::array<std::string, 3>{"raw", "", ""};
+  } else {
+    extensions = {"", "", ""};
+  }
+}
+
+std::string baseNameOf(const std::string& name) {
+  if (name.find_first_of("*?") != std::string::npos) return name;
+  const std::size_t slash = name.find_last_of('/');
+  const std::size_t leaf = slash == std::string::npos ? 0 : slash + 1;
+  std::size_t dot = name.find('.', leaf);
+  if (dot == std::string::npos) dot = name.size();
+  std::size_t cut = dot;
+  while (cut > leaf && name[cut - 1] >= '0' && name[cut - 1] <= '9') --cut;
+  return name.substr(0, cut);
+}
+
+void OpenDialog::fileSelected(const std::string& name) {
+  fileName = kind_ == 7 ? name : baseNameOf(name);
+}
+
+bool OpenDialog::accept() {
+  int lo = 0, hi = 0;
+  if (!parseInt(lower, lo) || !parseInt(upper, hi) || hi < lo) return false;
+  int w = 0, h = 0;
+  if (kind_ >= 6 && (!parseInt(width, w) || !parseInt(height, h))) return false;
+  if (fileName.empty() || fileName.find_first_of("*?") != std::string::npos) return false;
+  int d = 0;
+  if (digitsEnabled() && !digits.empty() && !parseInt(digits, d)) return false;
+  lowerFrame = lo;
+  upperFrame = hi;
+  frames = static_cast<int>(static_cast<long long>(hi) - lo + 1 > 0x7fffffff ? 0x7fffffff : hi - lo + 1);
+  columns = w;
+  rows = h;
+  digitCount = d < 0 ? 0 : d;
+  static const int types[3] = {1, 2, 4};
+  dataType = types[typeRow_ >= 0 && typeRow_ < 3 ? typeRow_ : 0];
+  colorType = colorRow_ == 1 ? 2 : 1;
+  for (auto& e : extensions)
+    if (e.size() > 9) e.resize(9);
+  baseName = fileName;
+  return true;
+}
+
+}  // namespace v3d::shell

@@ -1,0 +1,84 @@
+// The open dialog's own panel: the file kind, the frame range, the frame-file naming, and for
+// raw data the dimensions and sample types; the control states of each kind, the base-name
+// rule and the validation at OK. The Qt view puts this panel under a file dialog.
+#pragma once
+
+#include <array>
+#include <string>
+
+namespace v3d::shell {
+
+enum OpenControl {
+  kOpenLower = 1000,
+  kOpenUpper = 1001,
+  kOpenWidth = 1002,
+  kOpenHeight = 1004,
+  kOpenDigits = 1011,
+  kOpenDigitsSpin = 1012,
+  kOpenDataType = 1015,
+  kOpenColorType = 1016,
+  kOpenExt1 = 1017,
+  kOpenExt2 = 1018,
+  kOpenExt3 = 1019,
+};
+
+inline constexpr int kOpenKinds = 7;
+
+struct OpenKind {
+  const char* filterText;
+  const char* patterns;  // ";"-separated
+  const char* extension;  // default extension of channel 1 ("" for the raw volume)
+};
+const OpenKind& openKind(int kind);  // 1 to 7
+
+class OpenDialog {
+ public:
+  OpenDialog();
+
+  // The file type list: sets the kind and applies its control states.
+  void setKind(int kind);
+  int kind() const { return kind_; }
+  // The colour list (row 0 "1 Channel", row 1 "3 Channel") and the data type list ("UC",
+  // "F", "I").
+  void setColorRow(int row);
+  void setTypeRow(int row) { typeRow_ = row; }
+  int colorRow() const { return colorRow_; }
+  int typeRow() const { return typeRow_; }
+
+  // Control states of the current kind.
+  std::string fileNameLabel() const;
+  bool typeListEnabled() const { return kind_ >= 6; }
+  bool colorListEnabled() const { return kind_ >= 6; }
+  bool sizeEnabled() const { return kind_ >= 6; }
+  bool ext1Enabled() const { return kind_ <= 6; }
+  bool ext23Enabled() const { return kind_ == 6 && colorRow_ == 1; }
+  bool digitsEnabled() const { return kind_ <= 6; }
+
+  // A file picked in the list: the base name written back into the file name field.
+  void fileSelected(const std::string& name);
+
+  // OK: false keeps the dialog open (no message).
+  bool accept();
+
+  // Fields as typed.
+  std::string fileName;
+  std::string lower = "0", upper = "0", width, height, digits = "0";
+  std::array<std::string, 3> extensions;
+
+  // The request after accept().
+  int lowerFrame = 0, upperFrame = 0, frames = 0, columns = 0, rows = 0, digitCount = 0;
+  int dataType = 1, colorType = 1;
+  std::string baseName;
+
+ private:
+  void applyStates();
+  int kind_ = 1;
+  int colorRow_ = 0;
+  int typeRow_ = 0;
+};
+
+// The base-name rule: the name cut where the rest up to the first "." (or the end) is all
+// digits; names with "*" or "?" stay as they are. The directory part is kept.
+std::string baseNameOf(const std::string& fileName);
+
+}  // namespace v3d::shell

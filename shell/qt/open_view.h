@@ -1,0 +1,22 @@
+// The open dialog: a non-native file dialog with the program's panel under it.
+#pragma once
+
+#include <QFileDialog>
+
+#include "shell/open_dialog.h"
+
+namespace v3d::shell::qt {
+
+class OpenDialogView : public QFileDialog {
+ public:
+  OpenDialogView(OpenDialog& presenter, QWidget* parent = nullptr);
+  void accept() override;
+
+ private:
+  void applyStates();
+  void pushFields();
+  OpenDialog& p_;
+  QWidget* panel_;
+};
+
+}  // namespace v3d::shell::qt
