@@ -58,6 +58,10 @@ class Desk {
   virtual bool toggleCoordinates() = 0;
   // Opens the section view of a volume; false when no window could be made.
   virtual bool openSectionView(Volume* volume) = 0;
+  // The pixel input dialog (123): the user clicks seed points in a display of `input`; each
+  // click inside the input's VOI labels the same voxel of `output` with the seed count
+  // (1, 2, 3, ...). Returns the number of seeds at OK, or -1 for Cancel.
+  virtual int pickSeeds(Volume* input, Volume* output) = 0;
   // Opens a histogram plot window of 256 values.
   virtual bool openPlot(const std::string& title, const float* values256) = 0;
 };

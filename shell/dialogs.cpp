@@ -318,7 +318,10 @@ bool DisplayLevelsDialog::accept() {
 }
 
 InterpolationDialog::InterpolationDialog(bool frameInterpolation) : frameMode(frameInterpolation) {
-  if (frameMode) factorX = factorY = "1";
+  if (frameMode) {
+    factorX.assign(1, '1');
+    factorY.assign(1, '1');
+  }
 }
 
 bool InterpolationDialog::accept() {
@@ -351,6 +354,17 @@ bool AlignmentDialog::accept() {
   lowerFrame = lo;
   upperFrame = hi;
   return true;
+}
+
+int labelSeed(Volume* input, Volume* output, int x, int y, int z, int count) {
+  const Volume& in = *input;
+  if (x < in.voiX0 || x >= in.voiX1 || y < in.voiY0 || y >= in.voiY1 || z < in.voiZ0 ||
+      z >= in.voiZ1)
+    return count;
+  if (z >= output->Z || y >= output->Y || x >= output->X) return count;
+  ++count;
+  static_cast<unsigned char***>(output->channel[0])[z][y][x] = static_cast<unsigned char>(count & 0xFF);
+  return count;
 }
 
 }  // namespace v3d::shell

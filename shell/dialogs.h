@@ -198,6 +198,10 @@ class AlignmentDialog {
   int lowerFrame = 0, upperFrame = 0;
 };
 
+// A seed click at voxel (x, y, z) of a display of `input`: inside the input's VOI it labels
+// the voxel of `output` with the next seed number (its low 8 bits); returns the new count.
+int labelSeed(Volume* input, Volume* output, int x, int y, int z, int count);
+
 class AboutDialog {
  public:
   std::string text;

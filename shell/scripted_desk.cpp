@@ -1,5 +1,7 @@
 #include "shell/scripted_desk.h"
 
+#include <cstdio>
+
 #include "core/table.h"
 #include "shell/open_dialog.h"
 
@@ -233,6 +235,18 @@ bool ScriptedDesk::openDisplay(Volume* v, bool colour, int lower, int upper, flo
 bool ScriptedDesk::openPlot(const std::string& title, const float* values) {
   plots.push_back({title, std::vector<float>(values, values + 256)});
   return true;
+}
+
+int ScriptedDesk::pickSeeds(Volume* input, Volume* output) {
+  auto s = next();
+  if (!s || s->kind != Step::Values) return s ? -1 : (++unanswered, -1);
+  int count = 0;
+  for (const std::string& click : s->texts) {
+    int x = 0, y = 0, z = 0;
+    if (std::sscanf(click.c_str(), "%d %d %d", &x, &y, &z) != 3) continue;
+    count = labelSeed(input, output, x, y, z, count);
+  }
+  return count;
 }
 
 int ScriptedDesk::showMessage(void*, std::string_view text, std::string_view caption,

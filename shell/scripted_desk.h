@@ -80,6 +80,8 @@ class ScriptedDesk : public Desk, public Reporter {
     return true;
   }
   bool openPlot(const std::string& title, const float* values) override;
+  // A Values step of "x y z" texts is the clicks; Cancel cancels.
+  int pickSeeds(Volume* input, Volume* output) override;
 
   int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
                   MessageButtons buttons) override;

@@ -1,6 +1,11 @@
 #include "shell/qt/qt_desk.h"
 
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <QFileDialog>
 #include <QMainWindow>
 #include <QMessageBox>
@@ -99,6 +104,34 @@ bool QtDesk::openSectionView(Volume* v) {
   if (r == nullptr) return false;
   r->add(new SectionViewWindow(v), v);
   return true;
+}
+
+int QtDesk::pickSeeds(Volume* input, Volume* output) {
+  // The dialog stays modeless so that the user can click in the display of the input.
+  DisplayVolume(input);
+  SeedPicking seeds{input, output, 0};
+  setSeedPicking(&seeds);
+  QDialog dialog(frame_);
+  dialog.setObjectName("123");
+  dialog.setWindowTitle("Region Grow");
+  dialog.setWindowModality(Qt::NonModal);
+  auto* layout = new QVBoxLayout(&dialog);
+  layout->addWidget(new QLabel("Use Left Button to click on the desired points in input volume.", &dialog));
+  layout->addWidget(new QLabel("Click OK when you are done.", &dialog));
+  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+  layout->addWidget(buttons);
+  QEventLoop loop;
+  int result = -1;
+  QObject::connect(buttons, &QDialogButtonBox::accepted, &loop, [&] {
+    result = 1;
+    loop.quit();
+  });
+  QObject::connect(buttons, &QDialogButtonBox::rejected, &loop, [&] { loop.quit(); });
+  QObject::connect(&dialog, &QDialog::finished, &loop, [&] { loop.quit(); });
+  dialog.show();
+  loop.exec();
+  setSeedPicking(nullptr);
+  return result == 1 ? seeds.count : -1;
 }
 
 bool QtDesk::openPlot(const std::string& title, const float* values) {

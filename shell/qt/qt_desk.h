@@ -32,6 +32,7 @@ class QtDesk : public Desk, public Reporter {
   bool toggleCoordinates() override;
   bool openSectionView(Volume* v) override;
   bool openPlot(const std::string& title, const float* values) override;
+  int pickSeeds(Volume* input, Volume* output) override;
 
   int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
                   MessageButtons buttons) override;

@@ -95,6 +95,12 @@ QImage DisplayPane::picture() const {
 void DisplayPane::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.drawImage(0, 0, picture());
+  if (seedPicking() == nullptr) {
+    seedMarks_.clear();
+  } else {
+    p.setPen(Qt::white);
+    for (const QPoint& m : seedMarks_) p.drawPoint(m);
+  }
 }
 
 void DisplayPane::mouseMoveEvent(QMouseEvent* e) {
@@ -121,16 +127,10 @@ void DisplayPane::mousePressEvent(QMouseEvent* e) {
       return;
     }
     if (SeedPicking* s = seedPicking(); s && s->input == m.volume()) {
-      const Volume& in = *s->input;
-      if (v->x >= in.voiX0 && v->x < in.voiX1 && v->y >= in.voiY0 && v->y < in.voiY1 &&
-          v->z >= in.voiZ0 && v->z < in.voiZ1) {
-        ++s->count;
-        channelData<UC>(*s->output, 0)[v->z][v->y][v->x] = static_cast<UC>(s->count & 0xFF);
-        QPainter p(this);
-        p.setPen(Qt::white);
-        p.drawPoint(pos);
-        update(QRect(pos, QSize(1, 1)));
-      }
+      const int before = s->count;
+      s->count = labelSeed(s->input, s->output, v->x, v->y, v->z, s->count);
+      if (s->count != before) seedMarks_.push_back(pos);  // painted white over the frame
+      update();
     }
     return;
   }

@@ -76,6 +76,7 @@ class DisplayPane : public QWidget {
   QRubberBand* band_ = nullptr;
   QPoint bandStart_;
   bool banding_ = false;
+  std::vector<QPoint> seedMarks_;
 };
 
 class CoordinatesWindow : public QWidget {
