@@ -17,26 +17,31 @@ void CommandRun::busy() {
   busy_ = true;
 }
 
-bool CommandRun::askInput(int dialog, int titleId, int typeMask, int colorMask,
-                          bool informationEditable) {
-  VolumeDialog d(dialog == 104 ? VolumeDialogKind::Choice : VolumeDialogKind::Input);
+namespace {
+// Runs a volume dialog of the given kind, title and masks; the chosen volume, or nullptr when
+// cancelled.
+Volume* chooseVolume(Desk& desk, VolumeDialogKind kind, int titleId, int typeMask, int colorMask,
+                     bool informationEditable, int* index = nullptr) {
+  VolumeDialog d(kind);
   d.title = std::string(text(titleId));
   d.typeMask = typeMask;
   d.colorMask = colorMask;
   d.informationEditable = informationEditable;
-  if (desk_.run(d) != 1) return false;
-  in = d.chosenVolume;
-  inIndex = d.chosenIndex;
+  if (desk.run(d) != 1) return nullptr;
+  if (index != nullptr) *index = d.chosenIndex;
+  return d.chosenVolume;
+}
+}  // namespace
+
+bool CommandRun::askInput(int dialog, int titleId, int typeMask, int colorMask,
+                          bool informationEditable) {
+  const auto kind = dialog == 104 ? VolumeDialogKind::Choice : VolumeDialogKind::Input;
+  in = chooseVolume(desk_, kind, titleId, typeMask, colorMask, informationEditable, &inIndex);
   return in != nullptr;
 }
 
 bool CommandRun::askSecondInput(int titleId, int typeMask, int colorMask) {
-  VolumeDialog d(VolumeDialogKind::Choice);
-  d.title = std::string(text(titleId));
-  d.typeMask = typeMask;
-  d.colorMask = colorMask;
-  if (desk_.run(d) != 1) return false;
-  in2 = d.chosenVolume;
+  in2 = chooseVolume(desk_, VolumeDialogKind::Choice, titleId, typeMask, colorMask, false);
   return in2 != nullptr;
 }
 
