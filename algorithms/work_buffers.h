@@ -92,6 +92,15 @@ class WorkStack {
   T& top() { return data_[size_ - 1]; }
   T& operator[](std::size_t i) { return data_[i]; }
   bool empty() const { return size_ == 0; }
+  std::size_t capacity() const { return capacity_; }
+  // Removes the entries for which dead(entry) holds, keeping the order of the rest.
+  template <class Dead>
+  void compact(Dead&& dead) {
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < size_; ++i)
+      if (!dead(data_[i])) data_[kept++] = data_[i];
+    size_ = kept;
+  }
   std::size_t size() const { return size_; }
   void clear() { size_ = 0; }
 
