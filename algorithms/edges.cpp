@@ -16,7 +16,6 @@
 //    evaluated in float, term by term in the order the formulas are written.
 //  - edge_follow_3d and modedg3d change their input: the samples they pass become 0.
 #include <algorithm>
-#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -57,7 +56,7 @@ class SourceRows {
   bool copied_;
 };
 
-// Common frame of the 3x3x3 operators: checks done, calls rowKernel(P, out row, x0, x1) for
+// Common frame of the 3x3x3 operators, after their checks: calls kernel(P, out row, x0, x1) for
 // every centre row, where P[dz + 1][dy + 1] is the input row at (z + dz, y + dy) and the
 // kernel writes centres x0 + 1 .. x1 - 2.
 template <class Kernel>

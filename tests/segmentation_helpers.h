@@ -2,6 +2,7 @@
 // samples into a flat copy, and comparing two volumes sample by sample.
 #pragma once
 
+#include <algorithm>
 #include <random>
 #include <vector>
 
