@@ -49,6 +49,14 @@ int opUCToF(CommandRun& r) {
   return UCVolume2FVolume(r.in, r.out, r.in->voiZ0, r.in->voiY0, r.in->voiX0);
 }
 
+bool prepareRow(CommandRun& r, const PatternRow& row);
+
+int opRange(CommandRun& r) { return range_3d(r.in, r.out, r.ints[2], r.ints[1], r.ints[0]); }
+int opCompass(CommandRun& r) { return compas3d(r.in, r.out, r.ints[1], r.ints[0]); }
+int opSobel(CommandRun& r) { return Sobel_3D(r.in, r.out); }
+int opLaplace(CommandRun& r) { return laplace_3d(r.in, r.out); }
+int opThreshold(CommandRun& r) { return threshold_3d(r.in, r.out, r.ints[0]); }
+
 const PatternRow kRows[] = {
     {kCmdSymmetric, 102, kTitleSelectInputVolume, V3D_UC, 3, kTitleSelectOutputVolume, false, 0,
      0, {}, false, opSymmetric},
@@ -58,21 +66,133 @@ const PatternRow kRows[] = {
      V3D_UC, 0, {}, false, opFToUCScaling},
     {kCmdUCToF, 102, kTitleSelectInputVolume, V3D_UC, 3, kTitleSelectOutputVolume, true, V3D_F, 0,
      {}, false, opUCToF},
+    {1190, 102, kTitleInRange, V3D_UC, 1, kTitleOutRange, false, 0, kTitleWindowDimensions,
+     {kPromptXDimension, kPromptYDimension, kPromptZDimension}, false, opRange},
+    {1191, 102, kTitleInCompass, V3D_UC, 1, kTitleOutCompass, false, 0, kTitlePlaneDirection,
+     {kPromptXDirection, kPromptZDirection}, false, opCompass},
+    {1192, 102, kTitleInSobel, V3D_UC, 1, kTitleOutSobel, false, 0, 0, {}, false, opSobel},
+    {1193, 102, kTitleInLaplace, V3D_UC, 1, kTitleOutLaplace, false, 0, 0, {}, false, opLaplace},
+    {1200, 102, kTitleSelectInputVolume, V3D_UC, 1, kTitleSelectOutputVolume, false, 0,
+     kTitleThreshold, {kPromptThreshold}, false, opThreshold},
 };
 
-void runPattern(Desk& desk, const PatternRow& row) {
+// The rows of the region commands: the threshold parameters of 1200 (1203 also asks the
+// region limit); what follows the operation is their own.
+const PatternRow kRegionRow = {0, 102, kTitleSelectInputVolume, V3D_UC, 1, kTitleSelectOutputVolume,
+                               false, 0, kTitleThreshold, {kPromptThreshold}, false, nullptr};
+
+std::string formatCount(int textId, long long count) {
+  char message[96];
+  std::snprintf(message, sizeof message, std::string(text(textId)).c_str(), count);
+  return message;
+}
+
+void cmdRegionGrow(Desk& desk) {
   CommandRun r(desk);
-  if (!r.askInput(row.inDialog, row.inTitle, row.inType, row.inColor)) return;
+  if (!prepareRow(r, kRegionRow)) return;
+  // Seeds are read from the output: it starts cleared over the whole volume.
+  fill_in_VOI(r.out, 0, r.out->Z, 0, r.out->Y, 0, r.out->X);
+  const float zero[3] = {0, 0, 0};
+  ClearVolume(r.out, const_cast<float*>(zero));
+  const int seeds = desk.pickSeeds(r.in, r.out);
+  if (seeds < 0) {
+    // Cancel: a volume made for this command goes again; one that existed is kept.
+    if (r.outMadeHere) {
+      closeVolumeWindows(r.out);
+      DestroyVolume(r.out);
+    }
+    return;
+  }
+  r.busy();
+  r.finish(region3d_grow(r.in, r.out, seeds, r.ints[0]));
+}
+
+void cmdRegionSplit(Desk& desk, bool merge) {
+  CommandRun r(desk);
+  if (!prepareRow(r, kRegionRow)) return;
+  int count = 0;
+  const int code = merge ? region3d_splitmerge(r.in, r.out, &count, r.ints[0])
+                         : region3d_split(r.in, r.out, &count, r.ints[0]);
+  if (code < 0) {
+    r.fail(code);
+    return;
+  }
+  showInformation(merge ? formatCount(kTextNumberOfRegions, count)
+                        : formatCount(kTextNoOfRegions, count));
+  r.finish(code);
+}
+
+void cmdRegionMerge(Desk& desk) {
+  PatternRow row = kRegionRow;
+  row.valueTitle = kTitleThresholdAndMaxRegions;
+  row.prompts = {kPromptThreshold, kPromptMaxRegions, 0, 0};
+  CommandRun r(desk);
+  if (!prepareRow(r, row)) return;
+  const int regions = region3d_merge(r.in, r.out, r.ints[0], r.ints[1]);
+  if (regions < 0) {
+    r.fail(regions);
+    return;
+  }
+  showInformation(formatCount(kTextNumberOfRegions, regions));  // the output is not re-shown
+}
+
+void cmdLabel(Desk& desk) {
+  if (VerifyInPlaceModification(nullptr) == 0) return;
+  CommandRun r(desk);
+  PatternRow row = kRegionRow;
+  row.valueTitle = 0;
+  if (!prepareRow(r, row)) return;
+  static float sizes[256];  // the shell's work array of region sizes
+  int count = 0;
+  const int code = grass3d_label(r.in, r.out, &count, sizes, 255);
+  if (code < 0) {
+    r.fail(code);
+    return;
+  }
+  r.finish(code);
+  desk.showVolume(r.in);  // labelling changes its input too
+  showInformation(formatCount(kTextNumberOfRegions, count));
+}
+
+void cmdHough(Desk& desk) {
+  CommandRun r(desk);
+  if (!r.askInput(104, kTitleSelectInputVolume, V3D_UC, 1)) return;
+  fill_in_VOI(r.in, 0, r.in->Z, 0, r.in->Y, 0, r.in->X);
+  if (!r.askOutput(kTitleSelectOutputVolume, r.in->X, r.in->Y, r.in->Z)) return;
+  if (!r.askValues(kTitleHoughParameters,
+                   {kPromptXDimension, kPromptYDimension, kPromptZDimension, kPromptThreshold}))
+    return;
+  if (!r.prepareOutput(0, 0, r.in->X, r.in->Y, r.in->Z)) return;
+  // The accumulator: an I volume of the typed size, released whatever the result.
+  Volume work{};
+  InitializeVolume(&work, r.ints[2], r.ints[1], r.ints[0], V3D_I, r.in->colorType);
+  if (int code = CreateVolume(&work); code != 0) {
+    r.fail(code);
+    return;
+  }
+  const int code = Hough_3D(r.in, r.out, &work, r.ints[3]);
+  DestroyVolume(&work);
+  r.finish(code);
+}
+
+// Steps 1 to 5 of a row; false when the command has ended.
+bool prepareRow(CommandRun& r, const PatternRow& row) {
+  if (!r.askInput(row.inDialog, row.inTitle, row.inType, row.inColor)) return false;
   const int X = r.in->X, Y = r.in->Y, Z = r.in->Z;
-  if (!r.askOutput(row.outTitle, X, Y, Z)) return;
-  if (row.forbidSame && r.refuseSameOutput()) return;
+  if (!r.askOutput(row.outTitle, X, Y, Z)) return false;
+  if (row.forbidSame && r.refuseSameOutput()) return false;
   if (row.valueTitle != 0) {
     std::vector<int> prompts;
     for (int p : row.prompts)
       if (p != 0) prompts.push_back(p);
-    if (!r.askValues(row.valueTitle, prompts, row.lastIsFloat)) return;
+    if (!r.askValues(row.valueTitle, prompts, row.lastIsFloat)) return false;
   }
-  if (!r.prepareOutput(row.outType, 0, X, Y, Z)) return;
+  return r.prepareOutput(row.outType, 0, X, Y, Z);
+}
+
+void runPattern(Desk& desk, const PatternRow& row) {
+  CommandRun r(desk);
+  if (!prepareRow(r, row)) return;
   r.finish(row.op(r));
 }
 
@@ -255,6 +375,12 @@ const CommandEntry kCommands[] = {
     {kCmdBoundingBox, cmdBoundingBox},
     {kCmdDump, cmdDump},
     {kCmdExit, [](Desk& d) { d.quit(); }},
+    {1194, cmdHough},
+    {1201, cmdRegionGrow},
+    {1202, [](Desk& d) { cmdRegionSplit(d, false); }},
+    {1203, cmdRegionMerge},
+    {1204, [](Desk& d) { cmdRegionSplit(d, true); }},
+    {1205, cmdLabel},
     {1300, [](Desk& d) { cmdDisplay(d, false); }},
     {1307, [](Desk& d) { cmdDisplay(d, true); }},
     {kCmdSections, cmdSections},
