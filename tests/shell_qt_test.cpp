@@ -274,6 +274,25 @@ TEST_F(QtWindowTest, PointerWritesOneVoxelAndTheRubberBandSetsTheVoi) {
   EXPECT_EQ(v->voiZ1, 2);
 }
 
+TEST_F(QtWindowTest, SeedClicksInsideTheVoiAreLabelledOneTwoThree) {
+  Volume *in = nullptr, *out = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 2, 20, 20, nullptr, &in), 0);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 2, 20, 20, nullptr, &out), 0);
+  fill_in_VOI(in, 0, 2, 0, 10, 0, 20);
+  DisplayVolume(in);
+  qt::DisplayWindow* d = frame.windows().displaysOf(in).at(0);
+  qt::SeedPicking seeds{in, out, 0};
+  qt::setSeedPicking(&seeds);
+  QTest::mouseClick(d->pane(), Qt::LeftButton, {}, QPoint(2, 3));
+  QTest::mouseClick(d->pane(), Qt::LeftButton, {}, QPoint(5, 15));  // below the VOI
+  QTest::mouseClick(d->pane(), Qt::LeftButton, {}, QPoint(7, 1));
+  qt::setSeedPicking(nullptr);
+  EXPECT_EQ(seeds.count, 2);
+  EXPECT_EQ(at<UC>(out, 0, 0, 3, 2), 1);
+  EXPECT_EQ(at<UC>(out, 0, 0, 1, 7), 2);
+  EXPECT_EQ(at<UC>(out, 0, 0, 15, 5), 0);
+}
+
 TEST_F(QtWindowTest, CoordinatesWindowTogglesWithItsCheckMark) {
   frame.action(kCmdCoordinates)->trigger();
   auto* w = frame.findChild<qt::CoordinatesWindow*>("write");
