@@ -102,12 +102,18 @@ toff_t memSeek(thandle_t h, toff_t off, int whence) {
 }
 int memClose(thandle_t) { return 0; }
 toff_t memSize(thandle_t h) { return static_cast<MemoryFile*>(h)->size; }
-int memMap(thandle_t, void**, toff_t*) { return 0; }
+// Mapped like a file opened by name, so that libtiff takes the same reading paths.
+int memMap(thandle_t h, void** base, toff_t* size) {
+  auto* m = static_cast<MemoryFile*>(h);
+  *base = const_cast<std::uint8_t*>(m->data);
+  *size = m->size;
+  return 1;
+}
 void memUnmap(thandle_t, void*, toff_t) {}
 
 Tiff openMemory(MemoryFile& m) {
   silenceLibtiff();
-  return Tiff(TIFFClientOpenExt("memory", "rm", &m, memRead, memWrite, memSeek, memClose,
+  return Tiff(TIFFClientOpenExt("memory", "r", &m, memRead, memWrite, memSeek, memClose,
                                 memSize, memMap, memUnmap, readOptions()));
 }
 

@@ -1,12 +1,8 @@
 // The BMP, TGA, GIF and JPEG decoders: files built here by independent writers, every pixel
 // compared, every depth, type, origin, interlace mode and code width; malformed files of
 // every kind answered with the format's code, never read or written out of bounds.
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-// jpeglib.h needs FILE and size_t declared before it.
-#include <jpeglib.h>
 
 #include "image_test_support.h"
 
@@ -453,58 +449,6 @@ TEST(GifDecoder, MalformedFilesGiveMinus32) {
 }
 
 // ---- JPEG -----------------------------------------------------------------------------------
-
-// Encodes rows x columns of grey or RGB samples with libjpeg at the given quality.
-Bytes encodeJpeg(const RefImage& im, bool grey, int quality) {
-  const std::string name = tempPath("enc.jpg");
-  std::FILE* f = std::fopen(name.c_str(), "wb");
-  jpeg_compress_struct c;
-  jpeg_error_mgr err;
-  c.err = jpeg_std_error(&err);
-  jpeg_create_compress(&c);
-  jpeg_stdio_dest(&c, f);
-  c.image_width = static_cast<JDIMENSION>(im.columns);
-  c.image_height = static_cast<JDIMENSION>(im.rows);
-  c.input_components = grey ? 1 : 3;
-  c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
-  jpeg_set_defaults(&c);
-  jpeg_set_quality(&c, quality, TRUE);
-  jpeg_start_compress(&c, TRUE);
-  std::vector<JSAMPLE> line(static_cast<std::size_t>(im.columns) * 3);
-  for (int y = 0; y < im.rows; ++y) {
-    for (int x = 0; x < im.columns; ++x) {
-      const Rgb p = im.at(y, x);
-      if (grey) {
-        line[static_cast<std::size_t>(x)] = p.r;
-      } else {
-        line[static_cast<std::size_t>(3 * x)] = p.r;
-        line[static_cast<std::size_t>(3 * x + 1)] = p.g;
-        line[static_cast<std::size_t>(3 * x + 2)] = p.b;
-      }
-    }
-    JSAMPROW row = line.data();
-    jpeg_write_scanlines(&c, &row, 1);
-  }
-  jpeg_finish_compress(&c);
-  jpeg_destroy_compress(&c);
-  std::fclose(f);
-  Bytes b = readFile(name);
-  std::remove(name.c_str());
-  return b;
-}
-
-// A smooth picture that JPEG keeps within a few levels.
-RefImage smooth(int rows, int columns, bool grey) {
-  RefImage im(rows, columns);
-  for (int y = 0; y < rows; ++y)
-    for (int x = 0; x < columns; ++x) {
-      const auto r = static_cast<std::uint8_t>(40 + 3 * x + y);
-      im.at(y, x) = grey ? Rgb{r, r, r}
-                         : Rgb{r, static_cast<std::uint8_t>(200 - 2 * y),
-                               static_cast<std::uint8_t>(100 + x + y)};
-    }
-  return im;
-}
 
 TEST(JpegDecoder, GreyAndColourFilesDecodeCloseToTheirSource) {
   for (bool grey : {true, false})

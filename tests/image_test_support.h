@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstdlib>
 #include <random>
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@
 #include "core/image_codecs.h"
 #include "fixtures.h"
 #include "image_writers.h"
+
+// jpeglib.h needs FILE and size_t declared before it.
+#include <jpeglib.h>
 
 namespace v3d::test {
 
@@ -80,6 +84,58 @@ inline void expectSafeOnDamage(Decoder decode, const Bytes& valid, int code, uns
   }
   }
   EXPECT_EQ(liveStorageBlocks(), live);
+}
+
+// Encodes rows x columns of grey or RGB samples with libjpeg at the given quality.
+inline Bytes encodeJpeg(const RefImage& im, bool grey, int quality) {
+  const std::string name = tempPath("enc.jpg");
+  std::FILE* f = std::fopen(name.c_str(), "wb");
+  jpeg_compress_struct c;
+  jpeg_error_mgr err;
+  c.err = jpeg_std_error(&err);
+  jpeg_create_compress(&c);
+  jpeg_stdio_dest(&c, f);
+  c.image_width = static_cast<JDIMENSION>(im.columns);
+  c.image_height = static_cast<JDIMENSION>(im.rows);
+  c.input_components = grey ? 1 : 3;
+  c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
+  jpeg_set_defaults(&c);
+  jpeg_set_quality(&c, quality, TRUE);
+  jpeg_start_compress(&c, TRUE);
+  std::vector<JSAMPLE> line(static_cast<std::size_t>(im.columns) * 3);
+  for (int y = 0; y < im.rows; ++y) {
+    for (int x = 0; x < im.columns; ++x) {
+      const Rgb p = im.at(y, x);
+      if (grey) {
+        line[static_cast<std::size_t>(x)] = p.r;
+      } else {
+        line[static_cast<std::size_t>(3 * x)] = p.r;
+        line[static_cast<std::size_t>(3 * x + 1)] = p.g;
+        line[static_cast<std::size_t>(3 * x + 2)] = p.b;
+      }
+    }
+    JSAMPROW row = line.data();
+    jpeg_write_scanlines(&c, &row, 1);
+  }
+  jpeg_finish_compress(&c);
+  jpeg_destroy_compress(&c);
+  std::fclose(f);
+  Bytes b = readFile(name);
+  std::remove(name.c_str());
+  return b;
+}
+
+// A smooth picture that JPEG keeps within a few levels.
+inline RefImage smooth(int rows, int columns, bool grey) {
+  RefImage im(rows, columns);
+  for (int y = 0; y < rows; ++y)
+    for (int x = 0; x < columns; ++x) {
+      const auto r = static_cast<std::uint8_t>(40 + 3 * x + y);
+      im.at(y, x) = grey ? Rgb{r, r, r}
+                         : Rgb{r, static_cast<std::uint8_t>(200 - 2 * y),
+                               static_cast<std::uint8_t>(100 + x + y)};
+    }
+  return im;
 }
 
 }  // namespace v3d::test
