@@ -106,7 +106,8 @@ class FileBytes {
   std::size_t size_ = 0;
 };
 
-// Whole files above this size are refused with the format's code rather than read.
+// The most of one file the BMP, TGA and GIF readers load; a longer file is decoded from its
+// first kMaxFileBytes bytes (a frame of any image size the system handles needs far less).
 inline constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
 
 // One image format as the sequence driver sees it.

@@ -298,5 +298,27 @@ TEST_F(SequenceTest, AFileThatFailsEndsTheReadAndKeepsTheFramesBeforeIt) {
   }
 }
 
+TEST_F(SequenceTest, AllocationFailuresGiveCleanCodesAndReleaseEverything) {
+  const int codes[] = {-1000, -31, -30, -32, -29};
+  int i = 0;
+  for (const Format& f : formats()) {
+    const int code = codes[i++];
+    const std::string base = writeSequence(f, "alloc", 0, 0, {{6, 8}, {6, 8}}, true);
+    OwnedVolume v(V3D_UC, 2, 2, 6, 8);
+    ScopedImageSize size(6, 8);
+    const long live = liveStorageBlocks();
+    bool succeeded = false;
+    for (long k = 0; k < 40 && !succeeded; ++k) {
+      failAllocationsAfter(k);
+      const int r = f.read(v, base.c_str(), 0, 0, f.name, 2);
+      failAllocationsAfter(-1);
+      EXPECT_TRUE(r == 0 || r == -9 || r == code) << f.name << " after " << k << ": " << r;
+      EXPECT_EQ(liveStorageBlocks(), live) << f.name << " after " << k;
+      succeeded = r == 0;
+    }
+    EXPECT_TRUE(succeeded) << f.name;
+  }
+}
+
 }  // namespace
 }  // namespace v3d::test

@@ -285,6 +285,17 @@ TEST_F(TiffTest, WriterRefusalsCreateNoFileAndRestoreTheImageSize) {
   EXPECT_EQ(local_WriteImageSeqTIFF(grey, "/nonexistent-dir/x", 0, "tif", 1, 1), -1000);
   EXPECT_EQ(currentImageSize().rows, 9);
   EXPECT_EQ(currentImageSize().columns, 11);
+
+  // Scratch storage that cannot be had is -1000, and nothing stays allocated.
+  const long live = liveStorageBlocks();
+  for (long k = 0; k < 6; ++k) {
+    failAllocationsAfter(k);
+    const int r = local_WriteImageSeqTIFF(colour, b.c_str(), 0, "tif", 5, 2);
+    failAllocationsAfter(-1);
+    EXPECT_TRUE(r == 0 || r == -1000) << k << ": " << r;
+    EXPECT_EQ(liveStorageBlocks(), live);
+  }
+  EXPECT_EQ(currentImageSize().rows, 9);
 }
 
 TEST_F(TiffTest, SavetiffWritesItsWindowAndChecksItsBounds) {
