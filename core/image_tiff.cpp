@@ -333,7 +333,9 @@ int writeTiff(const char* name, const Window& w, int compression, int photometri
   if (fd < 0) return kTiffError;
   struct Closer {
     int fd;
-    ~Closer() { ::close(fd); }
+    ~Closer() {
+      if (fd >= 0) ::close(fd);
+    }
   } closer{fd};
   MemoryOutput out;
   const std::size_t estimate = static_cast<std::size_t>(w.rows) * static_cast<std::size_t>(w.columns) *
@@ -354,6 +356,8 @@ int writeTiff(const char* name, const Window& w, int compression, int photometri
     if (n <= 0) return kTiffError;
     done += static_cast<std::size_t>(n);
   }
+  closer.fd = -1;
+  if (::close(fd) != 0) return kTiffError;
   return code;
 }
 
