@@ -56,7 +56,9 @@ const std::string& readBase() {
   return base;
 }
 
-std::string fileName(const std::string& base, int k) { return base + std::to_string(k) + ".tif"; }
+std::string fileName(const std::string& base, int k) {
+  return base + std::to_string(k) + ".tif";
+}
 
 void BM_ReadImageSeqTIFF(benchmark::State& st) {
   const std::string& base = readBase();
@@ -66,7 +68,8 @@ void BM_ReadImageSeqTIFF(benchmark::State& st) {
     if (ReadImageSeqTIFF(&v.v, base.c_str(), 0, 0, "tif", kFrames) != 0) st.SkipWithError("read");
     benchmark::DoNotOptimize(channelData<UC>(v.v, 0)[kFrames - 1][bench::kY - 1][bench::kX - 1]);
   }
-  st.counters["frames/s"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
+  st.counters["frames/s"] =
+      benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_ReadImageSeqTIFF)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -74,7 +77,8 @@ void BM_CheckImageSeqTIFF(benchmark::State& st) {
   const std::string& base = readBase();
   int rows = 0, columns = 0, colour = 0;
   for (auto _ : st)
-    benchmark::DoNotOptimize(CheckImageSeqTIFF(base.c_str(), 0, 0, "tif", kFrames, &rows, &columns, &colour));
+    benchmark::DoNotOptimize(
+        CheckImageSeqTIFF(base.c_str(), 0, 0, "tif", kFrames, &rows, &columns, &colour));
 }
 BENCHMARK(BM_CheckImageSeqTIFF)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -122,7 +126,8 @@ void BM_WriteImageSeqTIFF(benchmark::State& st) {
   for (auto _ : st)
     if (local_WriteImageSeqTIFF(&s.v, base.c_str(), 0, "tif", compression, 1) != 0)
       st.SkipWithError("write");
-  st.counters["frames/s"] = benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
+  st.counters["frames/s"] =
+      benchmark::Counter(kFrames, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_WriteImageSeqTIFF)->Arg(1)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 

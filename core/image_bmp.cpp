@@ -24,7 +24,9 @@ constexpr std::size_t kHeaderBytes = 54;  // file header + 40-byte information h
 std::uint32_t le32(const std::uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
 }
-unsigned le16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+unsigned le16(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8);
+}
 
 struct BmpHeader {
   std::uint32_t dataOffset;
@@ -150,8 +152,8 @@ int CheckImageSeqBMP(const char* base, int first, int digits, const char* extens
   return checkSequence(kBmp, base, first, digits, extension, N, rows, columns, colour);
 }
 
-int ReadImageSeqBMP(Volume* volume, const char* base, int first, int digits,
-                    const char* extension, int N) {
+int ReadImageSeqBMP(Volume* volume, const char* base, int first, int digits, const char* extension,
+                    int N) {
   return readSequence(kBmp, volume, base, first, digits, extension, N);
 }
 

@@ -23,7 +23,9 @@ namespace {
 constexpr std::size_t kHeaderBytes = 13;
 constexpr int kMaxCodes = 4096;
 
-unsigned le16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+unsigned le16(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8);
+}
 
 int parse(const std::uint8_t* d, std::size_t n, ImageInfo& info) {
   if (d == nullptr || n < kHeaderBytes) return kGifError;
@@ -243,7 +245,9 @@ int decode(const std::uint8_t* d, std::size_t n, ImageSize* limit, DecodedImage*
 
 }  // namespace
 
-int headerGIF(const std::uint8_t* d, std::size_t n, ImageInfo& info) { return parse(d, n, info); }
+int headerGIF(const std::uint8_t* d, std::size_t n, ImageInfo& info) {
+  return parse(d, n, info);
+}
 
 int decodeGIF(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImage& out) {
   return decode(d, n, &limit, &out);
@@ -277,8 +281,8 @@ int CheckImageSeqGIF(const char* base, int first, int digits, const char* extens
   return checkSequence(kGif, base, first, digits, extension, N, rows, columns, colour);
 }
 
-int ReadImageSeqGIF(Volume* volume, const char* base, int first, int digits,
-                    const char* extension, int N) {
+int ReadImageSeqGIF(Volume* volume, const char* base, int first, int digits, const char* extension,
+                    int N) {
   return readSequence(kGif, volume, base, first, digits, extension, N);
 }
 

@@ -66,8 +66,8 @@ int run(std::FILE* f, ImageInfo& info, const ImageSize* limit, DecodedImage* out
     jpeg_destroy_decompress(&cinfo);
     return kJpegError;
   }
-  JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
-                                               JPOOL_IMAGE, cinfo.output_width * components, 1);
+  JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
+                                               cinfo.output_width * components, 1);
   while (cinfo.output_scanline < cinfo.output_height) {
     const int y = static_cast<int>(cinfo.output_scanline);
     if (jpeg_read_scanlines(&cinfo, line, 1) != 1) break;
@@ -132,8 +132,8 @@ int CheckImageSeqJPEG(const char* base, int first, int digits, const char* exten
   return checkSequence(kJpeg, base, first, digits, extension, N, rows, columns, colour);
 }
 
-int ReadImageSeqJPEG(Volume* volume, const char* base, int first, int digits,
-                     const char* extension, int N) {
+int ReadImageSeqJPEG(Volume* volume, const char* base, int first, int digits, const char* extension,
+                     int N) {
   return readSequence(kJpeg, volume, base, first, digits, extension, N);
 }
 

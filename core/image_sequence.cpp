@@ -79,7 +79,9 @@ void storeFrame(const DecodedImage& image, Volume& volume, int z) {
 namespace {
 
 // Frame numbers first .. first + N - 1 must be representable.
-bool frameNumbersFit(int first, int N) { return static_cast<long long>(first) + N - 1 <= INT_MAX; }
+bool frameNumbersFit(int first, int N) {
+  return static_cast<long long>(first) + N - 1 <= INT_MAX;
+}
 
 // The check without its outputs: fills `info` from the first file, compares the rest.
 int checkFiles(const SequenceFormat& format, const char* base, int first, int digits,

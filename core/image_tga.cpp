@@ -21,7 +21,9 @@ namespace {
 constexpr std::size_t kHeaderBytes = 18;
 constexpr unsigned kMapCapacity = 16384;
 
-unsigned le16(const std::uint8_t* p) { return p[0] | (p[1] << 8); }
+unsigned le16(const std::uint8_t* p) {
+  return p[0] | (p[1] << 8);
+}
 
 struct TgaHeader {
   unsigned idLength, mapType, type, mapFirst, mapLength, mapEntryBits;
@@ -32,13 +34,25 @@ struct TgaHeader {
 bool validDepth(unsigned bits) {
   return bits == 8 || bits == 15 || bits == 16 || bits == 24 || bits == 32;
 }
-bool grey(unsigned type) { return type == 3 || type == 11; }
-bool mapped(unsigned type) { return type == 1 || type == 9; }
+bool grey(unsigned type) {
+  return type == 3 || type == 11;
+}
+bool mapped(unsigned type) {
+  return type == 1 || type == 9;
+}
 
 int parse(const std::uint8_t* d, std::size_t n, TgaHeader& h) {
   if (d == nullptr || n < kHeaderBytes) return kTgaError;
-  h = {d[0], d[1], d[2], le16(d + 3), le16(d + 5), d[7], static_cast<int>(le16(d + 12)),
-       static_cast<int>(le16(d + 14)), d[16], d[17]};
+  h = {d[0],
+       d[1],
+       d[2],
+       le16(d + 3),
+       le16(d + 5),
+       d[7],
+       static_cast<int>(le16(d + 12)),
+       static_cast<int>(le16(d + 14)),
+       d[16],
+       d[17]};
   const unsigned t = h.type;
   if (t != 1 && t != 2 && t != 3 && t != 9 && t != 10 && t != 11) return kTgaError;
   if (h.mapType > 1 || !validDepth(h.depth)) return kTgaError;
@@ -133,8 +147,8 @@ int decodeTGA(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
     if (pos > n || n - pos < mapBytes) return kTgaError;
     if (isMapped)
       for (unsigned i = 0; i < h.mapLength; ++i)
-        map[h.mapFirst + i] = colourOf(d + pos + static_cast<std::size_t>(i) * entryBytes,
-                                       h.mapEntryBits);
+        map[h.mapFirst + i] =
+            colourOf(d + pos + static_cast<std::size_t>(i) * entryBytes, h.mapEntryBits);
     pos += mapBytes;
   }
 
@@ -207,8 +221,8 @@ int CheckImageSeqTGA(const char* base, int first, int digits, const char* extens
   return checkSequence(kTga, base, first, digits, extension, N, rows, columns, colour);
 }
 
-int ReadImageSeqTGA(Volume* volume, const char* base, int first, int digits,
-                    const char* extension, int N) {
+int ReadImageSeqTGA(Volume* volume, const char* base, int first, int digits, const char* extension,
+                    int N) {
   return readSequence(kTga, volume, base, first, digits, extension, N);
 }
 

@@ -96,15 +96,21 @@ tmsize_t memRead(thandle_t h, void* buf, tmsize_t n) {
   m->pos += k;
   return static_cast<tmsize_t>(k);
 }
-tmsize_t memWrite(thandle_t, void*, tmsize_t) { return -1; }
+tmsize_t memWrite(thandle_t, void*, tmsize_t) {
+  return -1;
+}
 toff_t memSeek(thandle_t h, toff_t off, int whence) {
   auto* m = static_cast<MemoryFile*>(h);
   const toff_t base = whence == SEEK_CUR ? m->pos : whence == SEEK_END ? m->size : 0;
   m->pos = base + off;  // unsigned: a negative offset arrives as its two's complement
   return m->pos;
 }
-int memClose(thandle_t) { return 0; }
-toff_t memSize(thandle_t h) { return static_cast<MemoryFile*>(h)->size; }
+int memClose(thandle_t) {
+  return 0;
+}
+toff_t memSize(thandle_t h) {
+  return static_cast<MemoryFile*>(h)->size;
+}
 // Mapped like a file opened by name, so that libtiff takes the same reading paths.
 int memMap(thandle_t h, void** base, toff_t* size) {
   auto* m = static_cast<MemoryFile*>(h);
@@ -116,8 +122,8 @@ void memUnmap(thandle_t, void*, toff_t) {}
 
 Tiff openMemory(MemoryFile& m) {
   silenceLibtiff();
-  return Tiff(TIFFClientOpenExt("memory", "r", &m, memRead, memWrite, memSeek, memClose,
-                                memSize, memMap, memUnmap, readOptions()));
+  return Tiff(TIFFClientOpenExt("memory", "r", &m, memRead, memWrite, memSeek, memClose, memSize,
+                                memMap, memUnmap, readOptions()));
 }
 
 // ---- Reading -------------------------------------------------------------------------------
@@ -338,8 +344,10 @@ int writeTiff(const char* name, const Window& w, int compression, int photometri
     }
   } closer{fd};
   MemoryOutput out;
-  const std::size_t estimate = static_cast<std::size_t>(w.rows) * static_cast<std::size_t>(w.columns) *
-                                   (photometric == PHOTOMETRIC_RGB ? 3 : 1) + 4096;
+  const std::size_t estimate = static_cast<std::size_t>(w.rows) *
+                                   static_cast<std::size_t>(w.columns) *
+                                   (photometric == PHOTOMETRIC_RGB ? 3 : 1) +
+                               4096;
   if (!out.reserve(estimate)) return kTiffError;
   int code;
   {
@@ -424,8 +432,7 @@ int encodeTiff(TIFF* f, const Window& w, int compression, int photometric) {
 int decodeTIFFMemory(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImage& out) {
   return decodeMemory(d, n, limit, out, Path::Best);
 }
-int decodeTIFFMemoryRGBA(const std::uint8_t* d, std::size_t n, ImageSize limit,
-                         DecodedImage& out) {
+int decodeTIFFMemoryRGBA(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImage& out) {
   return decodeMemory(d, n, limit, out, Path::RGBA);
 }
 int decodeTIFFMemoryStrips(const std::uint8_t* d, std::size_t n, ImageSize limit,
@@ -445,8 +452,8 @@ int CheckImageSeqTIFF(const char* base, int first, int digits, const char* exten
   return checkSequence(kTiff, base, first, digits, extension, N, rows, columns, colour);
 }
 
-int ReadImageSeqTIFF(Volume* volume, const char* base, int first, int digits,
-                     const char* extension, int N) {
+int ReadImageSeqTIFF(Volume* volume, const char* base, int first, int digits, const char* extension,
+                     int N) {
   return readSequence(kTiff, volume, base, first, digits, extension, N);
 }
 
@@ -474,8 +481,8 @@ int local_WriteImageSeqTIFF(Volume* volume, const char* base, int first, const c
 }
 
 int savetiff(unsigned char** plane1, unsigned char** plane2, unsigned char** plane3,
-             const char* fileName, int compression, int photometric, int row0, int col0,
-             int row1, int col1) {
+             const char* fileName, int compression, int photometric, int row0, int col0, int row1,
+             int col1) {
   const long long rows = static_cast<long long>(row1) - row0 + 1;
   const long long columns = static_cast<long long>(col1) - col0 + 1;
   ScopedImageSize size(static_cast<int>(std::clamp<long long>(rows, INT_MIN, INT_MAX)),

@@ -98,9 +98,10 @@ TEST_F(CrossCheck, PillowReadsWhatOurTiffWriterWrote) {
             } else if (channels == 1) {
               raw.push_back(at<UC>(v, 0, 0, y, x));
             } else {
-              raw.push_back(static_cast<std::uint8_t>(
-                  (299 * at<UC>(v, 0, 0, y, x) + 587 * at<UC>(v, 1, 0, y, x) +
-                   114 * at<UC>(v, 2, 0, y, x)) / 1000));
+              raw.push_back(static_cast<std::uint8_t>((299 * at<UC>(v, 0, 0, y, x) +
+                                                       587 * at<UC>(v, 1, 0, y, x) +
+                                                       114 * at<UC>(v, 2, 0, y, x)) /
+                                                      1000));
             }
           }
         const std::string leaf = base.substr(dir_.size() + 1) + "0.tif";

@@ -90,20 +90,20 @@ TEST(BmpDecoder, MalformedFilesGiveMinus31) {
     std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<long>(at));
     return b;
   };
-  EXPECT_EQ(decode(with(0, {'B', 'A'})), -31);                 // signature
-  EXPECT_EQ(decode(with(30, {1})), -31);                       // RLE8 compression
-  EXPECT_EQ(decode(with(28, {16})), -31);                      // 16 bits per pixel
-  EXPECT_EQ(decode(with(28, {32})), -31);                      // 32 bits per pixel
-  EXPECT_EQ(decode(with(46, {0, 1})), -31);                    // 256 colours said, 4 there
-  EXPECT_EQ(decode(with(46, {0, 2})), -31);                    // 512: longer than any table
-  EXPECT_EQ(decode(with(10, {60})), -31);                      // data inside the palette
-  EXPECT_EQ(decode(with(22, {0, 0, 0, 0})), -31);              // zero rows
-  EXPECT_EQ(decode(with(18, {0, 0, 0, 0x80})), -31);           // negative width
-  EXPECT_EQ(decode(with(22, {0xff, 0xff, 0xff, 0x7f})), -31);  // absurd height
-  EXPECT_EQ(decode(with(14, {12, 0, 0, 0})), -31);             // header too short
-  EXPECT_EQ(decode(good, {3, 512}), -31);                      // taller than the limit
-  EXPECT_EQ(decode(good, {512, 5}), -31);                      // wider than the limit
-  EXPECT_EQ(decode(with(46, {3})), -31);  // 3 colours: the pixels use index 3
+  EXPECT_EQ(decode(with(0, {'B', 'A'})), -31);                  // signature
+  EXPECT_EQ(decode(with(30, {1})), -31);                        // RLE8 compression
+  EXPECT_EQ(decode(with(28, {16})), -31);                       // 16 bits per pixel
+  EXPECT_EQ(decode(with(28, {32})), -31);                       // 32 bits per pixel
+  EXPECT_EQ(decode(with(46, {0, 1})), -31);                     // 256 colours said, 4 there
+  EXPECT_EQ(decode(with(46, {0, 2})), -31);                     // 512: longer than any table
+  EXPECT_EQ(decode(with(10, {60})), -31);                       // data inside the palette
+  EXPECT_EQ(decode(with(22, {0, 0, 0, 0})), -31);               // zero rows
+  EXPECT_EQ(decode(with(18, {0, 0, 0, 0x80})), -31);            // negative width
+  EXPECT_EQ(decode(with(22, {0xff, 0xff, 0xff, 0x7f})), -31);   // absurd height
+  EXPECT_EQ(decode(with(14, {12, 0, 0, 0})), -31);              // header too short
+  EXPECT_EQ(decode(good, {3, 512}), -31);                       // taller than the limit
+  EXPECT_EQ(decode(good, {512, 5}), -31);                       // wider than the limit
+  EXPECT_EQ(decode(with(46, {3})), -31);                        // 3 colours: the pixels use index 3
   EXPECT_EQ(decode(Bytes(good.begin(), good.end() - 4)), -31);  // last row cut
   expectSafeOnDamage(image::decodeBMP, good, -31, 11, 1500, good.size() - 2);
 }
@@ -185,7 +185,8 @@ TEST(TgaDecoder, InterleavedFilesRestartEachPassOneRowFurtherDown) {
   struct Case {
     int interleave, rows;
     std::vector<int> order;
-  } cases[] = {{1, 5, {0, 2, 4, 1, 3}}, {2, 6, {0, 4, 1, 5, 2, 3}}, {2, 3, {0, 1, 2}}, {0, 3, {0, 1, 2}}};
+  } cases[] = {
+      {1, 5, {0, 2, 4, 1, 3}}, {2, 6, {0, 4, 1, 5, 2, 3}}, {2, 3, {0, 1, 2}}, {0, 3, {0, 1, 2}}};
   for (const Case& c : cases)
     for (bool topLeft : {true, false})
       for (int type : {2, 10}) {
@@ -234,19 +235,19 @@ TEST(TgaDecoder, MalformedFilesGiveMinus30) {
     std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<long>(at));
     return b;
   };
-  EXPECT_EQ(decode(with(2, {4})), -30);                 // image type 4
-  EXPECT_EQ(decode(with(2, {32})), -30);                // Huffman-coded types are not read
-  EXPECT_EQ(decode(with(1, {2})), -30);                 // colour-map type 2
-  EXPECT_EQ(decode(with(1, {0})), -30);                 // colour-mapped without a map
-  EXPECT_EQ(decode(with(7, {12})), -30);                // 12-bit map entries
-  EXPECT_EQ(decode(with(16, {24})), -30);               // 24-bit indexes
-  EXPECT_EQ(decode(with(3, {0xf1, 0x3f})), -30);        // first index 16369 + 16 > 16384
-  EXPECT_EQ(decode(with(5, {8, 0})), -30);              // map of 8: indexes beyond it
-  EXPECT_EQ(decode(with(12, {0, 0})), -30);             // zero columns
-  EXPECT_EQ(decode(with(14, {0, 0})), -30);             // zero rows
-  EXPECT_EQ(decode(with(12, {0xff, 0xff})), -30);       // wider than the limit
-  EXPECT_EQ(decode(good, {3, 512}), -30);               // taller than the limit
-  EXPECT_EQ(decode(with(0, {250})), -30);               // identification beyond the end
+  EXPECT_EQ(decode(with(2, {4})), -30);            // image type 4
+  EXPECT_EQ(decode(with(2, {32})), -30);           // Huffman-coded types are not read
+  EXPECT_EQ(decode(with(1, {2})), -30);            // colour-map type 2
+  EXPECT_EQ(decode(with(1, {0})), -30);            // colour-mapped without a map
+  EXPECT_EQ(decode(with(7, {12})), -30);           // 12-bit map entries
+  EXPECT_EQ(decode(with(16, {24})), -30);          // 24-bit indexes
+  EXPECT_EQ(decode(with(3, {0xf1, 0x3f})), -30);   // first index 16369 + 16 > 16384
+  EXPECT_EQ(decode(with(5, {8, 0})), -30);         // map of 8: indexes beyond it
+  EXPECT_EQ(decode(with(12, {0, 0})), -30);        // zero columns
+  EXPECT_EQ(decode(with(14, {0, 0})), -30);        // zero rows
+  EXPECT_EQ(decode(with(12, {0xff, 0xff})), -30);  // wider than the limit
+  EXPECT_EQ(decode(good, {3, 512}), -30);          // taller than the limit
+  EXPECT_EQ(decode(with(0, {250})), -30);          // identification beyond the end
   // A run-length packet running past the last pixel.
   Bytes over = {0, 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0x20, 0x84, 1};
   EXPECT_EQ(decode(over), -30);
@@ -338,12 +339,14 @@ TEST(GifDecoder, InterlacedTenRowsAreStoredInTheFourPasses) {
   const std::vector<int> order = gifInterlacedRows(10);
   im.idx.resize(30);
   for (int k = 0; k < 10; ++k)
-    for (int x = 0; x < 3; ++x) im.idx[static_cast<std::size_t>(order[static_cast<std::size_t>(k)] * 3 + x)] = k;
+    for (int x = 0; x < 3; ++x)
+      im.idx[static_cast<std::size_t>(order[static_cast<std::size_t>(k)] * 3 + x)] = k;
   const Bytes file = gifFile("GIF89a", 10, 3, palette, {im});
   DecodedImage out;
   ASSERT_EQ(image::decodeGIF(file.data(), file.size(), kLimit, out), 0);
   const int want[10] = {0, 5, 3, 6, 2, 7, 4, 8, 1, 9};  // stored index of each row
-  for (int y = 0; y < 10; ++y) EXPECT_EQ(out.row(0, y)[0], palette[static_cast<std::size_t>(want[y])].r) << y;
+  for (int y = 0; y < 10; ++y)
+    EXPECT_EQ(out.row(0, y)[0], palette[static_cast<std::size_t>(want[y])].r) << y;
 }
 
 TEST(GifDecoder, LocalTablesOnlyTheFirstImageAndNoPlacement) {

@@ -28,7 +28,8 @@ struct Format {
 
 Bytes tiffBytes(const RefImage& want, bool colour, const std::string& scratch) {
   std::vector<std::vector<unsigned char>> planes(3, std::vector<unsigned char>(want.px.size()));
-  std::vector<std::vector<unsigned char*>> rows(3, std::vector<unsigned char*>(static_cast<std::size_t>(want.rows)));
+  std::vector<std::vector<unsigned char*>> rows(
+      3, std::vector<unsigned char*>(static_cast<std::size_t>(want.rows)));
   for (std::size_t i = 0; i < want.px.size(); ++i) {
     planes[0][i] = want.px[i].r;
     planes[1][i] = want.px[i].g;
@@ -36,12 +37,13 @@ Bytes tiffBytes(const RefImage& want, bool colour, const std::string& scratch) {
   }
   for (int c = 0; c < 3; ++c)
     for (int y = 0; y < want.rows; ++y)
-      rows[c][static_cast<std::size_t>(y)] = planes[c].data() + static_cast<std::size_t>(y) * want.columns;
+      rows[c][static_cast<std::size_t>(y)] =
+          planes[c].data() + static_cast<std::size_t>(y) * want.columns;
   ScopedImageSize size(want.rows, want.columns);
-  EXPECT_EQ(savetiff(rows[0].data(), colour ? rows[1].data() : nullptr,
-                     colour ? rows[2].data() : nullptr, scratch.c_str(), 5, colour ? 2 : 1, 0, 0,
-                     want.rows, want.columns),
-            0);
+  EXPECT_EQ(
+      savetiff(rows[0].data(), colour ? rows[1].data() : nullptr, colour ? rows[2].data() : nullptr,
+               scratch.c_str(), 5, colour ? 2 : 1, 0, 0, want.rows, want.columns),
+      0);
   return readFile(scratch);
 }
 
@@ -69,7 +71,9 @@ std::vector<Format> formats() {
   return {
       {"tif", CheckImageSeqTIFF, ReadImageSeqTIFF, false, true, false, tiffBytes},
       {"bmp", CheckImageSeqBMP, ReadImageSeqBMP, true, false, false,
-       [](const RefImage& w, bool, const std::string&) { return writeBmp({}, w.rows, w.columns, {}, w); }},
+       [](const RefImage& w, bool, const std::string&) {
+         return writeBmp({}, w.rows, w.columns, {}, w);
+       }},
       {"tga", CheckImageSeqTGA, ReadImageSeqTGA, false, true, false,
        [](const RefImage& w, bool colour, const std::string&) {
          TgaSpec s;
@@ -80,7 +84,9 @@ std::vector<Format> formats() {
        }},
       {"gif", CheckImageSeqGIF, ReadImageSeqGIF, true, false, false, gifBytes},
       {"jpg", CheckImageSeqJPEG, ReadImageSeqJPEG, false, true, true,
-       [](const RefImage& w, bool colour, const std::string&) { return encodeJpeg(w, !colour, 100); }},
+       [](const RefImage& w, bool colour, const std::string&) {
+         return encodeJpeg(w, !colour, 100);
+       }},
   };
 }
 
@@ -111,7 +117,8 @@ class SequenceTest : public ::testing::Test {
     created_.push_back(scratch);
     for (std::size_t k = 0; k < sizes.size(); ++k) {
       const RefImage im = picture(sizes[k].first, sizes[k].second, static_cast<int>(k), colour);
-      const std::string name = frameFileName(base.c_str(), first + static_cast<int>(k), digits, f.name);
+      const std::string name =
+          frameFileName(base.c_str(), first + static_cast<int>(k), digits, f.name);
       created_.push_back(name);
       writeBytes(name, f.make(im, colour, scratch));
       if (images) images->push_back(im);
@@ -127,7 +134,8 @@ TEST_F(SequenceTest, EveryFormatReadsFileKIntoFrameKAndLeavesTheRestOfTheFrame) 
     for (bool colour : {true, false}) {
       if (!colour && !f.greyPossible) continue;
       std::vector<RefImage> images;
-      const std::string base = writeSequence(f, "read", 98, 3, {{9, 14}, {9, 14}, {9, 14}}, colour, &images);
+      const std::string base =
+          writeSequence(f, "read", 98, 3, {{9, 14}, {9, 14}, {9, 14}}, colour, &images);
       int rows = 0, columns = 0, flag = -1;
       ASSERT_EQ(f.check(base.c_str(), 98, 3, f.name, 3, &rows, &columns, &flag), 0) << f.name;
       EXPECT_EQ(rows, 9);
@@ -146,16 +154,19 @@ TEST_F(SequenceTest, EveryFormatReadsFileKIntoFrameKAndLeavesTheRestOfTheFrame) 
         for (int z = 0; z < 4; ++z)
           for (int y = 0; y < 12; ++y)
             for (int x = 0; x < 16; ++x) {
-              const std::size_t i = sizeof(Volume) + ((static_cast<std::size_t>(c) * 4 + z) * 12 + y) * 16 + x;
+              const std::size_t i =
+                  sizeof(Volume) + ((static_cast<std::size_t>(c) * 4 + z) * 12 + y) * 16 + x;
               if (z >= 3 || y >= 9 || x >= 14) {
-                ASSERT_EQ(after[i], before[i]) << f.name << " outside the image at " << z << "," << y << "," << x;
+                ASSERT_EQ(after[i], before[i])
+                    << f.name << " outside the image at " << z << "," << y << "," << x;
                 continue;
               }
               const Rgb p = images[static_cast<std::size_t>(z)].at(y, x);
               const int want = c == 0 ? p.r : c == 1 ? p.g : p.b;
               const int got = at<UC>(v, c, z, y, x);
               if (f.lossy)
-                ASSERT_LE(std::abs(got - want), 16) << f.name << " " << c << "," << z << "," << y << "," << x;
+                ASSERT_LE(std::abs(got - want), 16)
+                    << f.name << " " << c << "," << z << "," << y << "," << x;
               else
                 ASSERT_EQ(got, want) << f.name << " " << c << "," << z << "," << y << "," << x;
             }
@@ -244,7 +255,8 @@ TEST_F(SequenceTest, AFileThatFailsEndsTheReadAndKeepsTheFramesBeforeIt) {
   for (const Format& f : formats()) {
     const int code = codes[i++];
     std::vector<RefImage> images;
-    const std::string base = writeSequence(f, "partial", 0, 0, {{6, 8}, {6, 8}, {6, 8}}, true, &images);
+    const std::string base =
+        writeSequence(f, "partial", 0, 0, {{6, 8}, {6, 8}, {6, 8}}, true, &images);
     // File 1 keeps its header but loses its pixel data: the check passes, the read fails.
     const std::string second = frameFileName(base.c_str(), 1, 0, f.name);
     Bytes b = readFile(second);
@@ -291,7 +303,8 @@ TEST_F(SequenceTest, AFileThatFailsEndsTheReadAndKeepsTheFramesBeforeIt) {
           else
             EXPECT_EQ(at<UC>(v, c, 0, y, x), want) << f.name;
           for (int z = 1; z < 3; ++z) {
-            const std::size_t k = sizeof(Volume) + ((static_cast<std::size_t>(c) * 3 + z) * 6 + y) * 8 + x;
+            const std::size_t k =
+                sizeof(Volume) + ((static_cast<std::size_t>(c) * 3 + z) * 6 + y) * 8 + x;
             EXPECT_EQ(after[k], before[k]) << f.name << " frame " << z;
           }
         }

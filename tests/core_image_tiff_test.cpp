@@ -93,7 +93,8 @@ Bytes makeTiff(const std::string& name, const TiffSpec& s, int rows, int columns
     for (int p = 0; p < planes; ++p)
       for (int y = 0; y < rows; ++y) {
         for (auto& v : row) v = static_cast<std::uint8_t>(rng());
-        TIFFWriteScanline(f, row.data(), static_cast<std::uint32_t>(y), static_cast<std::uint16_t>(p));
+        TIFFWriteScanline(f, row.data(), static_cast<std::uint32_t>(y),
+                          static_cast<std::uint16_t>(p));
       }
   }
   t.reset();
@@ -119,7 +120,8 @@ TEST_F(TiffTest, RoundTripsForEveryCompressionAndPhotometric) {
         OwnedVolume v(V3D_UC, colour, 3, 37, 29);
         fillRandom(v, static_cast<unsigned>(channels * 100 + compression + photometric));
         const std::string b = base("rt" + std::to_string(channels) + std::to_string(compression) +
-                                       std::to_string(photometric), 4, 3);
+                                       std::to_string(photometric),
+                                   4, 3);
         setCurrentImageSize(7, 7);
         ASSERT_EQ(local_WriteImageSeqTIFF(v, b.c_str(), 4, "tif", compression, photometric), 0);
         EXPECT_EQ(currentImageSize().rows, 7);  // restored after the write
@@ -144,15 +146,16 @@ TEST_F(TiffTest, RoundTripsForEveryCompressionAndPhotometric) {
               }
               int grey = at<UC>(v, 0, z, y, x);
               if (channels == 3)
-                grey = static_cast<int>(std::floor((299.0 * at<UC>(v, 0, z, y, x) +
-                                                    587.0 * at<UC>(v, 1, z, y, x) +
-                                                    114.0 * at<UC>(v, 2, z, y, x)) * 0.001));
+                grey = static_cast<int>(
+                    std::floor((299.0 * at<UC>(v, 0, z, y, x) + 587.0 * at<UC>(v, 1, z, y, x) +
+                                114.0 * at<UC>(v, 2, z, y, x)) *
+                               0.001));
               // Min-is-white files hold the values as they are, so a reader shows them
               // inverted.
               const int want = photometric == 0 ? 255 - grey : grey;
               ASSERT_EQ(at<UC>(back, 0, z, y, x), want)
-                  << channels << "/" << compression << "/" << photometric << " at " << z << ","
-                  << y << "," << x;
+                  << channels << "/" << compression << "/" << photometric << " at " << z << "," << y
+                  << "," << x;
             }
       }
 }
@@ -310,8 +313,8 @@ TEST_F(TiffTest, SavetiffWritesItsWindowAndChecksItsBounds) {
   const std::string name = path("window.tif");
   setCurrentImageSize(3, 3);
   // Rows 1 .. 3 and columns 1 .. 4 of the buffer, as RGB.
-  ASSERT_EQ(savetiff(rows[0].data(), rows[1].data(), rows[2].data(), name.c_str(), 1, 2, 1, 1, 4, 5),
-            0);
+  ASSERT_EQ(
+      savetiff(rows[0].data(), rows[1].data(), rows[2].data(), name.c_str(), 1, 2, 1, 1, 4, 5), 0);
   EXPECT_EQ(currentImageSize().rows, 3);
   EXPECT_EQ(currentImageSize().columns, 3);
   Bytes file = readFile(name);
@@ -375,7 +378,8 @@ TEST_F(TiffTest, DamagedFilesAreSafe) {
   fillRandom(v, 12);
   for (int compression : {1, 5, 32773})
     for (int photometric : {1, 2}) {
-      const std::string b = base("damage" + std::to_string(compression) + std::to_string(photometric), 0, 1);
+      const std::string b =
+          base("damage" + std::to_string(compression) + std::to_string(photometric), 0, 1);
       ASSERT_EQ(local_WriteImageSeqTIFF(v, b.c_str(), 0, "tif", compression, photometric), 0);
       const Bytes file = readFile(b + "0.tif");
       expectSafeOnDamage(image::decodeTIFFMemory, file, -1000,

@@ -63,25 +63,25 @@ inline void expectSafeOnDamage(Decoder decode, const Bytes& valid, int code, uns
   const long live = liveStorageBlocks();
   const ImageSize limit{512, 512};
   {
-  image::DecodedImage out;
-  for (std::size_t n = 0; n < valid.size(); ++n) {
-    const Bytes cut(valid.begin(), valid.begin() + static_cast<long>(n));
-    const int r = decode(cut.empty() ? nullptr : cut.data(), cut.size(), limit, out);
-    if (completeFrom == kAnyOutcome)
-      EXPECT_TRUE(r == 0 || r == code || r == -9) << "prefix of " << n << " bytes gave " << r;
-    else if (n < completeFrom)
-      EXPECT_TRUE(r == code || r == -9) << "prefix of " << n << " bytes gave " << r;
-    else
-      EXPECT_EQ(r, 0) << "prefix of " << n << " bytes";
-  }
-  std::mt19937 rng(seed);
-  for (std::size_t m = 0; m < mutations; ++m) {
-    Bytes b = valid;
-    const int changes = 1 + static_cast<int>(rng() % 4);
-    for (int k = 0; k < changes; ++k) b[rng() % b.size()] = static_cast<std::uint8_t>(rng());
-    const int r = decode(b.data(), b.size(), limit, out);
-    EXPECT_TRUE(r == 0 || r == code || r == -9) << "mutation " << m << " gave " << r;
-  }
+    image::DecodedImage out;
+    for (std::size_t n = 0; n < valid.size(); ++n) {
+      const Bytes cut(valid.begin(), valid.begin() + static_cast<long>(n));
+      const int r = decode(cut.empty() ? nullptr : cut.data(), cut.size(), limit, out);
+      if (completeFrom == kAnyOutcome)
+        EXPECT_TRUE(r == 0 || r == code || r == -9) << "prefix of " << n << " bytes gave " << r;
+      else if (n < completeFrom)
+        EXPECT_TRUE(r == code || r == -9) << "prefix of " << n << " bytes gave " << r;
+      else
+        EXPECT_EQ(r, 0) << "prefix of " << n << " bytes";
+    }
+    std::mt19937 rng(seed);
+    for (std::size_t m = 0; m < mutations; ++m) {
+      Bytes b = valid;
+      const int changes = 1 + static_cast<int>(rng() % 4);
+      for (int k = 0; k < changes; ++k) b[rng() % b.size()] = static_cast<std::uint8_t>(rng());
+      const int r = decode(b.data(), b.size(), limit, out);
+      EXPECT_TRUE(r == 0 || r == code || r == -9) << "mutation " << m << " gave " << r;
+    }
   }
   EXPECT_EQ(liveStorageBlocks(), live);
 }

@@ -76,12 +76,12 @@ inline RefImage randomImage(int rows, int columns, unsigned seed, bool grey = fa
 // ---- BMP ------------------------------------------------------------------------------------
 
 struct BmpSpec {
-  int bits = 24;                  // 1, 4, 8 or 24
-  std::vector<Rgb> palette;       // for 1, 4 and 8 bits
-  bool writeColoursUsed = true;   // false: the field says 0 (2^bits entries)
-  std::uint32_t infoSize = 40;    // 40, or 124 for a V5 header
-  bool topDown = false;           // negative height
-  std::uint8_t padding = 0xAB;    // value of the row padding bytes
+  int bits = 24;                 // 1, 4, 8 or 24
+  std::vector<Rgb> palette;      // for 1, 4 and 8 bits
+  bool writeColoursUsed = true;  // false: the field says 0 (2^bits entries)
+  std::uint32_t infoSize = 40;   // 40, or 124 for a V5 header
+  bool topDown = false;          // negative height
+  std::uint8_t padding = 0xAB;   // value of the row padding bytes
 };
 
 // `idx` (indexed depths) or `im` (24 bits) gives the pixels, row 0 first.
@@ -138,11 +138,11 @@ inline Bytes writeBmp(const BmpSpec& s, int rows, int columns, const std::vector
 // ---- TGA ------------------------------------------------------------------------------------
 
 struct TgaSpec {
-  int type = 2;                 // 1, 2, 3, 9, 10, 11
-  int depth = 24;               // pixel depth (index width for colour-mapped types)
-  int mapEntryBits = 24;        // for colour-mapped types
+  int type = 2;           // 1, 2, 3, 9, 10, 11
+  int depth = 24;         // pixel depth (index width for colour-mapped types)
+  int mapEntryBits = 24;  // for colour-mapped types
   int mapFirst = 0;
-  std::vector<Rgb> map;         // colour-map entries (mapped types)
+  std::vector<Rgb> map;  // colour-map entries (mapped types)
   bool topLeft = true;
   int interleave = 0;           // descriptor bits 6-7
   std::vector<int> storedRows;  // image row of each stored row; empty: from the origin
@@ -194,8 +194,8 @@ inline Bytes writeTga(const TgaSpec& s, int rows, int columns, const std::vector
   std::vector<Bytes> stream;
   for (int k = 0; k < rows; ++k) {
     const int y = !s.storedRows.empty() ? s.storedRows[static_cast<std::size_t>(k)]
-                  : s.topLeft        ? k
-                                     : rows - 1 - k;
+                  : s.topLeft           ? k
+                                        : rows - 1 - k;
     for (int x = 0; x < columns; ++x) {
       Bytes p;
       if (mapped) {
@@ -234,7 +234,8 @@ inline Bytes writeTga(const TgaSpec& s, int rows, int columns, const std::vector
            !(i + lit + 1 < stream.size() && stream[i + lit] == stream[i + lit + 1]))
       ++lit;
     b.push_back(static_cast<std::uint8_t>(lit - 1));
-    for (std::size_t k = 0; k < lit; ++k) b.insert(b.end(), stream[i + k].begin(), stream[i + k].end());
+    for (std::size_t k = 0; k < lit; ++k)
+      b.insert(b.end(), stream[i + k].begin(), stream[i + k].end());
     i += lit;
   }
   return b;
@@ -305,7 +306,8 @@ inline Bytes gifLzw(const std::vector<int>& pixels, int minSize, bool clearWhenF
   for (std::size_t i = 0; i < packed.size(); i += block) {
     const std::size_t n = std::min(block, packed.size() - i);
     out.push_back(static_cast<std::uint8_t>(n));
-    out.insert(out.end(), packed.begin() + static_cast<long>(i), packed.begin() + static_cast<long>(i + n));
+    out.insert(out.end(), packed.begin() + static_cast<long>(i),
+               packed.begin() + static_cast<long>(i + n));
   }
   out.push_back(0);
   return out;
@@ -338,8 +340,8 @@ inline void gifTable(Bytes& b, std::vector<Rgb> table) {
 
 struct GifImage {
   int left = 0, top = 0, rows = 0, columns = 0;
-  std::vector<int> idx;          // row-major
-  std::vector<Rgb> localTable;   // empty: use the global one
+  std::vector<int> idx;         // row-major
+  std::vector<Rgb> localTable;  // empty: use the global one
   bool interlaced = false;
   int minSize = 8;
   bool clearWhenFull = true;
@@ -351,7 +353,8 @@ inline Bytes gifHeader(const char* version, int rows, int columns, const std::ve
   Bytes b(version, version + 6);
   put16(b, static_cast<unsigned>(columns));
   put16(b, static_cast<unsigned>(rows));
-  b.push_back(static_cast<std::uint8_t>(global.empty() ? 0 : 0x80 | 0x70 | tableBits(global.size())));
+  b.push_back(
+      static_cast<std::uint8_t>(global.empty() ? 0 : 0x80 | 0x70 | tableBits(global.size())));
   b.push_back(0);
   b.push_back(0);
   if (!global.empty()) gifTable(b, global);
@@ -365,16 +368,16 @@ inline void gifAppendImage(Bytes& b, const GifImage& im) {
   put16(b, static_cast<unsigned>(im.columns));
   put16(b, static_cast<unsigned>(im.rows));
   std::uint8_t flags = im.interlaced ? 0x40 : 0;
-  if (!im.localTable.empty()) flags |= static_cast<std::uint8_t>(0x80 | tableBits(im.localTable.size()));
+  if (!im.localTable.empty())
+    flags |= static_cast<std::uint8_t>(0x80 | tableBits(im.localTable.size()));
   b.push_back(flags);
   if (!im.localTable.empty()) gifTable(b, im.localTable);
   std::vector<int> stream;
-  const std::vector<int> order =
-      im.interlaced ? gifInterlacedRows(im.rows) : [&] {
-        std::vector<int> o(static_cast<std::size_t>(im.rows));
-        for (int y = 0; y < im.rows; ++y) o[static_cast<std::size_t>(y)] = y;
-        return o;
-      }();
+  const std::vector<int> order = im.interlaced ? gifInterlacedRows(im.rows) : [&] {
+    std::vector<int> o(static_cast<std::size_t>(im.rows));
+    for (int y = 0; y < im.rows; ++y) o[static_cast<std::size_t>(y)] = y;
+    return o;
+  }();
   for (int y : order)
     for (int x = 0; x < im.columns; ++x)
       stream.push_back(im.idx[static_cast<std::size_t>(y) * im.columns + x]);
@@ -384,11 +387,11 @@ inline void gifAppendImage(Bytes& b, const GifImage& im) {
 
 // Extensions of every kind: graphic control, comment, application, plain text, unknown.
 inline void gifAppendExtensions(Bytes& b) {
-  const Bytes ext = {'!', 0xF9, 4, 0, 0, 0, 0, 0,
-                     '!', 0xFE, 5, 'h', 'e', 'l', 'l', 'o', 3, 'a', 'b', 'c', 0,
-                     '!', 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0,
-                     '!', 0x01, 12, 0, 0, 0, 0, 8, 0, 8, 0, 8, 8, 1, 0, 2, 'h', 'i', 0,
-                     '!', 0x42, 1, 7, 0};
+  const Bytes ext = {'!', 0xF9, 4,    0,   0,   0,   0,   0,   '!',  0xFE, 5,  'h', 'e',
+                     'l', 'l',  'o',  3,   'a', 'b', 'c', 0,   '!',  0xFF, 11, 'N', 'E',
+                     'T', 'S',  'C',  'A', 'P', 'E', '2', '.', '0',  3,    1,  0,   0,
+                     0,   '!',  0x01, 12,  0,   0,   0,   0,   8,    0,    8,  0,   8,
+                     8,   1,    0,    2,   'h', 'i', 0,   '!', 0x42, 1,    7,  0};
   b.insert(b.end(), ext.begin(), ext.end());
 }
 
