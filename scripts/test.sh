@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up, builds and runs every test: the normal build in build/, then the
-# AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/. Any failing test or
-# sanitizer report fails the run.
+# AddressSanitizer + UndefinedBehaviorSanitizer build in build-asan/, then a bounded run of
+# every fuzz target over its corpus in build-fuzz/ (V3D_FUZZ_SECONDS per target, 20 by
+# default; 0 skips it). Any failing test, sanitizer report or fuzzer crash fails the run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh test
@@ -21,3 +22,12 @@ cmake --build build-asan -j"$jobs"
 export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-asan --output-on-failure -j"$jobs"
+
+fuzz_seconds=${V3D_FUZZ_SECONDS:-20}
+if [ "$fuzz_seconds" -gt 0 ]; then
+  echo "== fuzz targets (build-fuzz/), ${fuzz_seconds} s each"
+  cmake --preset fuzz >/dev/null
+  cmake --build build-fuzz -j"$jobs" --target v3d_fuzz_bmp v3d_fuzz_tga v3d_fuzz_gif v3d_fuzz_jpeg \
+    v3d_fuzz_tiff
+  scripts/fuzz.sh "$fuzz_seconds"
+fi

@@ -1,0 +1,132 @@
+// The per-file image decoders behind the image-sequence readers, and the sequence driver
+// they share.
+//
+// Every decoder works on bytes it was given (a whole file, or a fuzzer's input) and is safe on
+// any bytes: it never reads past the input, never writes past its DecodedImage, and answers
+// a malformed file with its format's code. A decoder writes only into a DecodedImage; the
+// sequence driver copies a fully decoded image into its frame, so a file that fails leaves
+// its frame as it was.
+//
+// Every decoder refuses an image larger than the limit it is given (the current image size
+// for sequence reads), before it allocates anything for the pixels.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "core/alloc.h"
+#include "core/image_size.h"
+#include "core/volume.h"
+
+namespace v3d::image {
+
+// Format codes.
+inline constexpr int kJpegError = -29;
+inline constexpr int kTgaError = -30;
+inline constexpr int kBmpError = -31;
+inline constexpr int kGifError = -32;
+inline constexpr int kOpenError = -300;
+inline constexpr int kTiffError = -1000;
+inline constexpr int kSequenceMismatch = -1001;
+
+// What a file's header says: its size and whether it is grey (0) or colour (1).
+struct ImageInfo {
+  int rows = 0;
+  int columns = 0;
+  int colour = 0;
+};
+
+// A decoded image: one plane (grey) or three (red, green, blue) of rows x columns bytes.
+// Each row also records how many of its leading columns the file actually supplied (all of
+// them, except for a GIF whose image is smaller than its screen or whose data ends early);
+// only those are copied into a frame.
+class DecodedImage {
+ public:
+  // Sizes the image and marks every row fully decoded; reuses its storage when it is large
+  // enough. False when the storage cannot be had.
+  bool reset(int rows, int columns, int colour);
+
+  int rows() const { return rows_; }
+  int columns() const { return columns_; }
+  int colour() const { return colour_; }
+  int channels() const { return colour_ ? 3 : 1; }
+  ImageInfo info() const { return {rows_, columns_, colour_}; }
+
+  std::uint8_t* row(int c, int y) const {
+    return pixels_.get() + (static_cast<std::size_t>(c) * rows_ + y) * columns_;
+  }
+  int decodedColumns(int y) const { return decoded_[static_cast<std::size_t>(y)]; }
+  void setDecodedColumns(int y, int n) { decoded_[static_cast<std::size_t>(y)] = n; }
+
+ private:
+  ScratchArray<std::uint8_t> pixels_{0};
+  ScratchArray<std::int32_t> decoded_{0};
+  int rows_ = 0, columns_ = 0, colour_ = 0;
+};
+
+// ---- Decoders over bytes in memory --------------------------------------------------------
+// header*: parse only what the sequence check needs. decode*: the whole image, refusing
+// images larger than `limit`.
+
+int headerBMP(const std::uint8_t* data, std::size_t size, ImageInfo& info);
+int decodeBMP(const std::uint8_t* data, std::size_t size, ImageSize limit, DecodedImage& out);
+
+int headerTGA(const std::uint8_t* data, std::size_t size, ImageInfo& info);
+int decodeTGA(const std::uint8_t* data, std::size_t size, ImageSize limit, DecodedImage& out);
+
+int headerGIF(const std::uint8_t* data, std::size_t size, ImageInfo& info);
+int decodeGIF(const std::uint8_t* data, std::size_t size, ImageSize limit, DecodedImage& out);
+
+int decodeJPEGMemory(const std::uint8_t* data, std::size_t size, ImageSize limit,
+                     DecodedImage& out);
+int decodeTIFFMemory(const std::uint8_t* data, std::size_t size, ImageSize limit,
+                     DecodedImage& out);
+
+// The two TIFF decoding paths, for tests that compare them: the whole-image RGBA reader, and
+// the direct strip path for plain 8-bit grey and RGB files. `decodeTIFFMemory` picks the
+// strip path whenever the file qualifies. The strip variant answers +1 when the file does
+// not qualify.
+int decodeTIFFMemoryRGBA(const std::uint8_t* data, std::size_t size, ImageSize limit,
+                         DecodedImage& out);
+int decodeTIFFMemoryStrips(const std::uint8_t* data, std::size_t size, ImageSize limit,
+                           DecodedImage& out);
+
+// ---- Files and sequences --------------------------------------------------------------------
+
+// The first `maxBytes` bytes of a file (the whole file when it is shorter).
+class FileBytes {
+ public:
+  // 0, `openCode` when the file cannot be opened or read, -9 when memory fails.
+  int load(const char* name, std::size_t maxBytes, int openCode);
+  const std::uint8_t* data() const { return bytes_.get(); }
+  std::size_t size() const { return size_; }
+
+ private:
+  ScratchArray<std::uint8_t> bytes_{0};
+  std::size_t size_ = 0;
+};
+
+// The most of one file the BMP, TGA and GIF readers load; a longer file is decoded from its
+// first kMaxFileBytes bytes (a frame of any image size the system handles needs far less).
+inline constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
+
+// One image format as the sequence driver sees it.
+struct SequenceFormat {
+  int colourMask;  // colour types a volume may have for this format
+  int (*header)(const char* file, ImageInfo& info);
+  int (*decode)(const char* file, ImageSize limit, DecodedImage& out);
+};
+
+// The check of a sequence of N files: the first gives the size and colour flag, every other
+// must agree (else -1001). Outputs are written only on success.
+int checkSequence(const SequenceFormat& format, const char* base, int first, int digits,
+                  const char* extension, int N, int* rows, int* columns, int* colour);
+
+// The read of a sequence into frames 0 .. N - 1 of a UC volume.
+int readSequence(const SequenceFormat& format, Volume* volume, const char* base, int first,
+                 int digits, const char* extension, int N);
+
+// Copies the decoded part of `image` into rows 0.. and columns 0.. of frame z.
+void storeFrame(const DecodedImage& image, Volume& volume, int z);
+
+}  // namespace v3d::image
