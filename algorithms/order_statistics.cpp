@@ -1,0 +1,552 @@
+// Order-statistic filters on UC volumes: median, running median, weighted median,
+// multistage median, running maximum and minimum, L-filter and the local adaptive
+// (linear minimum-mean-square-error) smoothing filter.
+//
+// Conventions of this file:
+//  - Input and output are UC with equal colour types; channels are filtered one by one with
+//    the same window and never mix. The region is the input's VOI; only the inner box (the
+//    VOI shrunk by half a window on each side) of the output is written, every other output
+//    sample keeps its contents. The output is addressed with the input's coordinates.
+//  - Every check and every allocation comes before the first write: a failing call leaves
+//    the output untouched. An output that shares storage with the input is filtered from a
+//    copy of the input VOI, so results never feed back into later windows.
+//  - Results depend only on the sorted multiset of window samples (except the multistage
+//    median, whose lines are fixed), so the kernels use sliding histograms instead of
+//    sorting each window; every stored sample equals that of sorting the window.
+//  - Rounding: trunc(value + 0.5) with the addition in double, clipped to 0..255 where
+//    stated (L-filter, adaptive filter).
+//
+// Speed (standard volume 256 x 256 x 128, one core; see bench/order_statistics_bench.cpp):
+//  - Sliding 256-bin histogram along X with the count below the median kept up to date
+//    (Huang's update): only the window's entering and leaving columns are touched per step.
+//  - Weighted median: the weighted histogram slides too; moving by one column changes the
+//    weight of a sample by w[j-1] - w[j], so only the positions where that difference is
+//    non-zero are visited (for box-like weights, the two end columns).
+//  - L-filter: sliding histogram plus a 256-bit occupancy mask, so the sorted window is
+//    walked run by run; with exactly scaled integer coefficients each run costs one
+//    multiply instead of one per sample.
+//  - Maximum / minimum: separable, and along each axis the extreme of 2^k samples is built
+//    by doubling (log2(w) vectorised passes over whole rows or frames), then two of those
+//    cover the window; the cost grows with log2(w), not w.
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+
+#include "algorithms/exact_sum.h"
+#include "algorithms/window_filter.h"
+#include "core/alloc.h"
+#include "core/samples.h"
+#include "core/volume.h"
+
+namespace v3d {
+namespace {
+
+using filters::InputRows;
+using filters::innerBox;
+using filters::outputRow;
+
+// Steps shared by every filter of this family: in and out, the output shape and colours.
+int commonChecks(Volume* in, Volume* out) {
+  if (int code = filters::checkVolumes(in, out); code != 0) return code;
+  if (int code = filters::checkOutputShape(*in, *out); code != 0) return code;
+  return filters::checkColours(*in, *out);
+}
+
+// The wz * wy row pointers of the window around row (z, y), frame-major.
+void windowRows(const InputRows& src, int c, int z, int y, int hz, int hy, const UC** rows) {
+  int k = 0;
+  for (int dz = -hz; dz <= hz; ++dz)
+    for (int dy = -hy; dy <= hy; ++dy) rows[k++] = src.row(c, z + dz, y + dy);
+}
+
+// Moves the running median m to the element `half` of the sorted window, where `below` is
+// the number (or weight) of window samples smaller than m.
+template <class Count>
+inline int settleMedian(const Count* hist, int m, Count& below, Count half) {
+  if (below > half) {
+    do {
+      --m;
+      below -= hist[m];
+    } while (below > half);
+  } else {
+    while (below + hist[m] <= half) {
+      below += hist[m];
+      ++m;
+    }
+  }
+  return m;
+}
+
+// ---- median3 and run_median3 --------------------------------------------------------
+
+int medianFilter(Volume* in, Volume* out, int wz, int wy, int wx) {
+  if (int code = commonChecks(in, out); code != 0) return code;
+  const Box voi = voiOf(*in);
+  if (int code = filters::checkWindow(voi, wz, wy, wx); code != 0) return code;
+  const int hz = wz / 2, hy = wy / 2;
+  const std::size_t lineRows = static_cast<std::size_t>(wz) * wy;
+  ScratchArray<std::int64_t> hist(256);
+  ScratchArray<const UC*> rows(lineRows);
+  InputRows src(*in, filters::sharesStorage(*in, *out));
+  if (!hist || !rows || !src) return -9;
+
+  const Box inner = innerBox(voi, wz, wy, wx);
+  const std::int64_t half = static_cast<std::int64_t>(lineRows) * wx / 2;
+  const int centres = inner.width();
+  for (int c = 0; c < channelCount(*in); ++c)
+    for (int z = inner.z0; z < inner.z1; ++z)
+      for (int y = inner.y0; y < inner.y1; ++y) {
+        windowRows(src, c, z, y, hz, hy, rows.get());
+        std::int64_t* h = hist.get();
+        std::fill(h, h + 256, 0);
+        for (std::size_t k = 0; k < lineRows; ++k)
+          for (int j = 0; j < wx; ++j) ++h[rows[k][j]];
+        std::int64_t below = 0;
+        int m = settleMedian<std::int64_t>(h, 0, below, half);
+        UC* o = outputRow(*out, c, z, y, inner.x0);
+        o[0] = static_cast<UC>(m);
+        for (int i = 1; i < centres; ++i) {
+          const int leave = i - 1, enter = i - 1 + wx;
+          for (std::size_t k = 0; k < lineRows; ++k) {
+            const UC a = rows[k][leave], b = rows[k][enter];
+            --h[a];
+            ++h[b];
+            below += static_cast<int>(b < m) - static_cast<int>(a < m);
+          }
+          m = settleMedian<std::int64_t>(h, m, below, half);
+          o[i] = static_cast<UC>(m);
+        }
+      }
+  return 0;
+}
+
+// ---- wei_median3 --------------------------------------------------------------------
+
+// A weight (or a change of weight) at column j of window row `row`.
+struct WeightEntry {
+  int row;
+  int j;
+  std::int32_t weight;
+};
+
+int weightedMedian(Volume* in, Volume* out, Volume* weights) {
+  if (int code = filters::checkVolumes(in, out); code != 0) return code;
+  if (int code = CheckVolume(weights, V3D_UC, V3D_ONE_CHANNEL); code != 0) return code;
+  if (int code = filters::checkOutputShape(*in, *out); code != 0) return code;
+  if (int code = filters::checkColours(*in, *out); code != 0) return code;
+  const Box voi = voiOf(*in);
+  const int wz = weights->Z, wy = weights->Y, wx = weights->X;
+  if ((wz & 1) == 0 || (wy & 1) == 0 || (wx & 1) == 0) return -24;
+  if (filters::checkWindow(voi, wz, wy, wx) != 0) return -24;
+  UC*** w = channelData<UC>(*weights, 0);
+  long long sum = 0;
+  for (int z = 0; z < wz; ++z)
+    for (int y = 0; y < wy; ++y)
+      for (int x = 0; x < wx; ++x) sum += w[z][y][x];
+  if (sum <= 0) return -524;
+  // The weighted histogram and the running counts are 32-bit; a larger total weight is
+  // refused rather than wrapped.
+  if (sum > INT32_MAX) return -84;
+
+  const std::size_t lineRows = static_cast<std::size_t>(wz) * wy;
+  // Initial entries: every position of non-zero weight. Step entries: every position whose
+  // weight changes when the window moves one column to the right.
+  std::size_t initialCount = 0, stepCount = 0;
+  for (int z = 0; z < wz; ++z)
+    for (int y = 0; y < wy; ++y)
+      for (int j = 0; j <= wx; ++j) {
+        const int before = j > 0 ? w[z][y][j - 1] : 0, here = j < wx ? w[z][y][j] : 0;
+        initialCount += here != 0;
+        stepCount += before != here;
+      }
+  ScratchArray<WeightEntry> initial(initialCount), step(stepCount);
+  ScratchArray<std::int32_t> hist(256);
+  ScratchArray<const UC*> rows(lineRows);
+  InputRows src(*in, filters::sharesStorage(*in, *out));
+  if (!initial || !step || !hist || !rows || !src) return -9;
+  {
+    std::size_t a = 0, b = 0;
+    for (int z = 0; z < wz; ++z)
+      for (int y = 0; y < wy; ++y)
+        for (int j = 0; j <= wx; ++j) {
+          const int row = z * wy + y;
+          const int before = j > 0 ? w[z][y][j - 1] : 0, here = j < wx ? w[z][y][j] : 0;
+          if (here != 0) initial[a++] = {row, j, here};
+          if (before != here) step[b++] = {row, j, before - here};
+        }
+  }
+
+  const Box inner = innerBox(voi, wz, wy, wx);
+  const auto total = static_cast<std::int32_t>(sum);
+  const std::int32_t half = total / 2;
+  const bool even = (total & 1) == 0;
+  const int hz = wz / 2, hy = wy / 2, centres = inner.width();
+  for (int c = 0; c < channelCount(*in); ++c)
+    for (int z = inner.z0; z < inner.z1; ++z)
+      for (int y = inner.y0; y < inner.y1; ++y) {
+        windowRows(src, c, z, y, hz, hy, rows.get());
+        std::int32_t* h = hist.get();
+        std::fill(h, h + 256, 0);
+        for (std::size_t e = 0; e < initialCount; ++e)
+          h[rows[initial[e].row][initial[e].j]] += initial[e].weight;
+        std::int32_t below = 0;
+        int m = settleMedian<std::int32_t>(h, 0, below, half);
+        UC* o = outputRow(*out, c, z, y, inner.x0);
+        for (int i = 0;;) {
+          int result = m;
+          if (even && below == half) {
+            // Element half - 1 is the largest sample below m (there is one: below > 0).
+            int lower = m - 1;
+            while (h[lower] == 0) --lower;
+            result = (lower + m) / 2;
+          }
+          o[i] = static_cast<UC>(result);
+          if (++i == centres) break;
+          const int base = i - 1;
+          for (std::size_t e = 0; e < stepCount; ++e) {
+            const UC v = rows[step[e].row][base + step[e].j];
+            h[v] += step[e].weight;
+            below += v < m ? step[e].weight : 0;
+          }
+          m = settleMedian<std::int32_t>(h, m, below, half);
+        }
+      }
+  return 0;
+}
+
+// ---- multistage_median3 --------------------------------------------------------------
+
+template <int N>
+inline void insertionSort(UC* a, int n) {
+  if constexpr (N > 0) n = N;
+  for (int i = 1; i < n; ++i) {
+    const UC v = a[i];
+    int j = i;
+    for (; j > 0 && a[j - 1] > v; --j) a[j] = a[j - 1];
+    a[j] = v;
+  }
+}
+
+// Median (element h) of the w samples in `a`, which it may reorder.
+template <int W>
+inline UC lineMedian(UC* a, int w) {
+  if constexpr (W == 3) {
+    const UC lo = std::min(a[0], a[1]), hi = std::max(a[0], a[1]);
+    return std::max(lo, std::min(hi, a[2]));
+  } else if constexpr (W > 0 && W <= 9) {
+    insertionSort<W>(a, W);
+    return a[W / 2];
+  } else {
+    std::nth_element(a, a + w / 2, a + w);
+    return a[w / 2];
+  }
+}
+
+template <int W>
+void multistageChannel(const InputRows& src, const Volume& out, int c, const Box& inner,
+                       int w, UC* line, const UC** rz, const UC** ry, const UC** rpp,
+                       const UC** rpm) {
+  if constexpr (W > 0) w = W;
+  const int h = w / 2;
+  const Box& voi = src.voi();
+  for (int z = inner.z0; z < inner.z1; ++z)
+    for (int y = inner.y0; y < inner.y1; ++y) {
+      for (int t = -h; t <= h; ++t) {
+        rz[t + h] = src.row(c, z + t, y);
+        ry[t + h] = src.row(c, z, y + t);
+        rpp[t + h] = src.row(c, z + t, y + t);
+        rpm[t + h] = src.row(c, z + t, y - t);
+      }
+      const UC* centreRow = ry[h];
+      UC* o = outputRow(out, c, z, y, inner.x0);
+      for (int x = inner.x0 - voi.x0, i = 0; x < inner.x1 - voi.x0; ++x, ++i) {
+        UC eight[8];
+        for (int t = -h; t <= h; ++t) line[t + h] = centreRow[x + t];
+        eight[0] = lineMedian<W>(line, w);
+        for (int t = 0; t < w; ++t) line[t] = rz[t][x];
+        eight[1] = lineMedian<W>(line, w);
+        for (int t = 0; t < w; ++t) line[t] = ry[t][x];
+        eight[2] = lineMedian<W>(line, w);
+        for (int t = -h; t <= h; ++t) line[t + h] = rpp[t + h][x + t];
+        eight[3] = lineMedian<W>(line, w);
+        for (int t = -h; t <= h; ++t) line[t + h] = rpp[t + h][x - t];
+        eight[4] = lineMedian<W>(line, w);
+        for (int t = -h; t <= h; ++t) line[t + h] = rpm[t + h][x + t];
+        eight[5] = lineMedian<W>(line, w);
+        for (int t = -h; t <= h; ++t) line[t + h] = rpm[t + h][x - t];
+        eight[6] = lineMedian<W>(line, w);
+        eight[7] = centreRow[x];
+        insertionSort<8>(eight, 8);
+        o[i] = static_cast<UC>((eight[3] + eight[4]) / 2);
+      }
+    }
+}
+
+// ---- run_max3 and run_min3 -----------------------------------------------------------
+
+struct MaxOp {
+  static UC apply(UC a, UC b) { return a > b ? a : b; }
+};
+struct MinOp {
+  static UC apply(UC a, UC b) { return a < b ? a : b; }
+};
+
+template <class Op>
+inline void combine(const UC* __restrict p, const UC* __restrict q, UC* __restrict o,
+                    std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) o[i] = Op::apply(p[i], q[i]);
+}
+
+// Extreme over windows of w vectors: for i in [0, n - w], dst(i)[j] is the extreme of
+// src(i)[j] .. src(i + w - 1)[j], j < len. Extremes of 2^k vectors are built by doubling in
+// the contiguous scratch a and b (n * len each), then two overlapping ones cover w.
+template <class Op, class Src, class Dst>
+void slidingExtreme(Src src, int n, std::size_t len, int w, Dst dst, UC* a, UC* b) {
+  if (w == 1) {
+    for (int i = 0; i < n; ++i) std::memmove(dst(i), src(i), len);
+    return;
+  }
+  for (int i = 0; i + 1 < n; ++i) combine<Op>(src(i), src(i + 1), a + i * len, len);
+  int span = 2;
+  UC* cur = a;
+  UC* next = b;
+  while (2 * span <= w) {
+    const std::size_t count = static_cast<std::size_t>(n - 2 * span + 1) * len;
+    combine<Op>(cur, cur + span * len, next, count);
+    std::swap(cur, next);
+    span *= 2;
+  }
+  for (int i = 0; i + w <= n; ++i)
+    combine<Op>(cur + i * len, cur + (i + w - span) * len, dst(i), len);
+}
+
+template <class Op>
+int runExtreme(Volume* in, Volume* out, int wz, int wy, int wx) {
+  if (int code = commonChecks(in, out); code != 0) return code;
+  const Box voi = voiOf(*in);
+  if (int code = filters::checkWindow(voi, wz, wy, wx); code != 0) return code;
+  const Box inner = innerBox(voi, wz, wy, wx);
+  const int nz = voi.depth(), ny = voi.height(), nx = voi.width();
+  const std::size_t outX = static_cast<std::size_t>(inner.width());
+  const int outY = inner.height();
+  const std::size_t plane = outX * outY;
+  // The X-then-Y extremes of every VOI frame, and one frame of X extremes.
+  ScratchArray<UC> stack(plane * nz), frame(outX * ny);
+  if (!stack || !frame) return -530;
+  const std::size_t across = outX * std::max(ny, nz);
+  ScratchArray<UC> la(nx), lb(nx), va(across), vb(across);
+  InputRows src(*in, filters::sharesStorage(*in, *out));
+  if (!la || !lb || !va || !vb || !src) return -9;
+
+  for (int c = 0; c < channelCount(*in); ++c) {
+    for (int z = voi.z0; z < voi.z1; ++z) {
+      for (int y = voi.y0; y < voi.y1; ++y) {
+        const UC* row = src.row(c, z, y);
+        UC* dst = frame.get() + (y - voi.y0) * outX;
+        slidingExtreme<Op>([&](int i) { return row + i; }, nx, 1, wx,
+                           [&](int i) { return dst + i; }, la.get(), lb.get());
+      }
+      UC* layer = stack.get() + (z - voi.z0) * plane;
+      slidingExtreme<Op>([&](int i) { return frame.get() + i * outX; }, ny, outX, wy,
+                         [&](int i) { return layer + i * outX; }, va.get(), vb.get());
+    }
+    for (int yi = 0; yi < outY; ++yi)
+      slidingExtreme<Op>(
+          [&](int i) { return stack.get() + i * plane + yi * outX; }, nz, outX, wz,
+          [&](int i) { return outputRow(*out, c, inner.z0 + i, inner.y0 + yi, inner.x0); },
+          va.get(), vb.get());
+  }
+  return 0;
+}
+
+// ---- l_filter3 -----------------------------------------------------------------------
+
+int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, int wx) {
+  if (int code = filters::checkVolumes(in, out); code != 0) return code;
+  if (coefficients == nullptr) return -2;
+  if (int code = filters::checkOutputShape(*in, *out); code != 0) return code;
+  if (int code = filters::checkColours(*in, *out); code != 0) return code;
+  const Box voi = voiOf(*in);
+  if (int code = filters::checkWindow(voi, wz, wy, wx); code != 0) return code;
+  const std::size_t lineRows = static_cast<std::size_t>(wz) * wy;
+  const std::size_t n = lineRows * wx;
+  const int hz = wz / 2, hy = wy / 2;
+  ExactDot dot(coefficients, n, 255);
+  ScratchArray<std::int64_t> prefix(n + 1), hist(256);
+  ScratchArray<const UC*> rows(lineRows);
+  InputRows src(*in, filters::sharesStorage(*in, *out));
+  if (!prefix || !hist || !rows || !src || !dot) return -9;
+  if (dot.exact())
+    for (std::size_t k = 0; k < n; ++k) prefix[k + 1] = prefix[k] + dot.scaled(k);
+
+  const Box inner = innerBox(voi, wz, wy, wx);
+  const int centres = inner.width();
+  std::uint64_t mask[4];
+  for (int c = 0; c < channelCount(*in); ++c)
+    for (int z = inner.z0; z < inner.z1; ++z)
+      for (int y = inner.y0; y < inner.y1; ++y) {
+        windowRows(src, c, z, y, hz, hy, rows.get());
+        std::int64_t* h = hist.get();
+        std::fill(h, h + 256, 0);
+        for (std::size_t k = 0; k < lineRows; ++k)
+          for (int j = 0; j < wx; ++j) ++h[rows[k][j]];
+        std::fill(mask, mask + 4, 0);
+        for (int v = 0; v < 256; ++v)
+          if (h[v] != 0) mask[v >> 6] |= std::uint64_t{1} << (v & 63);
+        UC* o = outputRow(*out, c, z, y, inner.x0);
+        for (int i = 0;;) {
+          float s;
+          if (dot.exact()) {
+            std::int64_t acc = 0, pos = 0;
+            for (int word = 0; word < 4; ++word)
+              for (std::uint64_t bits = mask[word]; bits != 0; bits &= bits - 1) {
+                const int v = word * 64 + std::countr_zero(bits);
+                acc += v * (prefix[pos + h[v]] - prefix[pos]);
+                pos += h[v];
+              }
+            s = dot.toFloat(acc);
+          } else {
+            long double acc = 0.0L;
+            std::size_t k = 0;
+            for (int word = 0; word < 4; ++word)
+              for (std::uint64_t bits = mask[word]; bits != 0; bits &= bits - 1) {
+                const int v = word * 64 + std::countr_zero(bits);
+                for (std::int64_t r = 0; r < h[v]; ++r, ++k)
+                  acc += static_cast<long double>(v) * coefficients[k];
+              }
+            s = static_cast<float>(acc);
+          }
+          if (s < 0.0f) s = 0.0f;
+          if (s > 255.0f) s = 255.0f;
+          o[i] = filters::roundClip(s);
+          if (++i == centres) break;
+          const int leave = i - 1, enter = i - 1 + wx;
+          for (std::size_t k = 0; k < lineRows; ++k) {
+            const UC a = rows[k][leave], b = rows[k][enter];
+            if (--h[a] == 0) mask[a >> 6] &= ~(std::uint64_t{1} << (a & 63));
+            if (h[b]++ == 0) mask[b >> 6] |= std::uint64_t{1} << (b & 63);
+          }
+        }
+      }
+  return 0;
+}
+
+// ---- local_adapt_filt3 ---------------------------------------------------------------
+
+int localAdaptive(Volume* in, Volume* out, float noiseVariance, int wz, int wy, int wx) {
+  if (int code = commonChecks(in, out); code != 0) return code;
+  // NaN is refused with the negative values: it would make every result undefined.
+  if (!(noiseVariance >= 0.0f)) return -90;
+  const Box voi = voiOf(*in);
+  if (int code = filters::checkWindow(voi, wz, wy, wx); code != 0) return code;
+  const std::size_t lineRows = static_cast<std::size_t>(wz) * wy;
+  const int hz = wz / 2, hy = wy / 2, hx = wx / 2;
+  ScratchArray<const UC*> rows(lineRows);
+  InputRows src(*in, filters::sharesStorage(*in, *out));
+  if (!rows || !src) return -9;
+
+  const Box inner = innerBox(voi, wz, wy, wx);
+  const float n = static_cast<float>(static_cast<long long>(lineRows) * wx);
+  const int centres = inner.width();
+  const float v = noiseVariance;
+  for (int c = 0; c < channelCount(*in); ++c)
+    for (int z = inner.z0; z < inner.z1; ++z)
+      for (int y = inner.y0; y < inner.y1; ++y) {
+        windowRows(src, c, z, y, hz, hy, rows.get());
+        const UC* centreRow = src.row(c, z, y);
+        std::int64_t s = 0, q = 0;
+        for (std::size_t k = 0; k < lineRows; ++k)
+          for (int j = 0; j < wx; ++j) {
+            const int a = rows[k][j];
+            s += a;
+            q += a * a;
+          }
+        UC* o = outputRow(*out, c, z, y, inner.x0);
+        for (int i = 0;;) {
+          const float mean = static_cast<float>(s) / n;
+          const float variance = static_cast<float>(q) / n - mean * mean;
+          float result = mean;
+          if (variance >= 0.0001) {
+            float k = v / variance;
+            if (k > 1.0f) k = 1.0f;
+            result = (1.0f - k) * static_cast<float>(centreRow[i + hx]) + k * mean;
+          }
+          o[i] = filters::roundClip(result);
+          if (++i == centres) break;
+          const int leave = i - 1, enter = i - 1 + wx;
+          for (std::size_t k = 0; k < lineRows; ++k) {
+            const int a = rows[k][leave], b = rows[k][enter];
+            s += b - a;
+            q += b * b - a * a;
+          }
+        }
+      }
+  return 0;
+}
+
+}  // namespace
+}  // namespace v3d
+
+using namespace v3d;
+
+int median3(Volume* in, Volume* out, int wz, int wy, int wx) {
+  return medianFilter(in, out, wz, wy, wx);
+}
+
+// The running-histogram median is the algorithm median3 already uses; both store element
+// n/2 of the sorted window.
+int run_median3(Volume* in, Volume* out, int wz, int wy, int wx) {
+  return medianFilter(in, out, wz, wy, wx);
+}
+
+int wei_median3(Volume* in, Volume* out, Volume* weights) {
+  return weightedMedian(in, out, weights);
+}
+
+int multistage_median3(Volume* in, Volume* out, int w) {
+  if (int code = commonChecks(in, out); code != 0) return code;
+  const Box voi = voiOf(*in);
+  if (int code = filters::checkWindow(voi, w, w, w); code != 0) return code;
+  const auto side = static_cast<std::size_t>(w);
+  ScratchArray<UC> line(side);
+  ScratchArray<const UC*> rz(side), ry(side), rpp(side), rpm(side);
+  InputRows src(*in, filters::sharesStorage(*in, *out));
+  if (!line || !rz || !ry || !rpp || !rpm || !src) return -9;
+  const Box inner = innerBox(voi, w, w, w);
+  for (int c = 0; c < channelCount(*in); ++c) {
+    auto run = [&](auto tag) {
+      multistageChannel<decltype(tag)::value>(src, *out, c, inner, w, line.get(), rz.get(),
+                                              ry.get(), rpp.get(), rpm.get());
+    };
+    if (w == 1)
+      run(std::integral_constant<int, 1>{});
+    else if (w == 3)
+      run(std::integral_constant<int, 3>{});
+    else if (w == 5)
+      run(std::integral_constant<int, 5>{});
+    else if (w == 7)
+      run(std::integral_constant<int, 7>{});
+    else
+      run(std::integral_constant<int, 0>{});
+  }
+  return 0;
+}
+
+int run_max3(Volume* in, Volume* out, int wz, int wy, int wx) {
+  return runExtreme<MaxOp>(in, out, wz, wy, wx);
+}
+
+int run_min3(Volume* in, Volume* out, int wz, int wy, int wx) {
+  return runExtreme<MinOp>(in, out, wz, wy, wx);
+}
+
+int l_filter3(Volume* in, Volume* out, float* coefficients, int wz, int wy, int wx) {
+  return lFilter(in, out, coefficients, wz, wy, wx);
+}
+
+int local_adapt_filt3(Volume* in, Volume* out, float noiseVariance, int wz, int wy, int wx) {
+  return localAdaptive(in, out, noiseVariance, wz, wy, wx);
+}
