@@ -11,7 +11,7 @@
 //    that is not a distribution cannot produce an undefined sample. Equalizing in place
 //    (out = in) is allowed: each sample is read before it is written.
 //
-// Speed (standard volume, one core; bench/histograms_bench.cpp): the counting pass spreads
+// Speed (standard volume, one core; bench/algorithms_bench.cpp): the counting pass spreads
 // consecutive samples over four sub-histograms, so repeated grey levels do not wait on one
 // another's counter update (about 1.6x faster than one histogram on smooth data); the
 // equalization is one table lookup per sample.

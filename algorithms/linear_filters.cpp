@@ -14,7 +14,7 @@
 //  - mov_ave3 stores trunc(sum / n + 0.5) with the integer window sum converted to float and
 //    divided by the float sample count n, the addition done in double.
 //
-// Speed (standard volume, one core; bench/linear_filters_bench.cpp):
+// Speed (standard volume, one core; bench/algorithms_bench.cpp):
 //  - conv3 accumulates whole rows per kernel tap with exactly scaled integer weights, so
 //    the inner loop is a vectorisable multiply-add instead of an extended-precision chain.
 //  - mov_ave3 keeps separable running sums (X, then Y, then a running sum of frame planes

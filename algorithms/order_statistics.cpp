@@ -16,7 +16,7 @@
 //  - Rounding: trunc(value + 0.5) with the addition in double, clipped to 0..255 where
 //    stated (L-filter, adaptive filter).
 //
-// Speed (standard volume 256 x 256 x 128, one core; see bench/order_statistics_bench.cpp):
+// Speed (standard volume 256 x 256 x 128, one core; see bench/algorithms_bench.cpp):
 //  - Sliding 256-bin histogram along X with the count below the median kept up to date
 //    (Huang's update): only the window's entering and leaving columns are touched per step.
 //  - Weighted median: the weighted histogram slides too; moving by one column changes the
@@ -34,8 +34,12 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <new>
+#include <optional>
+#include <vector>
 
 #include "algorithms/exact_sum.h"
+#include "algorithms/selection_network.h"
 #include "algorithms/window_filter.h"
 #include "core/alloc.h"
 #include "core/samples.h"
@@ -82,31 +86,65 @@ inline int settleMedian(const Count* hist, int m, Count& below, Count half) {
 
 // ---- median3 and run_median3 --------------------------------------------------------
 
+// Medians of windows of at most this many samples are selected by a sorting network over
+// 64 voxels at a time (3 x 3 x 3 on the standard volume: 2.6x faster than the sliding
+// histogram); larger windows use the sliding histogram, whose cost grows with wz * wy only.
+constexpr std::size_t kNetworkMedianLimit = 32;
+
+void networkMedianLine(const SelectionNetwork& net, const UC* const* rows, std::size_t lineRows,
+                       int wx, int centres, UC* wires, UC* o) {
+  constexpr int L = SelectionNetwork::kLanes;
+  for (int b0 = 0; b0 < centres; b0 += L) {
+    const auto lanes = static_cast<std::size_t>(std::min(L, centres - b0));
+    UC* wire = wires;
+    for (std::size_t k = 0; k < lineRows; ++k)
+      for (int j = 0; j < wx; ++j, wire += L) std::memcpy(wire, rows[k] + b0 + j, lanes);
+    net.run(wires);
+    std::memcpy(o + b0, wires + net.output(0) * L, lanes);
+  }
+}
+
 int medianFilter(Volume* in, Volume* out, int wz, int wy, int wx) {
   if (int code = commonChecks(in, out); code != 0) return code;
   const Box voi = voiOf(*in);
   if (int code = filters::checkWindow(voi, wz, wy, wx); code != 0) return code;
   const int hz = wz / 2, hy = wy / 2;
   const std::size_t lineRows = static_cast<std::size_t>(wz) * wy;
+  const std::size_t n = lineRows * wx;
+  const bool network = n <= kNetworkMedianLimit;
   ScratchArray<std::int64_t> hist(256);
   ScratchArray<const UC*> rows(lineRows);
+  ScratchArray<UC> wires(network ? kNetworkMedianLimit * SelectionNetwork::kLanes : 0);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!hist || !rows || !src) return -9;
+  if (!hist || !rows || !wires || !src) return -9;
+  std::optional<SelectionNetwork> net;
+  if (network) {
+    try {
+      net.emplace(static_cast<int>(n), std::vector<int>{static_cast<int>(n / 2)});
+    } catch (const std::bad_alloc&) {
+      return -9;
+    }
+    net->pad(wires.get());
+  }
 
   const Box inner = innerBox(voi, wz, wy, wx);
-  const std::int64_t half = static_cast<std::int64_t>(lineRows) * wx / 2;
+  const std::int64_t half = static_cast<std::int64_t>(n / 2);
   const int centres = inner.width();
   for (int c = 0; c < channelCount(*in); ++c)
     for (int z = inner.z0; z < inner.z1; ++z)
       for (int y = inner.y0; y < inner.y1; ++y) {
         windowRows(src, c, z, y, hz, hy, rows.get());
+        UC* o = outputRow(*out, c, z, y, inner.x0);
+        if (network) {
+          networkMedianLine(*net, rows.get(), lineRows, wx, centres, wires.get(), o);
+          continue;
+        }
         std::int64_t* h = hist.get();
         std::fill(h, h + 256, 0);
         for (std::size_t k = 0; k < lineRows; ++k)
           for (int j = 0; j < wx; ++j) ++h[rows[k][j]];
         std::int64_t below = 0;
         int m = settleMedian<std::int64_t>(h, 0, below, half);
-        UC* o = outputRow(*out, c, z, y, inner.x0);
         o[0] = static_cast<UC>(m);
         for (int i = 1; i < centres; ++i) {
           const int leave = i - 1, enter = i - 1 + wx;
@@ -209,7 +247,7 @@ int weightedMedian(Volume* in, Volume* out, Volume* weights) {
           for (std::size_t e = 0; e < stepCount; ++e) {
             const UC v = rows[step[e].row][base + step[e].j];
             h[v] += step[e].weight;
-            below += v < m ? step[e].weight : 0;
+            below += step[e].weight & -static_cast<std::int32_t>(v < m);
           }
           m = settleMedian<std::int32_t>(h, m, below, half);
         }
@@ -219,68 +257,42 @@ int weightedMedian(Volume* in, Volume* out, Volume* weights) {
 
 // ---- multistage_median3 --------------------------------------------------------------
 
-template <int N>
-inline void insertionSort(UC* a, int n) {
-  if constexpr (N > 0) n = N;
-  for (int i = 1; i < n; ++i) {
-    const UC v = a[i];
-    int j = i;
-    for (; j > 0 && a[j - 1] > v; --j) a[j] = a[j - 1];
-    a[j] = v;
-  }
-}
+// Seven lines of w samples through each voxel, as offsets (dz, dy, dx) per step t.
+constexpr int kLines[7][3] = {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1},
+                              {1, 1, -1}, {1, -1, 1}, {1, -1, -1}};
 
-// Median (element h) of the w samples in `a`, which it may reorder.
-template <int W>
-inline UC lineMedian(UC* a, int w) {
-  if constexpr (W == 3) {
-    const UC lo = std::min(a[0], a[1]), hi = std::max(a[0], a[1]);
-    return std::max(lo, std::min(hi, a[2]));
-  } else if constexpr (W > 0 && W <= 9) {
-    insertionSort<W>(a, W);
-    return a[W / 2];
-  } else {
-    std::nth_element(a, a + w / 2, a + w);
-    return a[w / 2];
-  }
-}
-
-template <int W>
+// 64 voxels at a time: each line's samples for consecutive centres are consecutive in a
+// row, so every line median and the final median of eight run as vector networks
+// (5 x 5 x 5 on the standard volume: 9x faster than sorting each line per voxel).
 void multistageChannel(const InputRows& src, const Volume& out, int c, const Box& inner,
-                       int w, UC* line, const UC** rz, const UC** ry, const UC** rpp,
-                       const UC** rpm) {
-  if constexpr (W > 0) w = W;
+                       int w, const SelectionNetwork& line, const SelectionNetwork& eight,
+                       UC* lineWires, UC* eightWires) {
+  constexpr int L = SelectionNetwork::kLanes;
   const int h = w / 2;
   const Box& voi = src.voi();
+  const int centres = inner.width();
   for (int z = inner.z0; z < inner.z1; ++z)
     for (int y = inner.y0; y < inner.y1; ++y) {
-      for (int t = -h; t <= h; ++t) {
-        rz[t + h] = src.row(c, z + t, y);
-        ry[t + h] = src.row(c, z, y + t);
-        rpp[t + h] = src.row(c, z + t, y + t);
-        rpm[t + h] = src.row(c, z + t, y - t);
-      }
-      const UC* centreRow = ry[h];
       UC* o = outputRow(out, c, z, y, inner.x0);
-      for (int x = inner.x0 - voi.x0, i = 0; x < inner.x1 - voi.x0; ++x, ++i) {
-        UC eight[8];
-        for (int t = -h; t <= h; ++t) line[t + h] = centreRow[x + t];
-        eight[0] = lineMedian<W>(line, w);
-        for (int t = 0; t < w; ++t) line[t] = rz[t][x];
-        eight[1] = lineMedian<W>(line, w);
-        for (int t = 0; t < w; ++t) line[t] = ry[t][x];
-        eight[2] = lineMedian<W>(line, w);
-        for (int t = -h; t <= h; ++t) line[t + h] = rpp[t + h][x + t];
-        eight[3] = lineMedian<W>(line, w);
-        for (int t = -h; t <= h; ++t) line[t + h] = rpp[t + h][x - t];
-        eight[4] = lineMedian<W>(line, w);
-        for (int t = -h; t <= h; ++t) line[t + h] = rpm[t + h][x + t];
-        eight[5] = lineMedian<W>(line, w);
-        for (int t = -h; t <= h; ++t) line[t + h] = rpm[t + h][x - t];
-        eight[6] = lineMedian<W>(line, w);
-        eight[7] = centreRow[x];
-        insertionSort<8>(eight, 8);
-        o[i] = static_cast<UC>((eight[3] + eight[4]) / 2);
+      const UC* centreRow = src.row(c, z, y);
+      const int first = inner.x0 - voi.x0;
+      for (int b0 = 0; b0 < centres; b0 += L) {
+        const auto lanes = static_cast<std::size_t>(std::min(L, centres - b0));
+        for (int d = 0; d < 7; ++d) {
+          for (int t = -h; t <= h; ++t) {
+            const UC* r = src.row(c, z + kLines[d][0] * t, y + kLines[d][1] * t);
+            std::memcpy(lineWires + (t + h) * L, r + first + b0 + kLines[d][2] * t, lanes);
+          }
+          line.run(lineWires);
+          std::memcpy(eightWires + d * L, lineWires + line.output(0) * L, lanes);
+        }
+        std::memcpy(eightWires + 7 * L, centreRow + first + b0, lanes);
+        eight.run(eightWires);
+        const UC* e3 = eightWires + eight.output(0) * L;
+        const UC* e4 = eightWires + eight.output(1) * L;
+        // floor((e3 + e4) / 2) without leaving 8 bits.
+        for (std::size_t l = 0; l < lanes; ++l)
+          o[b0 + l] = static_cast<UC>((e3[l] & e4[l]) + ((e3[l] ^ e4[l]) >> 1));
       }
     }
 }
@@ -510,28 +522,21 @@ int multistage_median3(Volume* in, Volume* out, int w) {
   if (int code = commonChecks(in, out); code != 0) return code;
   const Box voi = voiOf(*in);
   if (int code = filters::checkWindow(voi, w, w, w); code != 0) return code;
-  const auto side = static_cast<std::size_t>(w);
-  ScratchArray<UC> line(side);
-  ScratchArray<const UC*> rz(side), ry(side), rpp(side), rpm(side);
-  InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!line || !rz || !ry || !rpp || !rpm || !src) return -9;
-  const Box inner = innerBox(voi, w, w, w);
-  for (int c = 0; c < channelCount(*in); ++c) {
-    auto run = [&](auto tag) {
-      multistageChannel<decltype(tag)::value>(src, *out, c, inner, w, line.get(), rz.get(),
-                                              ry.get(), rpp.get(), rpm.get());
-    };
-    if (w == 1)
-      run(std::integral_constant<int, 1>{});
-    else if (w == 3)
-      run(std::integral_constant<int, 3>{});
-    else if (w == 5)
-      run(std::integral_constant<int, 5>{});
-    else if (w == 7)
-      run(std::integral_constant<int, 7>{});
-    else
-      run(std::integral_constant<int, 0>{});
+  std::optional<SelectionNetwork> line, eight;
+  try {
+    line.emplace(w, std::vector<int>{w / 2});
+    eight.emplace(8, std::vector<int>{3, 4});
+  } catch (const std::bad_alloc&) {
+    return -9;
   }
+  ScratchArray<UC> lineWires(static_cast<std::size_t>(line->wires()) * SelectionNetwork::kLanes);
+  ScratchArray<UC> eightWires(8 * SelectionNetwork::kLanes);
+  InputRows src(*in, filters::sharesStorage(*in, *out));
+  if (!lineWires || !eightWires || !src) return -9;
+  line->pad(lineWires.get());
+  const Box inner = innerBox(voi, w, w, w);
+  for (int c = 0; c < channelCount(*in); ++c)
+    multistageChannel(src, *out, c, inner, w, *line, *eight, lineWires.get(), eightWires.get());
   return 0;
 }
 
