@@ -41,10 +41,15 @@ class ExactDot {
     }
     q_ = q;
     exact_ = true;
+    fitsDouble_ = magnitude * maxSample < 0x1p53L;
   }
   // False only when the scratch could not be allocated.
   explicit operator bool() const { return static_cast<bool>(scaled_); }
   bool exact() const { return exact_; }
+  // Whether every partial sum is an integer below 2^53, so that double arithmetic on the
+  // scaled weights is exact too (and vectorises, unlike 64-bit integer products).
+  bool fitsDouble() const { return fitsDouble_; }
+  double scaledDouble(std::size_t k) const { return static_cast<double>(scaled_[k]); }
   std::int64_t scaled(std::size_t k) const { return scaled_[k]; }
   // The float nearest to the exact sum whose scaled integer value is `acc`.
   float toFloat(std::int64_t acc) const {
@@ -55,6 +60,7 @@ class ExactDot {
   ScratchArray<std::int64_t> scaled_;
   int q_ = 0;
   bool exact_ = false;
+  bool fitsDouble_ = false;
 };
 
 }  // namespace v3d
