@@ -15,11 +15,14 @@
 //    divided by the float sample count n, the addition done in double.
 //
 // Speed (standard volume, one core; bench/algorithms_bench.cpp):
-//  - conv3 accumulates whole rows per kernel tap with exactly scaled integer weights, so
-//    the inner loop is a vectorisable multiply-add instead of an extended-precision chain.
+//  - conv3 accumulates whole rows per kernel tap with exactly scaled weights, in doubles
+//    when every partial sum stays an exact integer below 2^53, so the inner loop is a
+//    vectorisable multiply-add instead of an extended-precision chain per voxel: 0.23 s
+//    at 3 x 3 x 3 and 0.49 s at 5 x 5 x 5 (64-bit integer taps: 0.26 s and 0.70 s).
 //  - mov_ave3 keeps separable running sums (X, then Y, then a running sum of frame planes
 //    along Z) and turns each sum into its rounded mean through a table of 255 * n + 1
-//    entries, so a voxel costs a few additions and one lookup whatever the window.
+//    entries, so a voxel costs a few additions and one lookup whatever the window:
+//    12 ms at 3 x 3 x 3 and at 5 x 5 x 5, 7x faster than scipy's uniform_filter.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -78,7 +81,8 @@ int convolve(Volume* in, Volume* out, Volume* kernel) {
       UC* o = outputRow(*out, 0, z, y, inner.x0);
       if (inDouble) {
         // Each input row is converted once per output row, then every tap is a
-        // vectorised multiply-add over the row (2.9x faster than 64-bit integer taps).
+        // vectorised multiply-add over the row (1.4x faster than 64-bit integer taps at
+        // 5 x 5 x 5).
         double* acc = exactSums.get();
         double* sample = samples.get();
         std::fill(acc, acc + width, 0.0);
