@@ -332,19 +332,35 @@ TEST(OrderStatisticsTest, MultistageMedianTakesTheMedianOfSevenLineMediansAndThe
   }
 }
 
+// A weight whose magnitude is so far below 1 that n weights near 1 beside it sum, exactly
+// scaled, to about 2^49 * n: beyond doubles, within 64-bit integers.
+float tinyBeside(std::size_t n) {
+  return std::ldexp(1.5f, -(25 - static_cast<int>(std::log2(static_cast<double>(n)))));
+}
+
+// L-filter coefficients: the box mean; random ones, negative ones included, that clip at 0
+// and 255; magnitudes far apart but exact in 64-bit integers; magnitudes too far apart
+// for exact integer scaling at all (extended-precision accumulation).
+float coefficient(int mode, std::size_t n, std::mt19937& rng) {
+  const float sign = rng() % 3 == 0 ? -1.0f : 1.0f;
+  switch (mode) {
+    case 0: return 1.0f / static_cast<float>(n);
+    case 1: return std::uniform_real_distribution<float>(-0.5f, 1.5f)(rng);
+    case 2: return sign * (rng() % 2 ? std::uniform_real_distribution<float>(0.5f, 1.0f)(rng)
+                                     : tinyBeside(n));
+    default: return sign * (rng() % 2 ? 1e-30f : 0.02f);
+  }
+}
+
 TEST(OrderStatisticsTest, LFilterWeighsTheSortedWindow) {
-  // Random coefficients, including negative ones and ranges that clip at 0 and 255.
-  for (int mode = 0; mode < 3; ++mode) {
+  for (int mode = 0; mode < 4; ++mode) {
     checkAgainstReference(
         [mode](Volume* i, Volume* o, const Case& k) {
           const std::size_t n = static_cast<std::size_t>(k.wz) * k.wy * k.wx;
           std::mt19937 rng(static_cast<unsigned>(n * 7 + mode));
           std::vector<float> coef(n);
           for (auto& c : coef)
-            c = mode == 0 ? 1.0f / n
-                : mode == 1 ? std::uniform_real_distribution<float>(-0.5f, 1.5f)(rng)
-                            // magnitudes too far apart for exact integer scaling
-                            : (rng() % 2 ? 1e-30f : 0.02f) * (rng() % 3 == 0 ? -1.0f : 1.0f);
+            c = coefficient(mode, n, rng);
           return l_filter3(i, o, coef.data(), k.wz, k.wy, k.wx);
         },
         [mode](Volume* in, const Case& k, int c, int z, int y, int x) {
@@ -352,9 +368,7 @@ TEST(OrderStatisticsTest, LFilterWeighsTheSortedWindow) {
           std::mt19937 rng(static_cast<unsigned>(n * 7 + mode));
           std::vector<float> coef(n);
           for (auto& cf : coef)
-            cf = mode == 0 ? 1.0f / n
-                 : mode == 1 ? std::uniform_real_distribution<float>(-0.5f, 1.5f)(rng)
-                             : (rng() % 2 ? 1e-30f : 0.02f) * (rng() % 3 == 0 ? -1.0f : 1.0f);
+            cf = coefficient(mode, n, rng);
           return refLFilter(in, k, coef, c, z, y, x);
         },
         10 + mode, 40);
@@ -411,11 +425,15 @@ TEST(LinearFiltersTest, ConvolutionIsTheMirroredKernelSumsLowByte) {
       for (int y = 0; y < k.wy; ++y)
         for (int x = 0; x < k.wx; ++x) {
           float& w = at<float>(h, 0, z, y, x);
-          switch (trial % 5) {
+          switch (trial % 6) {
             case 0: w = std::uniform_real_distribution<float>(-1.0f, 1.0f)(rng); break;
             case 1: w = static_cast<float>(static_cast<int>(rng() % 9) - 2); break;  // wraps
             case 2: w = rng() % 2 ? 1e-30f : 3.0f; break;  // long double path
             case 3: w = 1.0f / static_cast<float>(k.wz * k.wy * k.wx); break;
+            case 4:  // exact in 64-bit integers, not in doubles
+              w = rng() % 2 ? std::uniform_real_distribution<float>(0.5f, 1.0f)(rng)
+                            : tinyBeside(static_cast<std::size_t>(k.wz) * k.wy * k.wx);
+              break;
             default: w = std::uniform_real_distribution<float>(0.0f, 3000.0f)(rng); break;
           }
         }
