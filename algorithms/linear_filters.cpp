@@ -98,7 +98,7 @@ int convolve(Volume* in, Volume* out, Volume* kernel) {
             }
           }
         for (std::size_t i = 0; i < width; ++i)
-          o[i] = lowByte(dot.toFloat(static_cast<std::int64_t>(acc[i])));
+          o[i] = lowByte(dot.toFloat(acc[i]));
       } else if (dot.exact()) {
         std::int64_t* acc = sums.get();
         std::fill(acc, acc + width, 0);

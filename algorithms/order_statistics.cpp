@@ -445,7 +445,6 @@ int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, 
                 const UC* r = wires.get() + net->output(k) * L;
                 for (int l = 0; l < L; ++l) exactSums[l] += w * r[l];
               }
-              for (int l = 0; l < L; ++l) acc[l] = static_cast<std::int64_t>(exactSums[l]);
             } else if (dot.exact()) {
               std::fill(acc, acc + L, 0);
               for (std::size_t k = 0; k < n; ++k) {
@@ -462,7 +461,9 @@ int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, 
               }
             }
             for (int l = 0; l < lanes; ++l) {
-              float s = dot.exact() ? dot.toFloat(acc[l]) : static_cast<float>(wide[l]);
+              float s = !dot.exact()       ? static_cast<float>(wide[l])
+                        : dot.fitsDouble() ? dot.toFloat(exactSums[l])
+                                           : dot.toFloat(acc[l]);
               if (s < 0.0f) s = 0.0f;
               if (s > 255.0f) s = 255.0f;
               o[b0 + l] = filters::roundClip(s);
