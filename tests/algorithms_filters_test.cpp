@@ -256,7 +256,7 @@ TEST(OrderStatisticsTest, RunningMaximumAndMinimumEqualTheWindowExtremes) {
 TEST(OrderStatisticsTest, WeightedMedianRepeatsSamplesByTheirWeights) {
   std::mt19937 rng(5);
   for (int trial = 0; trial < 60; ++trial) {
-    Case k = randomCase(rng);
+    Case k = trial % 10 == 9 ? randomCase(rng, 4, 200) : randomCase(rng);
     OwnedVolume in(V3D_UC, k.channels == 3 ? 2 : 1, k.Z, k.Y, k.X);
     OwnedVolume out(V3D_UC, k.channels == 3 ? 2 : 1, k.Z, k.Y + 1, k.X);
     OwnedVolume weights(V3D_UC, V3D_ONE_CHANNEL, k.wz, k.wy, k.wx);
