@@ -229,6 +229,33 @@ int savetiff(unsigned char** plane1, unsigned char** plane2, unsigned char** pla
              const char* fileName, int compression, int photometric, int row0, int col0,
              int row1, int col1);
 
+/* ---- Histograms and equalization ----------------------------------------------------- */
+
+/* histograms[c] (one pointer per channel) receives 256 normalised counts of the VOI. */
+int hist3(Volume* volume, float** histograms);
+int cdfhist3(float* density, float* cumulative);
+/* cumulative[c] (one pointer per channel of in) maps each VOI sample of in into out. */
+int histeq3(Volume* in, Volume* out, float** cumulative);
+int HistogramEqual3d(Volume* in, Volume* out);
+
+/* ---- Order-statistic filters and direct linear filters --------------------------------- */
+/* UC volumes; windows (wz, wy, wx) are odd and no larger than the input VOI; only the
+ * inner box of the VOI (shrunk by half a window) is written. */
+
+int median3(Volume* in, Volume* out, int wz, int wy, int wx);
+int run_median3(Volume* in, Volume* out, int wz, int wy, int wx);
+/* The window is the whole weights volume (one channel UC, repetition counts). */
+int wei_median3(Volume* in, Volume* out, Volume* weights);
+int multistage_median3(Volume* in, Volume* out, int w);
+int run_max3(Volume* in, Volume* out, int wz, int wy, int wx);
+int run_min3(Volume* in, Volume* out, int wz, int wy, int wx);
+/* coefficients[k] (wz * wy * wx of them) weighs element k of the sorted window. */
+int l_filter3(Volume* in, Volume* out, float* coefficients, int wz, int wy, int wx);
+int local_adapt_filt3(Volume* in, Volume* out, float noiseVariance, int wz, int wy, int wx);
+/* The kernel is a whole one-channel F volume of odd extents. */
+int conv3(Volume* in, Volume* out, Volume* kernel);
+int mov_ave3(Volume* in, Volume* out, int wz, int wy, int wx);
+
 #ifdef __cplusplus
 } /* extern "C" */
 #endif
