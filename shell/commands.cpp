@@ -12,7 +12,10 @@
 #include "core/text_ids.h"
 #include "shell/command_run.h"
 #include "shell/desk.h"
+#include "core/image_size.h"
 #include "shell/dialogs.h"
+#include "shell/open_dialog.h"
+#include "shell/parameter_files.h"
 
 namespace v3d::shell {
 namespace {
@@ -56,6 +59,18 @@ int opCompass(CommandRun& r) { return compas3d(r.in, r.out, r.ints[1], r.ints[0]
 int opSobel(CommandRun& r) { return Sobel_3D(r.in, r.out); }
 int opLaplace(CommandRun& r) { return laplace_3d(r.in, r.out); }
 int opThreshold(CommandRun& r) { return threshold_3d(r.in, r.out, r.ints[0]); }
+int opEqualize(CommandRun& r) { return HistogramEqual3d(r.in, r.out); }
+int opMovingAverage(CommandRun& r) { return mov_ave3(r.in, r.out, r.ints[2], r.ints[1], r.ints[0]); }
+int opMedian(CommandRun& r) { return median3(r.in, r.out, r.ints[2], r.ints[1], r.ints[0]); }
+int opRunningMedian(CommandRun& r) {
+  return run_median3(r.in, r.out, r.ints[2], r.ints[1], r.ints[0]);
+}
+int opMultistage(CommandRun& r) { return multistage_median3(r.in, r.out, r.ints[0]); }
+int opMin(CommandRun& r) { return run_min3(r.in, r.out, r.ints[2], r.ints[1], r.ints[0]); }
+int opMax(CommandRun& r) { return run_max3(r.in, r.out, r.ints[2], r.ints[1], r.ints[0]); }
+int opAdaptive(CommandRun& r) {
+  return local_adapt_filt3(r.in, r.out, r.floats[3], r.ints[2], r.ints[1], r.ints[0]);
+}
 
 const PatternRow kRows[] = {
     {kCmdSymmetric, 102, kTitleSelectInputVolume, V3D_UC, 3, kTitleSelectOutputVolume, false, 0,
@@ -74,6 +89,28 @@ const PatternRow kRows[] = {
     {1193, 102, kTitleInLaplace, V3D_UC, 1, kTitleOutLaplace, false, 0, 0, {}, false, opLaplace},
     {1200, 102, kTitleSelectInputVolume, V3D_UC, 1, kTitleSelectOutputVolume, false, 0,
      kTitleThreshold, {kPromptThreshold}, false, opThreshold},
+    {1170, 102, kTitleSelectInputVolume, V3D_UC, 3, kTitleSelectOutputVolume, false, 0, 0, {},
+     false, opEqualize},
+    {1171, 102, kTitleInMovingAverage, V3D_UC, 3, kTitleOutMovingAverage, false, 0,
+     kTitleWindowDimensions, {kPromptXDimension, kPromptYDimension, kPromptZDimension}, false,
+     opMovingAverage},
+    {1172, 102, kTitleInMedian, V3D_UC, 3, kTitleOutMedian, false, 0, kTitleWindowDimensions,
+     {kPromptXDimension, kPromptYDimension, kPromptZDimension}, false, opMedian},
+    {1173, 102, kTitleInRunningMedian, V3D_UC, 3, kTitleOutRunningMedian, false, 0,
+     kTitleWindowDimensions, {kPromptXDimension, kPromptYDimension, kPromptZDimension}, false,
+     opRunningMedian},
+    {1174, 102, kTitleInMultistageMedian, V3D_UC, 3, kTitleOutMultistageMedian, false, 0,
+     kTitleWindowDimensions, {kPromptCubicWindow}, false, opMultistage},
+    {1178, 102, kTitleInRunningMin, V3D_UC, 3, kTitleOutRunningMin, false, 0,
+     kTitleWindowDimensions, {kPromptXDimension, kPromptYDimension, kPromptZDimension}, false,
+     opMin},
+    {1179, 102, kTitleInRunningMax, V3D_UC, 3, kTitleOutRunningMax, false, 0,
+     kTitleWindowDimensions, {kPromptXDimension, kPromptYDimension, kPromptZDimension}, false,
+     opMax},
+    {1181, 102, kTitleSelectInputVolume, V3D_UC, 3, kTitleSelectOutputVolume, false, 0,
+     kTitleWindowAndNoise,
+     {kPromptXDimension, kPromptYDimension, kPromptZDimension, kPromptNoiseVariance}, true,
+     opAdaptive},
 };
 
 // The rows of the region commands: the threshold parameters of 1200 (1203 also asks the
@@ -152,6 +189,170 @@ void cmdLabel(Desk& desk) {
   r.finish(code);
   desk.showVolume(r.in);  // labelling changes its input too
   showInformation(formatCount(kTextNumberOfRegions, count));
+}
+
+// The weights of the weighted median: from "WIN_UC3D.PAR" into a new volume in the highest
+// free slot (which stays in the table), or an existing volume. nullptr when the command ends.
+Volume* weightsVolume(Desk& desk) {
+  WeightsSourceDialog source;
+  const int chosen = desk.run(source);
+  if (chosen == 0) return nullptr;
+  if (chosen == WeightsSourceDialog::kVolume) {
+    CommandRun pick(desk);
+    if (!pick.askInput(104, kTitleSelectWeightsVolume, V3D_UC, 1)) return nullptr;
+    return pick.in;
+  }
+  ParameterFile file;
+  const std::string name(text(kTextWeightsFileName));
+  if (int code = readParameterFile(name, true, kWeightsFileCodes, file); code != 0) {
+    error_handler(code);
+    return nullptr;
+  }
+  Volume* slot = nullptr;
+  for (int i = kTableSlots - 1; i >= 0 && slot == nullptr; --i)
+    if (volumeSlot(i)->dataType == 0) slot = volumeSlot(i);
+  if (slot == nullptr) {
+    error_handler(530);
+    return nullptr;
+  }
+  InitializeVolume(slot, file.Z, file.Y, file.X, V3D_UC, V3D_ONE_CHANNEL);
+  if (int code = CreateVolume(slot); code != 0) {
+    error_handler(code);
+    return nullptr;
+  }
+  std::size_t k = 0;
+  for (int z = 0; z < file.Z; ++z)
+    for (int y = 0; y < file.Y; ++y)
+      for (int x = 0; x < file.X; ++x)
+        static_cast<unsigned char***>(slot->channel[0])[z][y][x] =
+            static_cast<unsigned char>(file.values[k++]);
+  char message[160];
+  std::snprintf(message, sizeof message, std::string(text(kFormatCoefficientsLoaded)).c_str(),
+                name.c_str(), GetVolumeIndex(slot));
+  showInformation(message);
+  return slot;
+}
+
+void cmdWeightedMedian(Desk& desk) {
+  CommandRun r(desk);
+  if (!r.askInput(102, kTitleInWeightedMedian, V3D_UC, 3)) return;
+  if (!r.askOutput(kTitleOutWeightedMedian, r.in->X, r.in->Y, r.in->Z)) return;
+  Volume* weights = weightsVolume(desk);
+  if (weights == nullptr) return;
+  if (!r.prepareOutput(0, 0, r.in->X, r.in->Y, r.in->Z)) return;
+  r.finish(wei_median3(r.in, r.out, weights));
+}
+
+void cmdLFilter(Desk& desk) {
+  CommandRun r(desk);
+  if (!r.askInput(102, kTitleSelectInputVolume, V3D_UC, 3)) return;
+  if (!r.askOutput(kTitleSelectOutputVolume, r.in->X, r.in->Y, r.in->Z)) return;
+  if (r.refuseSameOutput()) return;
+  // The coefficients live for this command only.
+  ParameterFile file;
+  if (int code = readParameterFile(std::string(text(kTextCoefficientsFileName)), false,
+                                   kCoefficientsFileCodes, file);
+      code != 0) {
+    error_handler(code);
+    return;
+  }
+  if (!r.prepareOutput(0, 0, r.in->X, r.in->Y, r.in->Z)) return;
+  r.finish(l_filter3(r.in, r.out, file.values.data(), file.Z, file.Y, file.X));
+}
+
+void cmdHistogram(Desk& desk, bool cumulative) {
+  CommandRun r(desk);
+  if (!r.askInput(102, kTitleSelectInputVolume, V3D_UC, 1)) return;
+  r.busy();
+  static float density[256], distribution[256];  // the shell's work arrays
+  float* histograms[3] = {density, nullptr, nullptr};
+  int code = hist3(r.in, histograms);
+  if (code == 0 && cumulative) code = cdfhist3(density, distribution);
+  if (code != 0) {
+    r.fail(code);
+    return;
+  }
+  char title[96];
+  std::snprintf(title, sizeof title,
+                std::string(text(cumulative ? kFormatHistogramCdf : kFormatHistogramPdf)).c_str(),
+                r.inIndex);
+  if (!desk.openPlot(title, cumulative ? distribution : density)) error_handler(723);
+}
+
+// 40003: the open dialog, the check of the files, the target volume, the read.
+void cmdOpen(Desk& desk) {
+  OpenDialog request;
+  if (desk.run(request) != 1) return;
+  using Check = int (*)(const char*, int, int, const char*, int, int*, int*, int*);
+  using Read = int (*)(Volume*, const char*, int, int, const char*, int);
+  static const Check checks[5] = {CheckImageSeqTIFF, CheckImageSeqBMP, CheckImageSeqTGA,
+                                  CheckImageSeqGIF, CheckImageSeqJPEG};
+  static const Read reads[5] = {ReadImageSeqTIFF, ReadImageSeqBMP, ReadImageSeqTGA,
+                                ReadImageSeqGIF, ReadImageSeqJPEG};
+  const int kind = request.kind();
+  const char* base = request.baseName.c_str();
+  const char* ext1 = request.extensions[0].c_str();
+  int rows = request.rows, columns = request.columns;
+  int dataType = request.dataType, colorType = request.colorType;
+  CommandRun r(desk);
+  if (kind <= 5) {
+    r.busy();
+    int colour = 0;
+    if (int code = checks[kind - 1](base, request.lowerFrame, request.digitCount, ext1,
+                                    request.frames, &rows, &columns, &colour);
+        code < 0) {
+      error_handler(code);
+      return;
+    }
+    dataType = V3D_UC;
+    colorType = colour ? V3D_THREE_CHANNELS : V3D_ONE_CHANNEL;
+  }
+  VolumeDialog target(VolumeDialogKind::OpenTarget);
+  target.title = std::string(text(kTitleSelectVolumeToOpen));
+  target.suggestedX = columns;
+  target.suggestedY = rows;
+  target.suggestedZ = request.frames;
+  target.fileDataType = dataType;
+  target.fileColorType = colorType;
+  if (desk.run(target) != 1) return;
+  Volume* v = volumeSlot(target.chosenIndex);
+  r.busy();
+  if (target.chosenNew) {
+    InitializeVolume(v, request.frames, rows, columns, dataType, colorType);
+    if (int code = CreateVolume(v); code != 0) {
+      error_handler(code);
+      return;
+    }
+  } else if (v->Z < request.frames || v->Y < rows || v->X < columns || v->dataType != dataType ||
+             v->colorType != colorType) {
+    if (VerifyVolumeReallocation(nullptr) == 0) return;
+    if (int code = ReallocateVolume(v, dataType, colorType, request.frames, rows, columns);
+        code != 0) {
+      error_handler(code);
+      return;
+    }
+  }
+  int code;
+  if (kind <= 5) {
+    // The per-file readers take images up to the volume's frame size.
+    const ScopedImageSize size(v->Y, v->X);
+    code = reads[kind - 1](v, base, request.lowerFrame, request.digitCount, ext1, request.frames);
+  } else if (kind == 6) {
+    char* extensions[3] = {request.extensions[0].data(), request.extensions[1].data(),
+                           request.extensions[2].data()};
+    code = fromdiskUCFI3D(v, base, request.lowerFrame, request.digitCount, extensions,
+                          request.frames, rows, columns);
+  } else {
+    code = ReadVolume(v, base, request.lowerFrame, request.frames, rows, columns);
+  }
+  if (code < 0) {
+    // No partly read volume stays in the table.
+    closeVolumeWindows(v);
+    DestroyVolume(v);
+    error_handler(code);
+    return;
+  }
+  desk.showVolume(v);
 }
 
 void cmdHough(Desk& desk) {
@@ -376,6 +577,11 @@ const CommandEntry kCommands[] = {
     {kCmdDump, cmdDump},
     {kCmdExit, [](Desk& d) { d.quit(); }},
     {1194, cmdHough},
+    {kCmdOpen, cmdOpen},
+    {1175, cmdWeightedMedian},
+    {1180, cmdLFilter},
+    {1185, [](Desk& d) { cmdHistogram(d, false); }},
+    {1186, [](Desk& d) { cmdHistogram(d, true); }},
     {1201, cmdRegionGrow},
     {1202, [](Desk& d) { cmdRegionSplit(d, false); }},
     {1203, cmdRegionMerge},

@@ -1,7 +1,11 @@
 // The commands of the processing families end to end through the scripted desk: edge
 // detectors, thresholding, the region commands with their messages, labelling with its
 // question, and region growing with its seed clicks.
+#include <algorithm>
+#include <cstdio>
+
 #include "shell/commands.h"
+#include "shell/dialogs.h"
 #include "shell_fixtures.h"
 
 namespace v3d::test {
@@ -121,6 +125,167 @@ TEST_F(CommandsTest, HoughUsesATemporaryAccumulator) {
   expectNothingLeft();
   EXPECT_EQ(in->voiX1, 12) << "the input's VOI is the whole volume first";
   EXPECT_EQ(volumeSlot(2)->dataType, 0) << "the accumulator is not left in the table";
+}
+
+}  // namespace
+}  // namespace v3d::test
+
+namespace v3d::test {
+namespace {
+
+using namespace v3d::shell;
+
+class FilterCommandsTest : public ShellTest {
+ protected:
+  void run(int id) { ASSERT_TRUE(dispatch(desk, static_cast<std::uintptr_t>(id))); }
+  void expectNothingLeft() {
+    EXPECT_TRUE(desk.scriptDone());
+    EXPECT_EQ(desk.unanswered, 0);
+  }
+  void writeText(const std::string& name, const std::string& content) {
+    std::FILE* f = std::fopen(name.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs(content.c_str(), f);
+    std::fclose(f);
+    created_.push_back(name);
+  }
+  void TearDown() override {
+    for (const auto& f : created_) std::remove(f.c_str());
+    ShellTest::TearDown();
+  }
+  std::vector<std::string> created_;
+};
+
+TEST_F(FilterCommandsTest, StandardMedianEndToEnd) {
+  Volume* in = makeSlot(V3D_UC, 1, 5, 6, 7, 11);
+  desk.script({pick("0"), pickNew(1, 7, 6, 5), values({"3", "3", "3"})});
+  run(1172);
+  expectNothingLeft();
+  EXPECT_EQ(desk.dialogTitles, (std::vector<std::string>{"Select Input Volume for Median",
+                                                         "Select Output Volume for Median",
+                                                         "Give Window Dimensions"}));
+  Volume ref{};
+  InitializeVolume(&ref, 5, 6, 7, V3D_UC, 1);
+  ASSERT_EQ(CreateVolume(&ref), 0);
+  ASSERT_EQ(median3(in, &ref, 3, 3, 3), 0);
+  Volume* out = volumeSlot(1);
+  for (int z = 1; z < 4; ++z)
+    for (int y = 1; y < 5; ++y)
+      for (int x = 1; x < 6; ++x) ASSERT_EQ(at<UC>(out, 0, z, y, x), at<UC>(&ref, 0, z, y, x));
+  DestroyVolume(&ref);
+  EXPECT_EQ(desk.shown.back(), out);
+
+  // An even window: the filter's own code, and the new output is gone again.
+  desk.script({pick("0"), pickNew(2, 7, 6, 5), values({"2", "3", "3"})});
+  run(1172);
+  EXPECT_EQ(volumeSlot(2)->dataType, 0);
+  desk.script({pick("0"), pickNew(2, 7, 6, 5), values({"3"})});
+  run(1174);
+  EXPECT_EQ(desk.dialogTitles.back(), "Give Window Dimensions");
+  EXPECT_EQ(volumeSlot(2)->dataType, V3D_UC);
+  for (int id : {1171, 1173, 1178, 1179}) {
+    desk.script({pick("0"), pick("2"), values({"3", "1", "3"})});
+    run(id);
+  }
+  desk.script({pick("0"), pick("2"), values({"3", "3", "3", "25.5"})});
+  run(1181);
+  desk.script({pick("0"), pick("2")});
+  run(1170);
+  expectNothingLeft();
+}
+
+TEST_F(FilterCommandsTest, WeightedMedianLoadsItsWeightsIntoTheHighestFreeSlot) {
+  makeSlot(V3D_UC, 1, 4, 4, 4, 3);
+  desk.script({pick("0"), pickNew(1, 4, 4, 4), choose(WeightsSourceDialog::kFile)});
+  run(1175);
+  EXPECT_EQ(desk.lastMessage(), "File WIN_UC3D.PAR not found");
+  EXPECT_EQ(volumeSlot(1)->dataType, 0);
+
+  writeText("WIN_UC3D.PAR", "3\n1\n1\n1\n2\n1\n");
+  desk.script({pick("0"), pickNew(1, 4, 4, 4), choose(WeightsSourceDialog::kFile)});
+  run(1175);
+  expectNothingLeft();
+  Volume* weights = volumeSlot(99);
+  ASSERT_EQ(CheckVolume(weights, V3D_UC, 1), 0);
+  EXPECT_EQ(weights->X, 3);
+  EXPECT_EQ(at<UC>(weights, 0, 0, 0, 1), 2);
+  EXPECT_EQ(desk.messages.back().text, "Coefficients from file WIN_UC3D.PAR have been loaded in Volume 99");
+  EXPECT_EQ(volumeSlot(1)->dataType, V3D_UC);
+  EXPECT_EQ(GetNewVolumeIndex(), 2) << "a later New entry still offers the lowest free slot";
+
+  desk.script({pick("0"), pick("1"), choose(WeightsSourceDialog::kVolume), pick("99")});
+  run(1175);
+  expectNothingLeft();
+  EXPECT_EQ(desk.dialogTitles.back(), "Select Weights Volume");
+}
+
+TEST_F(FilterCommandsTest, LFilterReadsItsCoefficientsForOneRun) {
+  makeSlot(V3D_UC, 1, 4, 4, 4, 5);
+  writeText("WIN_F3D.PAR", "3\n1\n1\nx\n0.5\n0.5\n");
+  desk.script({pick("0"), pickNew(1, 4, 4, 4)});
+  run(1180);
+  EXPECT_EQ(desk.lastMessage(), "Error in reading file WIN_F3D.PAR");
+  EXPECT_EQ(volumeSlot(1)->dataType, 0);
+  writeText("WIN_F3D.PAR", "3\n1\n1\n0\n0\n1\n");  // the maximum of each row triple
+  desk.script({pick("0"), pickNew(1, 4, 4, 4)});
+  run(1180);
+  Volume* out = volumeSlot(1);
+  Volume* in = volumeSlot(0);
+  ASSERT_EQ(CheckVolume(out, V3D_UC, 1), 0);
+  EXPECT_EQ(at<UC>(out, 0, 2, 2, 1),
+            std::max({at<UC>(in, 0, 2, 2, 0), at<UC>(in, 0, 2, 2, 1), at<UC>(in, 0, 2, 2, 2)}));
+  desk.script({pick("0"), pick("0")});
+  run(1180);
+  EXPECT_EQ(desk.lastMessage(), "Same input/output volume");
+  EXPECT_EQ(GetNewVolumeIndex(), 2) << "no coefficient volume is left in the table";
+  expectNothingLeft();
+}
+
+TEST_F(FilterCommandsTest, HistogramPlotsOfTheDensityAndTheDistribution) {
+  Volume* v = makeSlot(V3D_UC, 1, 2, 3, 4);
+  ClearVolume(v, std::array<float, 3>{7, 0, 0}.data());
+  at<UC>(v, 0, 1, 2, 3) = 9;
+  desk.script({pick("0")});
+  run(1185);
+  desk.script({pick("0")});
+  run(1186);
+  expectNothingLeft();
+  ASSERT_EQ(desk.plots.size(), 2u);
+  EXPECT_EQ(desk.plots[0].title, "Histogram of #0 Volume (pdf)");
+  EXPECT_FLOAT_EQ(desk.plots[0].values[7], 23.0f / 24.0f);
+  EXPECT_EQ(desk.plots[1].title, "Histogram of #0 Volume (cdf)");
+  EXPECT_FLOAT_EQ(desk.plots[1].values[255], 1.0f);
+}
+
+TEST_F(FilterCommandsTest, OpenReadsASequenceIntoANewVolume) {
+  Volume* src = makeSlot(V3D_UC, 2, 3, 10, 12, 21);
+  const std::string base = tempPath("seq");
+  char ext[] = "tif";
+  ASSERT_EQ(local_WriteImageSeqTIFF(src, base.c_str(), 5, ext, 1, 2), 0);
+  for (int k = 5; k < 8; ++k) created_.push_back(base + std::to_string(k) + ".tif");
+  desk.script({openFiles(1, base + "5.tif", 5, 7), pick("New[1]")});
+  run(kCmdOpen);
+  expectNothingLeft();
+  Volume* v = volumeSlot(1);
+  ASSERT_EQ(CheckVolume(v, V3D_UC, 2), 0);
+  EXPECT_EQ(v->Z, 3);
+  EXPECT_EQ(v->Y, 10);
+  EXPECT_EQ(at<UC>(v, 2, 2, 9, 11), at<UC>(src, 2, 2, 9, 11));
+  EXPECT_EQ(desk.shown.back(), v);
+
+  // A raw volume too short for the request: the target is destroyed, nothing stays.
+  const std::string raw = tempPath("short.rv");
+  ASSERT_EQ(WriteVolume(src, raw.c_str(), 0, 1), 0);
+  created_.push_back(raw);
+  desk.script({openFiles(7, raw, 0, 2, 0, 12, 10, 0, 1), pick("New[2]")});
+  run(kCmdOpen);
+  EXPECT_EQ(desk.lastMessage(), "fread error");
+  EXPECT_EQ(volumeSlot(2)->dataType, 0);
+  // A missing sequence fails at the check, before any target is chosen.
+  desk.script({openFiles(2, tempPath("none") + "1.bmp", 1, 2)});
+  run(kCmdOpen);
+  EXPECT_EQ(desk.lastMessage(), "Unable to open file");
+  expectNothingLeft();
 }
 
 }  // namespace
