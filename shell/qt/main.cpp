@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 #include <cstring>
 
@@ -12,7 +13,9 @@
 #include "core/text_ids.h"
 #include "shell/commands.h"
 #include "shell/demo_volume.h"
+#include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
+#include "shell/qt/windows.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -22,8 +25,20 @@ int main(int argc, char** argv) {
     error_handler(635);
     return 0;
   }
+  // Maximised; the geometry is set as well for displays without a window manager.
+  if (QScreen* screen = QGuiApplication::primaryScreen()) frame->setGeometry(screen->availableGeometry());
   frame->showMaximized();
-  if (int code = shell::createDemoVolume(nullptr); code != 0) error_handler(code);
+  // The demo phantom in slot 0, shown at once so that there is something to work on.
+  Volume* demo = nullptr;
+  if (int code = shell::createDemoVolume(&demo); code != 0)
+    error_handler(code);
+  else
+    DisplayVolume(demo);
+  // Start the demo's display on its middle frame, where the spheres cross.
+  for (shell::qt::DisplayWindow* d : frame->windows().displaysOf(demo)) {
+    d->model().setCurrent(demo->Z / 2);
+    d->updateTitle();
+  }
 
   bool exitAtStart = false;
   for (int i = 1; i < argc; ++i) exitAtStart |= std::strcmp(argv[i], "--exit-at-start") == 0;
