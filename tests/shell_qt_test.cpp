@@ -23,6 +23,7 @@
 #include <QComboBox>
 #include "shell/qt/windows.h"
 #include <QMdiSubWindow>
+#include <QScrollBar>
 #include <QSlider>
 #include "shell_fixtures.h"
 
@@ -251,6 +252,26 @@ TEST_F(QtWindowTest, DisplayWindowsPaintTheFrameStepZoomAndFollowTheirVolume) {
   QApplication::processEvents();
   EXPECT_TRUE(frame.windows().displaysOf(v).empty());
   EXPECT_EQ(v->dataType, V3D_UC);
+}
+
+TEST_F(QtWindowTest, ALargeFrameScrollsThroughItsScrollBars) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 1, 40, 4000, nullptr, &v), 0);
+  fillRandom(v, 8);
+  DisplayVolume(v);
+  qt::DisplayWindow* d = frame.windows().displaysOf(v).at(0);
+  ASSERT_LT(d->pane()->paneWidth(), 4000) << "the pane is fitted to the screen";
+  QScrollBar* bar = nullptr;
+  for (QScrollBar* b : d->findChildren<QScrollBar*>())
+    if (b->orientation() == Qt::Horizontal) bar = b;
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->maximum(), 4000 - d->pane()->paneWidth());
+  bar->setValue(1000);
+  EXPECT_EQ(d->model().scrollX(), 1000);
+  const QImage shot = d->pane()->grab().toImage();
+  EXPECT_EQ(qRed(shot.pixel(5, 3)), at<UC>(v, 0, 0, 3, 1005));
+  d->zoomOut();
+  EXPECT_EQ(d->model().scrollX(), 0) << "zoom starts again at the left edge";
 }
 
 TEST_F(QtWindowTest, PointerWritesOneVoxelAndTheRubberBandSetsTheVoi) {

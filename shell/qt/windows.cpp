@@ -20,6 +20,7 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSplitter>
+#include <tuple>
 #include <QVBoxLayout>
 
 #include "core/samples.h"
@@ -158,6 +159,7 @@ void DisplayPane::wheelEvent(QWheelEvent* e) {
     m.setScroll(m.scrollX() + step, m.scrollY(), w_, h_);
   else
     m.setScroll(m.scrollX(), m.scrollY() + step, w_, h_);
+  owner_->syncScrollBars();
   update();
 }
 
@@ -168,7 +170,27 @@ DisplayWindow::DisplayWindow(Volume* volume, bool colour, int lower, int upper, 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(1);
-  layout->addWidget(pane_, 0, Qt::AlignHCenter | Qt::AlignTop);
+  // The pane with its scroll bars, shown only for the part of the image that does not fit.
+  auto* grid = new QGridLayout;
+  grid->setSpacing(0);
+  grid->addWidget(pane_, 0, 0);
+  vbar_ = new QScrollBar(Qt::Vertical, this);
+  hbar_ = new QScrollBar(Qt::Horizontal, this);
+  grid->addWidget(vbar_, 0, 1);
+  grid->addWidget(hbar_, 1, 0);
+  auto* centred = new QHBoxLayout;
+  centred->addStretch();
+  centred->addLayout(grid);
+  centred->addStretch();
+  layout->addLayout(centred);
+  connect(hbar_, &QScrollBar::valueChanged, this, [this](int v) {
+    model_.setScroll(v, model_.scrollY(), pane_->paneWidth(), pane_->paneHeight());
+    pane_->update();
+  });
+  connect(vbar_, &QScrollBar::valueChanged, this, [this](int v) {
+    model_.setScroll(model_.scrollX(), v, pane_->paneWidth(), pane_->paneHeight());
+    pane_->update();
+  });
   auto* bar = new QHBoxLayout;
   bar->setSpacing(0);
   struct B {
@@ -205,6 +227,15 @@ void DisplayWindow::refit() {
   model_.fit(screen.width(), screen.height(), pw, ph);
   pane_->setPaneSize(pw, ph);
   model_.setScroll(model_.scrollX(), model_.scrollY(), pw, ph);
+  const int rangeX = std::max(0, model_.shownWidth() - pw), rangeY = std::max(0, model_.shownHeight() - ph);
+  for (auto [bar, range, page, value] : {std::tuple{hbar_, rangeX, pw, model_.scrollX()},
+                                         std::tuple{vbar_, rangeY, ph, model_.scrollY()}}) {
+    const QSignalBlocker block(bar);
+    bar->setRange(0, range);
+    bar->setPageStep(page);
+    bar->setValue(value);
+    bar->setVisible(range > 0);
+  }
   // The client is the pane plus the button bar, at least 192 pixels wide; the sub-window
   // may be wider still to hold its title, and then centres the pane.
   const QSize client(DisplayModel::clientWidth(pw), ph + kButtonBarHeight);
@@ -212,6 +243,12 @@ void DisplayWindow::refit() {
   resize(client);
   if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->adjustSize();
   pane_->update();
+}
+
+void DisplayWindow::syncScrollBars() {
+  const QSignalBlocker bh(hbar_), bv(vbar_);
+  hbar_->setValue(model_.scrollX());
+  vbar_->setValue(model_.scrollY());
 }
 
 void DisplayWindow::updateTitle() {

@@ -20,6 +20,7 @@ class QMdiArea;
 class QMdiSubWindow;
 class QPushButton;
 class QRubberBand;
+class QScrollBar;
 class QSlider;
 
 namespace v3d::shell::qt {
@@ -39,6 +40,7 @@ class DisplayWindow : public QWidget {
   // Refits the window to the image at the current divisor.
   void refit();
   void updateTitle();
+  void syncScrollBars();
   bool playing() const { return playing_; }
   void requestStop() { stop_ = true; }
 
@@ -49,6 +51,7 @@ class DisplayWindow : public QWidget {
   void play(int direction);
   DisplayModel model_;
   DisplayPane* pane_;
+  QScrollBar *hbar_ = nullptr, *vbar_ = nullptr;
   bool playing_ = false, stop_ = false;
 };
 
