@@ -4,6 +4,8 @@
 #include <cstdio>
 
 #include "core/samples.h"
+#include "core/strings.h"
+#include "core/text_ids.h"
 
 namespace v3d::shell {
 
@@ -22,7 +24,8 @@ DisplayModel::DisplayModel(Volume* volume, bool colour, int lower, int upper, fl
 
 std::string DisplayModel::title() const {
   char t[96];
-  std::snprintf(t, sizeof t, "vol %u [fr %u-%u,%u]", static_cast<unsigned>(GetVolumeIndex(volume_)),
+  std::snprintf(t, sizeof t, std::string(text(kFormatVolumeTitle)).c_str(),
+                static_cast<unsigned>(GetVolumeIndex(volume_)),
                 static_cast<unsigned>(lower_), static_cast<unsigned>(upper_),
                 static_cast<unsigned>(current_));
   return t;

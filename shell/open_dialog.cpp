@@ -1,17 +1,18 @@
 #include "shell/open_dialog.h"
 
+#include "core/text_ids.h"
 #include "shell/dialogs.h"
 
 namespace v3d::shell {
 namespace {
 const OpenKind kKinds[kOpenKinds] = {
-    {"TIFF image sequence (*.tif,*.tiff)", "*.tif;*.tiff", "tif"},
-    {"BMP image sequence (*.bmp)", "*.bmp", "bmp"},
-    {"TGA image sequence (*.tga)", "*.tga", "tga"},
-    {"GIF image sequence (*.gif)", "*.gif", "gif"},
-    {"JPEG image sequence (*.jpg,*.jpeg,*.jpe)", "*.jpg;*.jpeg;*.jpe", "jpg"},
-    {"Raw image sequence (*.raw | *.r,*.g,*.b)", "*.raw;*.r;*.g;*.b", "raw"},
-    {"Raw Volume ", "*.rv;*.vol", ""},
+    {kFilterTiff, "*.tif;*.tiff", "tif"},
+    {kFilterBmp, "*.bmp", "bmp"},
+    {kFilterTga, "*.tga", "tga"},
+    {kFilterGif, "*.gif", "gif"},
+    {kFilterJpeg, "*.jpg;*.jpeg;*.jpe", "jpg"},
+    {kFilterRaw, "*.raw;*.r;*.g;*.b", "raw"},
+    {kFilterRawVolume, "*.rv;*.vol", ""},
 };
 }  // namespace
 
@@ -29,9 +30,7 @@ void OpenDialog::setColorRow(int row) {
   applyStates();
 }
 
-std::string OpenDialog::fileNameLabel() const {
-  return kind_ == 7 ? "File Name :" : "File Name Base :";
-}
+int OpenDialog::fileNameLabel() const { return kind_ == 7 ? kLabelFileName : kLabelFileNameBase; }
 
 void OpenDialog::applyStates() {
   if (kind_ <= 5) {

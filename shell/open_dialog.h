@@ -25,7 +25,7 @@ enum OpenControl {
 inline constexpr int kOpenKinds = 7;
 
 struct OpenKind {
-  const char* filterText;
+  int filterText;         // string id of the file type text
   const char* patterns;  // ";"-separated
   const char* extension;  // default extension of channel 1 ("" for the raw volume)
 };
@@ -46,7 +46,7 @@ class OpenDialog {
   int typeRow() const { return typeRow_; }
 
   // Control states of the current kind.
-  std::string fileNameLabel() const;
+  int fileNameLabel() const;  // string id
   bool typeListEnabled() const { return kind_ >= 6; }
   bool colorListEnabled() const { return kind_ >= 6; }
   bool sizeEnabled() const { return kind_ >= 6; }

@@ -3,6 +3,8 @@
 #include <cstdio>
 
 #include "core/samples.h"
+#include "core/strings.h"
+#include "core/text_ids.h"
 
 namespace v3d::shell {
 
@@ -124,7 +126,8 @@ void SectionModel::cursorPixel(Section s, int& px, int& py) const {
 
 std::string sectionViewTitle(const Volume* v) {
   char t[64];
-  std::snprintf(t, sizeof t, "Section View of Volume %d.", GetVolumeIndex(const_cast<Volume*>(v)));
+  std::snprintf(t, sizeof t, std::string(text(kFormatSectionViewTitle)).c_str(),
+                GetVolumeIndex(const_cast<Volume*>(v)));
   return t;
 }
 

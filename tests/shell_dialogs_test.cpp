@@ -1,6 +1,7 @@
 // The dialog presenters: lists, selection, validation and what they write into the table.
 #include <cstring>
 
+#include "core/strings.h"
 #include "core/text_ids.h"
 #include "shell/dialogs.h"
 #include "shell/open_dialog.h"
@@ -268,7 +269,7 @@ TEST(OpenDialogTest, KindsSetTheControlStatesAndTheBaseNameRule) {
   d.fileSelected("ct001.raw");
   EXPECT_EQ(d.fileName, "ct");
   d.setKind(7);
-  EXPECT_EQ(d.fileNameLabel(), "File Name :");
+  EXPECT_EQ(text(d.fileNameLabel()), "File Name :");
   EXPECT_FALSE(d.ext1Enabled());
   EXPECT_FALSE(d.digitsEnabled());
   d.fileSelected("ct001.raw");
@@ -276,7 +277,7 @@ TEST(OpenDialogTest, KindsSetTheControlStatesAndTheBaseNameRule) {
   EXPECT_EQ(baseNameOf("dir/s12/f0007"), "dir/s12/f");
   EXPECT_EQ(baseNameOf("img*.tif"), "img*.tif");
   EXPECT_EQ(baseNameOf("12.tif"), "");
-  EXPECT_EQ(std::string(openKind(5).filterText), "JPEG image sequence (*.jpg,*.jpeg,*.jpe)");
+  EXPECT_EQ(text(openKind(5).filterText), "JPEG image sequence (*.jpg,*.jpeg,*.jpe)");
 }
 
 TEST(OpenDialogTest, OkNeedsNumbersAnOrderedRangeAndNoWildcards) {

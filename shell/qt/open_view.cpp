@@ -7,12 +7,17 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
+#include "core/strings.h"
+#include "core/text_ids.h"
+
 namespace v3d::shell::qt {
 namespace {
 
+QString qtext(int id) { return QString::fromStdString(std::string(text(id))); }
+
 QString filterOf(int kind) {
   const OpenKind& k = openKind(kind);
-  return QString("%1 (%2)").arg(k.filterText, QString(k.patterns).replace(';', ' '));
+  return QString("%1 (%2)").arg(qtext(k.filterText), QString(k.patterns).replace(';', ' '));
 }
 
 template <class W>
@@ -23,7 +28,7 @@ W* named(QWidget* parent, int id) {
 }  // namespace
 
 OpenDialogView::OpenDialogView(OpenDialog& presenter, QWidget* parent)
-    : QFileDialog(parent, "Open"), p_(presenter), panel_(new QWidget(this)) {
+    : QFileDialog(parent, qtext(kTitleOpen)), p_(presenter), panel_(new QWidget(this)) {
   setOption(QFileDialog::DontUseNativeDialog, true);
   setOption(QFileDialog::ReadOnly, false);
   setFileMode(QFileDialog::AnyFile);
@@ -33,7 +38,7 @@ OpenDialogView::OpenDialogView(OpenDialog& presenter, QWidget* parent)
   for (int k = 1; k <= kOpenKinds; ++k) filters << filterOf(k);
   setNameFilters(filters);
   selectNameFilter(filters[p_.kind() - 1]);
-  setLabelText(QFileDialog::FileName, "Base File Name");
+  setLabelText(QFileDialog::FileName, qtext(kLabelBaseFileName));
 
   auto* grid = new QGridLayout(panel_);
   grid->setContentsMargins(0, 6, 0, 0);
@@ -53,29 +58,29 @@ OpenDialogView::OpenDialogView(OpenDialog& presenter, QWidget* parent)
   digits->setRange(0, 9);
   auto* types = new QComboBox(panel_);
   types->setObjectName(QString::number(kOpenDataType));
-  types->addItem("UC", 1);
-  types->addItem("F", 2);
-  types->addItem("I", 4);
+  types->addItem(qtext(kTextTypeUC), 1);
+  types->addItem(qtext(kTextTypeF), 2);
+  types->addItem(qtext(kTextTypeI), 4);
   auto* colours = new QComboBox(panel_);
   colours->setObjectName(QString::number(kOpenColorType));
-  colours->addItem("1 Channel", 1);
-  colours->addItem("3 Channel", 2);
-  grid->addWidget(new QLabel("Lower Frame :", panel_), 0, 0);
+  colours->addItem(qtext(kTextOpenOneChannel), 1);
+  colours->addItem(qtext(kTextOpenThreeChannel), 2);
+  grid->addWidget(new QLabel(qtext(kLabelOpenLower), panel_), 0, 0);
   grid->addWidget(lower, 0, 1);
-  grid->addWidget(new QLabel("Upper Frame :", panel_), 0, 2);
+  grid->addWidget(new QLabel(qtext(kLabelOpenUpper), panel_), 0, 2);
   grid->addWidget(upper, 0, 3);
-  grid->addWidget(new QLabel("Digits in frame  \nspecifier :", panel_), 0, 4);
+  grid->addWidget(new QLabel(qtext(kLabelOpenDigits), panel_), 0, 4);
   grid->addWidget(digits, 0, 5);
-  grid->addWidget(new QLabel("Width :", panel_), 1, 0);
+  grid->addWidget(new QLabel(qtext(kLabelOpenWidth), panel_), 1, 0);
   grid->addWidget(width, 1, 1);
-  grid->addWidget(new QLabel("Height :", panel_), 1, 2);
+  grid->addWidget(new QLabel(qtext(kLabelOpenHeight), panel_), 1, 2);
   grid->addWidget(height, 1, 3);
-  grid->addWidget(new QLabel("Data Type :", panel_), 2, 0);
+  grid->addWidget(new QLabel(qtext(kLabelOpenDataType), panel_), 2, 0);
   grid->addWidget(types, 2, 1);
-  grid->addWidget(new QLabel("Color Type:", panel_), 2, 2);
+  grid->addWidget(new QLabel(qtext(kLabelOpenColorType), panel_), 2, 2);
   grid->addWidget(colours, 2, 3);
   for (int i = 0; i < 3; ++i) {
-    grid->addWidget(new QLabel(QString("Channel %1 :").arg(i + 1), panel_), 3, i * 2);
+    grid->addWidget(new QLabel(qtext(kLabelOpenChannel1 + i), panel_), 3, i * 2);
     auto* e = edit(kOpenExt1 + i);
     e->setMaxLength(9);
     grid->addWidget(e, 3, i * 2 + 1);
@@ -107,7 +112,7 @@ void OpenDialogView::applyStates() {
   // The lists' own signals would re-enter here; the presenter already holds their state.
   const QSignalBlocker typeBlock(named<QComboBox>(panel_, kOpenDataType));
   const QSignalBlocker colourBlock(named<QComboBox>(panel_, kOpenColorType));
-  setLabelText(QFileDialog::FileName, QString::fromStdString(p_.fileNameLabel()));
+  setLabelText(QFileDialog::FileName, qtext(p_.fileNameLabel()));
   named<QComboBox>(panel_, kOpenDataType)->setEnabled(p_.typeListEnabled());
   named<QComboBox>(panel_, kOpenDataType)->setCurrentIndex(p_.typeRow());
   named<QComboBox>(panel_, kOpenColorType)->setEnabled(p_.colorListEnabled());

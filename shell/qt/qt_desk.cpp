@@ -11,7 +11,9 @@
 #include <QMessageBox>
 #include <QStatusBar>
 
+#include "core/strings.h"
 #include "core/table.h"
+#include "core/text_ids.h"
 #include "shell/commands.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
@@ -113,11 +115,11 @@ int QtDesk::pickSeeds(Volume* input, Volume* output) {
   setSeedPicking(&seeds);
   QDialog dialog(frame_);
   dialog.setObjectName("123");
-  dialog.setWindowTitle("Region Grow");
+  dialog.setWindowTitle(QString::fromStdString(std::string(text(kTitleRegionGrowSeeds))));
   dialog.setWindowModality(Qt::NonModal);
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new QLabel("Use Left Button to click on the desired points in input volume.", &dialog));
-  layout->addWidget(new QLabel("Click OK when you are done.", &dialog));
+  layout->addWidget(new QLabel(QString::fromStdString(std::string(text(kTextClickSeeds))), &dialog));
+  layout->addWidget(new QLabel(QString::fromStdString(std::string(text(kTextClickOk))), &dialog));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   layout->addWidget(buttons);
   QEventLoop loop;

@@ -36,6 +36,8 @@ namespace {
 
 WindowRegistry* g_registry = nullptr;
 
+QString qtext(int id) { return QString::fromStdString(std::string(text(id))); }
+
 QImage toImage(const std::vector<std::uint32_t>& pixels, int w, int h) {
   QImage image(w, h, QImage::Format_RGB32);
   for (int y = 0; y < h; ++y)
@@ -333,9 +335,9 @@ QMdiSubWindow* WindowRegistry::add(QWidget* content, Volume* volume) {
     auto* display = static_cast<DisplayWindow*>(content);
     QMenu* menu = sub->systemMenu();
     menu->addSeparator();
-    QObject::connect(menu->addAction("Zoom In"), &QAction::triggered, display,
+    QObject::connect(menu->addAction(qtext(kMenuZoomIn)), &QAction::triggered, display,
                      [display] { display->zoomIn(); });
-    QObject::connect(menu->addAction("Zoom Out"), &QAction::triggered, display,
+    QObject::connect(menu->addAction(qtext(kMenuZoomOut)), &QAction::triggered, display,
                      [display] { display->zoomOut(); });
   }
   sub->show();
@@ -438,16 +440,16 @@ void CoordinatesWindow::paintEvent(QPaintEvent*) {
 void CoordinatesWindow::contextMenuEvent(QContextMenuEvent* e) {
   QMenu menu(this);
   auto* group = new QActionGroup(&menu);
-  const std::pair<const char*, int> spaces[] = {{"RGB", kRgb}, {"XYZ", kXyz}, {"Lab", kLab}, {"HLS", kHls}};
+  const std::pair<int, int> spaces[] = {{kMenuRgb, kRgb}, {kMenuXyz, kXyz}, {kMenuLab, kLab}, {kMenuHls, kHls}};
   for (const auto& [name, id] : spaces) {
-    QAction* a = menu.addAction(name);
+    QAction* a = menu.addAction(qtext(name));
     a->setCheckable(true);
     a->setChecked(id == space_);
     a->setData(id);
     group->addAction(a);
   }
   menu.addSeparator();
-  QAction* close = menu.addAction("Close");
+  QAction* close = menu.addAction(qtext(kMenuClose));
   close->setData(0);
   QAction* chosen = menu.exec(e->globalPos());
   if (!chosen) return;
