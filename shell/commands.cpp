@@ -118,21 +118,30 @@ const PatternRow kRows[] = {
 const PatternRow kRegionRow = {0, 102, kTitleSelectInputVolume, V3D_UC, 1, kTitleSelectOutputVolume,
                                false, 0, kTitleThreshold, {kPromptThreshold}, false, nullptr};
 
-std::string formatCount(int textId, long long count) {
+// "Number of regions = %d" and "No of regions = %lu", each with its own argument type.
+std::string formatRegions(int count) {
   char message[96];
-  std::snprintf(message, sizeof message, std::string(text(textId)).c_str(), count);
+  std::snprintf(message, sizeof message, std::string(text(kTextNumberOfRegions)).c_str(), count);
+  return message;
+}
+std::string formatNoOfRegions(unsigned long count) {
+  char message[96];
+  std::snprintf(message, sizeof message, std::string(text(kTextNoOfRegions)).c_str(), count);
   return message;
 }
 
 void cmdRegionGrow(Desk& desk) {
   CommandRun r(desk);
-  if (!prepareRow(r, kRegionRow)) return;
+  // The output is cleared for the seeds, so it may not be the input.
+  PatternRow row = kRegionRow;
+  row.forbidSame = true;
+  if (!prepareRow(r, row)) return;
   // Seeds are read from the output: it starts cleared over the whole volume.
   fill_in_VOI(r.out, 0, r.out->Z, 0, r.out->Y, 0, r.out->X);
   const float zero[3] = {0, 0, 0};
   ClearVolume(r.out, const_cast<float*>(zero));
   const int seeds = desk.pickSeeds(r.in, r.out);
-  if (seeds < 0) {
+  if (seeds < 0 || CheckVolume(r.out, V3D_UC, 1) != 0) {
     // Cancel: a volume made for this command goes again; one that existed is kept.
     if (r.outMadeHere) {
       closeVolumeWindows(r.out);
@@ -154,8 +163,8 @@ void cmdRegionSplit(Desk& desk, bool merge) {
     r.fail(code);
     return;
   }
-  showInformation(merge ? formatCount(kTextNumberOfRegions, count)
-                        : formatCount(kTextNoOfRegions, count));
+  showInformation(merge ? formatRegions(count)
+                        : formatNoOfRegions(static_cast<unsigned long>(count)));
   r.finish(code);
 }
 
@@ -170,7 +179,9 @@ void cmdRegionMerge(Desk& desk) {
     r.fail(regions);
     return;
   }
-  showInformation(formatCount(kTextNumberOfRegions, regions));  // the output is not re-shown
+  // The output is not shown anew, but windows already showing it are repainted.
+  desk.refreshVolume(r.out);
+  showInformation(formatRegions(regions));
 }
 
 void cmdLabel(Desk& desk) {
@@ -188,12 +199,12 @@ void cmdLabel(Desk& desk) {
   }
   r.finish(code);
   desk.showVolume(r.in);  // labelling changes its input too
-  showInformation(formatCount(kTextNumberOfRegions, count));
+  showInformation(formatRegions(count));
 }
 
 // The weights of the weighted median: from "WIN_UC3D.PAR" into a new volume in the highest
 // free slot (which stays in the table), or an existing volume. nullptr when the command ends.
-Volume* weightsVolume(Desk& desk) {
+Volume* weightsVolume(Desk& desk, int reservedSlot) {
   WeightsSourceDialog source;
   const int chosen = desk.run(source);
   if (chosen == 0) return nullptr;
@@ -210,7 +221,7 @@ Volume* weightsVolume(Desk& desk) {
   }
   Volume* slot = nullptr;
   for (int i = kTableSlots - 1; i >= 0 && slot == nullptr; --i)
-    if (volumeSlot(i)->dataType == 0) slot = volumeSlot(i);
+    if (volumeSlot(i)->dataType == 0 && i != reservedSlot) slot = volumeSlot(i);
   if (slot == nullptr) {
     error_handler(530);
     return nullptr;
@@ -237,7 +248,8 @@ void cmdWeightedMedian(Desk& desk) {
   CommandRun r(desk);
   if (!r.askInput(102, kTitleInWeightedMedian, V3D_UC, 3)) return;
   if (!r.askOutput(kTitleOutWeightedMedian, r.in->X, r.in->Y, r.in->Z)) return;
-  Volume* weights = weightsVolume(desk);
+  // A New output keeps the slot it was offered.
+  Volume* weights = weightsVolume(desk, r.outIsNew ? r.outIndex : -1);
   if (weights == nullptr) return;
   if (!r.prepareOutput(0, 0, r.in->X, r.in->Y, r.in->Z)) return;
   r.finish(wei_median3(r.in, r.out, weights));

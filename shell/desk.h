@@ -44,6 +44,8 @@ class Desk {
   // Shows a volume after an operation changed it: repaints its display windows, or opens one
   // when it has none, and refreshes its projection windows.
   virtual void showVolume(Volume* volume) = 0;
+  // Repaints the windows that show a volume, opening none.
+  virtual void refreshVolume(Volume* volume) = 0;
   // Closes every window that shows a volume (before it is destroyed or reallocated).
   virtual void closeWindowsOf(Volume* volume) = 0;
   // The busy cursor of a long operation.

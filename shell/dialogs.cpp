@@ -357,6 +357,8 @@ bool AlignmentDialog::accept() {
 }
 
 int labelSeed(Volume* input, Volume* output, int x, int y, int z, int count) {
+  // Either volume may have been destroyed or reallocated while the seeds were clicked.
+  if (CheckVolume(input, 7, 3) != 0 || CheckVolume(output, V3D_UC, 1) != 0) return count;
   const Volume& in = *input;
   if (x < in.voiX0 || x >= in.voiX1 || y < in.voiY0 || y >= in.voiY1 || z < in.voiZ0 ||
       z >= in.voiZ1)

@@ -63,7 +63,7 @@ bool OpenDialog::accept() {
   int lo = 0, hi = 0;
   if (!parseInt(lower, lo) || !parseInt(upper, hi) || hi < lo) return false;
   int w = 0, h = 0;
-  if (kind_ >= 6 && (!parseInt(width, w) || !parseInt(height, h))) return false;
+  if (kind_ >= 6 && (!parseInt(width, w) || !parseInt(height, h) || w <= 0 || h <= 0)) return false;
   if (fileName.empty() || fileName.find_first_of("*?") != std::string::npos) return false;
   int d = 0;
   if (digitsEnabled() && !digits.empty() && !parseInt(digits, d)) return false;

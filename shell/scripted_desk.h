@@ -70,6 +70,7 @@ class ScriptedDesk : public Desk, public Reporter {
   std::optional<std::string> saveFileName(const std::string& title,
                                           const std::string& filter) override;
   void showVolume(Volume* v) override { shown.push_back(v); }
+  void refreshVolume(Volume* v) override { refreshed.push_back(v); }
   void closeWindowsOf(Volume* v) override { closed.push_back(v); }
   void setBusy(bool b) override { busyCalls.push_back(b); }
   void quit() override { quitRequested = true; }
@@ -90,6 +91,7 @@ class ScriptedDesk : public Desk, public Reporter {
   std::vector<ShownMessage> messages;
   std::vector<std::string> dialogTitles;  // every dialog run, by its title
   std::vector<Volume*> shown;
+  std::vector<Volume*> refreshed;
   std::vector<Volume*> closed;
   std::vector<bool> busyCalls;
   bool quitRequested = false;

@@ -85,11 +85,11 @@ std::uint32_t SectionModel::colourAt(int z, int y, int x) const {
   return 0xFF000000u | (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b;
 }
 
-void SectionModel::render(Section s, std::vector<std::uint32_t>& pixels) const {
-  const int w = width(s), h = height(s);
+void SectionModel::render(Section s, int x0, int y0, int w, int h,
+                          std::vector<std::uint32_t>& pixels) const {
   pixels.assign(static_cast<std::size_t>(w) * h, 0xFF000000u);
-  for (int py = 0; py < h; ++py)
-    for (int px = 0; px < w; ++px) {
+  for (int py = y0; py < y0 + h; ++py)
+    for (int px = x0; px < x0 + w; ++px) {
       std::uint32_t c;
       switch (s) {
         case Section::Frame:
@@ -102,7 +102,7 @@ void SectionModel::render(Section s, std::vector<std::uint32_t>& pixels) const {
           c = colourAt(voxel(px, fz_), voxel(py, fy_), cursorX);
           break;
       }
-      pixels[static_cast<std::size_t>(py) * w + px] = c;
+      pixels[static_cast<std::size_t>(py - y0) * w + (px - x0)] = c;
     }
 }
 

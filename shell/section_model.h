@@ -45,8 +45,8 @@ class SectionModel {
   // A typed coordinate: taken only when it lies inside the volume.
   bool setCursor(Axis axis, int value);
 
-  // The section as 0xFFRRGGBB pixels (width(s) * height(s)).
-  void render(Section s, std::vector<std::uint32_t>& pixels) const;
+  // The part (x0, y0, w, h) of the section as 0xFFRRGGBB pixels, row after row.
+  void render(Section s, int x0, int y0, int w, int h, std::vector<std::uint32_t>& pixels) const;
   // The pixel of the cursor in a section (the cross-hair position).
   void cursorPixel(Section s, int& px, int& py) const;
 

@@ -76,6 +76,7 @@ TEST_F(CommandsTest, RegionCommandsReportTheirCounts) {
   EXPECT_EQ(desk.dialogTitles.back(), "Give Threshold and Max No Regions");
   EXPECT_EQ(desk.messages.back().text.rfind("Number of regions = ", 0), 0u) << desk.lastMessage();
   EXPECT_EQ(desk.shown.size(), shown) << "Region Merge does not re-show its output";
+  EXPECT_EQ(desk.refreshed.back(), volumeSlot(2)) << "but windows showing it are repainted";
 
   desk.script({pick("0"), pickNew(3, 12, 10, 6), values({"200"})});
   run(1204);
@@ -114,6 +115,11 @@ TEST_F(CommandsTest, RegionGrowingLabelsTheClickedSeeds) {
   desk.script({pick("0"), pickNew(2, 12, 10, 6), values({"30"}), cancel()});
   run(1201);
   EXPECT_EQ(volumeSlot(2)->dataType, 0) << "Cancel of the seed dialog removes the new output";
+  const auto before = snapshot(volumeSlot(0));
+  desk.script({pick("0"), pick("0")});
+  run(1201);
+  EXPECT_EQ(desk.lastMessage(), "Same input/output volume");
+  EXPECT_EQ(snapshot(volumeSlot(0)), before) << "the input is not cleared for seeds";
   expectNothingLeft();
 }
 
@@ -212,6 +218,14 @@ TEST_F(FilterCommandsTest, WeightedMedianLoadsItsWeightsIntoTheHighestFreeSlot) 
   EXPECT_EQ(desk.messages.back().text, "Coefficients from file WIN_UC3D.PAR have been loaded in Volume 99");
   EXPECT_EQ(volumeSlot(1)->dataType, V3D_UC);
   EXPECT_EQ(GetNewVolumeIndex(), 2) << "a later New entry still offers the lowest free slot";
+
+  // With one slot left and chosen for the output, the weights find no other: 530.
+  for (int i = 2; i < 98; ++i) makeSlot(V3D_UC, 1, 1, 1, 1);
+  ASSERT_EQ(GetNewVolumeIndex(), 98);
+  desk.script({pick("0"), pickNew(98, 4, 4, 4), choose(WeightsSourceDialog::kFile)});
+  run(1175);
+  EXPECT_EQ(desk.lastMessage(), "Cannot allocate internal volume");
+  EXPECT_EQ(volumeSlot(98)->dataType, 0);
 
   desk.script({pick("0"), pick("1"), choose(WeightsSourceDialog::kVolume), pick("99")});
   run(1175);

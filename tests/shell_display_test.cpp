@@ -136,10 +136,13 @@ TEST_F(DisplayModelTest, SectionViewSliderRuleFactorsAndClicks) {
   EXPECT_EQ(s.cursorY, 7);
   EXPECT_FALSE(s.click(Section::Frame, 20, 0));
   std::vector<std::uint32_t> px;
-  s.render(Section::ColumnPlane, px);
+  s.render(Section::ColumnPlane, 0, 0, 3, 30, px);
   ASSERT_EQ(px.size(), 3u * 30u);
   const UC want = at<UC>(v, 0, 0, 4, s.cursorX);
   EXPECT_EQ(px[4 * 3 + 1], 0xFF000000u | want * 0x010101u);
+  std::vector<std::uint32_t> part;
+  s.render(Section::ColumnPlane, 1, 4, 2, 3, part);
+  EXPECT_EQ(part[0], px[4 * 3 + 1]) << "a part of the section is the same pixels";
   EXPECT_EQ(sectionViewTitle(v), "Section View of Volume 0.");
 }
 

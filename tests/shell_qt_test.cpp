@@ -57,7 +57,10 @@ TEST_F(QtViewTest, OutputDialogListsVolumesAndTheNewEntryAndEnablesOkOnSelection
   EXPECT_EQ(list->item(0)->text(), "0");
   EXPECT_EQ(list->item(2)->text(), "New[2]");
   auto* ok = child<QPushButton>(view, kCtlOk);
-  EXPECT_FALSE(ok->isEnabled());
+  list->setFocus();
+  QApplication::processEvents();
+  EXPECT_FALSE(ok->isEnabled()) << "the list taking the focus chooses nothing";
+  EXPECT_EQ(d.selectedRow(), -1);
   list->setCurrentRow(1);
   EXPECT_TRUE(ok->isEnabled());
   EXPECT_EQ(child<QLineEdit>(view, kCtlX)->text(), "4");
@@ -196,7 +199,9 @@ TEST(QtFrameTest, MenuFromTheCommandTableRightClickAndExit) {
   Volume* v = nullptr;
   ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 4, 4, 4, nullptr, &v), 0);
   fill_in_VOI(v, 1, 2, 1, 2, 1, 2);
+  frame.action(kCmdWriteVoxel)->trigger();
   QTest::mouseClick(frame.mdiArea()->viewport(), Qt::RightButton);
+  EXPECT_FALSE(pointerModes().voxelWriting) << "pointer modes are reset too";
   EXPECT_EQ(v->voiZ0, 0);
   EXPECT_EQ(v->voiX1, 4) << "a right click on the bare frame resets every VOI";
 
@@ -326,6 +331,14 @@ TEST_F(QtWindowTest, CoordinatesWindowTogglesWithItsCheckMark) {
   EXPECT_FALSE(w->isVisible());
   EXPECT_FALSE(frame.action(kCmdCoordinates)->isChecked());
   EXPECT_FALSE(pointerModes().coordinatesShown);
+  // Closed from its title bar, it is hidden like "Close" and the check mark follows.
+  frame.action(kCmdCoordinates)->trigger();
+  w->close();
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(frame.action(kCmdCoordinates)->isChecked());
+  EXPECT_FALSE(pointerModes().coordinatesShown);
+  frame.action(kCmdCoordinates)->trigger();
+  EXPECT_TRUE(w->isVisible()) << "one click shows it again";
 }
 
 TEST_F(QtWindowTest, SectionViewSlidersFollowTheFactorRule) {

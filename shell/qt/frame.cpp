@@ -1,6 +1,7 @@
 #include "shell/qt/frame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCloseEvent>
 #include <QMdiArea>
 #include <QMenuBar>
@@ -12,6 +13,8 @@
 #include "core/text_ids.h"
 #include "shell/commands.h"
 #include "shell/coordinates.h"
+#include "shell/desk.h"
+#include "shell/qt/exports.h"
 #include "shell/qt/qt_desk.h"
 #include "shell/qt/windows.h"
 
@@ -27,6 +30,7 @@ void closeThroughDesk(Volume* v) {
 }  // namespace
 
 void resetAllVois() {
+  pointerModes().voxelWriting = false;
   for (int i = 0; i < kTableSlots; ++i) {
     Volume* v = volumeSlot(i);
     if (v->dataType != 0) fill_in_VOI(v, 0, v->Z, 0, v->Y, 0, v->X);
@@ -106,10 +110,19 @@ void Frame::command(std::uintptr_t wParam) {
 }
 
 void Frame::closeEvent(QCloseEvent* event) {
-  // Destroying the frame closes its windows and frees every volume of the table.
+  // While region growing waits for seeds its command still uses the volumes.
+  if (seedPicking() != nullptr) {
+    event->ignore();
+    return;
+  }
+  // Destroying the frame closes every window and frees every volume; then the program ends,
+  // plot windows open or not.
   mdi_->closeAllSubWindows();
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != this && w->objectName() == "signal") w->close();
   resetVolumeTable();
   event->accept();
+  QCoreApplication::quit();
 }
 
 bool Frame::eventFilter(QObject* watched, QEvent* event) {

@@ -43,7 +43,8 @@ class Frame : public QMainWindow {
   std::map<int, QAction*> actions_;
 };
 
-// A right click on the bare frame: every volume in use gets its whole extent as VOI again.
+// A right click on the bare frame: every volume in use gets its whole extent as VOI again, and
+// the pointer modes of the display windows are reset.
 void resetAllVois();
 
 }  // namespace v3d::shell::qt

@@ -8,6 +8,7 @@
 #include <QVBoxLayout>
 #include <QFileDialog>
 #include <QMainWindow>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 
@@ -22,48 +23,47 @@
 #include "shell/qt/windows.h"
 
 namespace v3d::shell::qt {
+namespace {
+// Dialogs and message boxes wait for the user: they show the arrow even while a command
+// holds the busy cursor.
+struct ArrowCursor {
+  ArrowCursor() { QApplication::setOverrideCursor(Qt::ArrowCursor); }
+  ~ArrowCursor() { QApplication::restoreOverrideCursor(); }
+  ArrowCursor(const ArrowCursor&) = delete;
+  ArrowCursor& operator=(const ArrowCursor&) = delete;
+};
 
-int QtDesk::run(VolumeDialog& d) {
-  VolumeDialogView view(d, frame_);
+template <class View, class Presenter>
+int runModal(Presenter& d, QWidget* parent) {
+  const ArrowCursor arrow;
+  View view(d, parent);
   return view.exec() == QDialog::Accepted ? 1 : 0;
 }
-int QtDesk::run(ValueDialog& d) {
-  ValueDialogView view(d, frame_);
-  return view.exec() == QDialog::Accepted ? 1 : 0;
-}
-int QtDesk::run(DisplayLevelsDialog& d) {
-  DisplayLevelsView view(d, frame_);
-  return view.exec() == QDialog::Accepted ? 1 : 0;
-}
-int QtDesk::run(InterpolationDialog& d) {
-  InterpolationView view(d, frame_);
-  return view.exec() == QDialog::Accepted ? 1 : 0;
-}
+}  // namespace
+
+int QtDesk::run(VolumeDialog& d) { return runModal<VolumeDialogView>(d, frame_); }
+int QtDesk::run(ValueDialog& d) { return runModal<ValueDialogView>(d, frame_); }
+int QtDesk::run(DisplayLevelsDialog& d) { return runModal<DisplayLevelsView>(d, frame_); }
+int QtDesk::run(InterpolationDialog& d) { return runModal<InterpolationView>(d, frame_); }
 int QtDesk::run(WeightsSourceDialog& d) {
+  const ArrowCursor arrow;
   WeightsSourceView view(d, frame_);
   return view.exec() == QDialog::Accepted ? d.chosen : 0;
 }
-int QtDesk::run(BinaryInterpolationDialog& d) {
-  BinaryInterpolationView view(d, frame_);
-  return view.exec() == QDialog::Accepted ? 1 : 0;
-}
-int QtDesk::run(AlignmentDialog& d) {
-  AlignmentView view(d, frame_);
-  return view.exec() == QDialog::Accepted ? 1 : 0;
-}
+int QtDesk::run(BinaryInterpolationDialog& d) { return runModal<BinaryInterpolationView>(d, frame_); }
+int QtDesk::run(AlignmentDialog& d) { return runModal<AlignmentView>(d, frame_); }
 int QtDesk::run(AboutDialog& d) {
+  const ArrowCursor arrow;
   AboutView view(d, frame_);
   view.exec();
   return 1;
 }
 
-int QtDesk::run(OpenDialog& d) {
-  OpenDialogView view(d, frame_);
-  return view.exec() == QDialog::Accepted ? 1 : 0;
-}
+int QtDesk::run(OpenDialog& d) { return runModal<OpenDialogView>(d, frame_); }
 
 std::optional<std::string> QtDesk::saveFileName(const std::string& title,
                                                 const std::string& filter) {
+  const ArrowCursor arrow;
   const QString name = QFileDialog::getSaveFileName(
       frame_, QString::fromStdString(title), QString(),
       QString::fromStdString(filter) + " (*)", nullptr, QFileDialog::DontUseNativeDialog);
@@ -72,6 +72,10 @@ std::optional<std::string> QtDesk::saveFileName(const std::string& title,
 }
 
 void QtDesk::showVolume(Volume* v) { DisplayVolume(v); }
+
+void QtDesk::refreshVolume(Volume* v) {
+  if (WindowRegistry* r = windowRegistry()) r->showVolume(v, false);
+}
 
 void QtDesk::closeWindowsOf(Volume* v) { freedisWin(v); }
 
@@ -109,7 +113,11 @@ bool QtDesk::openSectionView(Volume* v) {
 }
 
 int QtDesk::pickSeeds(Volume* input, Volume* output) {
-  // The dialog stays modeless so that the user can click in the display of the input.
+  // The dialog stays modeless so that the user can click in the display of the input; the
+  // menus are off meanwhile, so no command can destroy or reallocate the two volumes.
+  const ArrowCursor arrow;
+  auto* frame = dynamic_cast<Frame*>(frame_.data());
+  if (frame) frame->menuBar()->setEnabled(false);
   DisplayVolume(input);
   SeedPicking seeds{input, output, 0};
   setSeedPicking(&seeds);
@@ -133,6 +141,7 @@ int QtDesk::pickSeeds(Volume* input, Volume* output) {
   dialog.show();
   loop.exec();
   setSeedPicking(nullptr);
+  if (frame) frame->menuBar()->setEnabled(true);
   return result == 1 ? seeds.count : -1;
 }
 
@@ -165,6 +174,7 @@ void QtDesk::quit() {
 
 int QtDesk::showMessage(void* owner, std::string_view text, std::string_view caption,
                         MessageIcon icon, MessageButtons buttons) {
+  const ArrowCursor arrow;
   QMessageBox box(owner ? static_cast<QWidget*>(owner) : frame_.data());
   box.setWindowTitle(QString::fromUtf8(caption.data(), static_cast<int>(caption.size())));
   box.setText(QString::fromUtf8(text.data(), static_cast<int>(text.size())));

@@ -25,6 +25,7 @@ class QtDesk : public Desk, public Reporter {
   std::optional<std::string> saveFileName(const std::string& title,
                                           const std::string& filter) override;
   void showVolume(Volume* v) override;
+  void refreshVolume(Volume* v) override;
   void closeWindowsOf(Volume* v) override;
   void setBusy(bool busy) override;
   void quit() override;

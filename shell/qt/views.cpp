@@ -64,6 +64,9 @@ VolumeDialogView::VolumeDialogView(VolumeDialog& presenter, QWidget* parent)
   list_->setObjectName(idName(kCtlList));
   list_->setMinimumWidth(110);
   for (const auto& e : p_.entries()) list_->addItem(qs(e.label));
+  // Nothing is chosen until the user picks a line (Qt would make the first line current as
+  // soon as the list takes the focus).
+  list_->setCurrentIndex(QModelIndex());
   listBox->addWidget(list_);
   top->addLayout(listBox);
 
@@ -158,7 +161,10 @@ VolumeDialogView::VolumeDialogView(VolumeDialog& presenter, QWidget* parent)
 void VolumeDialogView::refresh() {
   if (list_->currentRow() != p_.selectedRow()) {
     list_->blockSignals(true);
-    list_->setCurrentRow(p_.selectedRow());
+    if (p_.selectedRow() < 0)
+      list_->setCurrentIndex(QModelIndex());
+    else
+      list_->setCurrentRow(p_.selectedRow());
     list_->blockSignals(false);
   }
   x_->setText(qs(p_.fieldX));

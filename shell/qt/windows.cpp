@@ -2,6 +2,7 @@
 
 #include <QActionGroup>
 #include <QApplication>
+#include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QGuiApplication>
@@ -12,6 +13,7 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
 #include <QRubberBand>
@@ -243,7 +245,12 @@ void DisplayWindow::refit() {
   const QSize client(DisplayModel::clientWidth(pw), ph + kButtonBarHeight);
   setMinimumSize(client);
   resize(client);
-  if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) sub->adjustSize();
+  if (auto* sub = qobject_cast<QMdiSubWindow*>(parentWidget())) {
+    sub->setMinimumSize(0, 0);
+    sub->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    sub->adjustSize();
+    sub->setFixedSize(sub->size());
+  }
   pane_->update();
 }
 
@@ -327,7 +334,15 @@ void DisplayWindow::play(int direction) {
 QMdiSubWindow* WindowRegistry::add(QWidget* content, Volume* volume) {
   prune();
   const QSize wanted = content->size();
-  QMdiSubWindow* sub = area_->addSubWindow(content);
+  const bool display = content->objectName() == "child_3D";
+  // A display window has a caption, a window menu and a minimise box; it is not sized or
+  // maximised by the user (its size follows the image and the zoom).
+  QMdiSubWindow* sub =
+      display ? area_->addSubWindow(content, Qt::SubWindow | Qt::WindowTitleHint |
+                                                 Qt::WindowSystemMenuHint |
+                                                 Qt::WindowMinimizeButtonHint |
+                                                 Qt::WindowCloseButtonHint)
+              : area_->addSubWindow(content);
   sub->setAttribute(Qt::WA_DeleteOnClose);
   sub->setWindowTitle(content->windowTitle());
   entries_.push_back({sub, content, volume});
@@ -342,9 +357,10 @@ QMdiSubWindow* WindowRegistry::add(QWidget* content, Volume* volume) {
   }
   sub->show();
   // A display takes the size of its image; other windows keep the size they chose.
-  if (content->objectName() == "child_3D")
+  if (display) {
     sub->adjustSize();
-  else
+    sub->setFixedSize(sub->size());
+  } else
     sub->resize(wanted + (sub->size() - content->size()));
   area_->setActiveSubWindow(sub);
   return sub;
@@ -416,6 +432,18 @@ CoordinatesWindow::CoordinatesWindow(QWidget* owner)
   setReadoutListener([this] { update(); });
 }
 
+void CoordinatesWindow::hideWindow() {
+  hide();
+  pointerModes().coordinatesShown = false;
+  if (onClose) onClose();
+}
+
+// The title bar's close button does what "Close" does: the window is kept, hidden.
+void CoordinatesWindow::closeEvent(QCloseEvent* e) {
+  e->ignore();
+  hideWindow();
+}
+
 void CoordinatesWindow::setSpace(int space) {
   space_ = space;
   update();
@@ -454,9 +482,7 @@ void CoordinatesWindow::contextMenuEvent(QContextMenuEvent* e) {
   QAction* chosen = menu.exec(e->globalPos());
   if (!chosen) return;
   if (chosen == close) {
-    hide();
-    pointerModes().coordinatesShown = false;
-    if (onClose) onClose();
+    hideWindow();
     return;
   }
   setSpace(chosen->data().toInt());
@@ -476,12 +502,16 @@ class SectionPane : public QWidget {
   }
 
  protected:
-  void paintEvent(QPaintEvent*) override {
+  void paintEvent(QPaintEvent* e) override {
     const SectionModel& m = owner_->model();
-    std::vector<std::uint32_t> pixels;
-    m.render(s_, pixels);
+    // Only the exposed part: a magnified section can be far larger than the screen.
+    const QRect r = e->rect().intersected(QRect(0, 0, m.width(s_), m.height(s_)));
     QPainter p(this);
-    p.drawImage(0, 0, toImage(pixels, m.width(s_), m.height(s_)));
+    if (!r.isEmpty()) {
+      std::vector<std::uint32_t> pixels;
+      m.render(s_, r.x(), r.y(), r.width(), r.height(), pixels);
+      p.drawImage(r.topLeft(), toImage(pixels, r.width(), r.height()));
+    }
     int cx, cy;
     m.cursorPixel(s_, cx, cy);
     p.setPen(QColor(255, 64, 64));

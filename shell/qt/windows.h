@@ -93,8 +93,10 @@ class CoordinatesWindow : public QWidget {
  protected:
   void paintEvent(QPaintEvent*) override;
   void contextMenuEvent(QContextMenuEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
 
  private:
+  void hideWindow();
   int space_ = kRgb;
 };
 
