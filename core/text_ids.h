@@ -214,6 +214,14 @@ inline constexpr int kMenuClose = 20203;
 inline constexpr int kFormatVolumeTitle = 20204;
 inline constexpr int kFormatSectionViewTitle = 20205;
 inline constexpr int kTitleRegionGrowSeeds = 20206;
+inline constexpr int kFormatPosition = 20207;
+inline constexpr int kFormatRgb = 20208;
+inline constexpr int kFormatXyz = 20209;
+inline constexpr int kFormatLab = 20210;
+inline constexpr int kFormatHls = 20211;
+inline constexpr int kFormatXFactor = 20212;
+inline constexpr int kFormatYFactor = 20213;
+inline constexpr int kFormatZFactor = 20214;
 
 inline constexpr int kTextExitCommand = 649;
 inline constexpr int kTextMetricsCaption = 686;

@@ -4,15 +4,18 @@
 #include <cmath>
 #include <cstdio>
 
+#include "core/strings.h"
+#include "core/text_ids.h"
+
 namespace v3d::shell {
 namespace {
 Readout g_readout;
 WhitePoint g_white;
 std::function<void()> g_listener;
 
-std::string format(const char* f, double a, double b, double c) {
+std::string format(int formatId, double a, double b, double c) {
   char t[160];
-  std::snprintf(t, sizeof t, f, a, b, c);
+  std::snprintf(t, sizeof t, std::string(text(formatId)).c_str(), a, b, c);
   return t;
 }
 
@@ -37,7 +40,7 @@ void setReadoutListener(std::function<void()> listener) { g_listener = std::move
 
 std::string positionText(const Readout& r) {
   char t[96];
-  std::snprintf(t, sizeof t, "  X = %3.3d  Y= %3.3d  Z = %3.3d", r.X, r.Y, r.Z);
+  std::snprintf(t, sizeof t, std::string(text(kFormatPosition)).c_str(), r.X, r.Y, r.Z);
   return t;
 }
 
@@ -46,14 +49,14 @@ std::string valueText(const Readout& r, int space) {
     case kXyz: {
       double X, Y, Z;
       toXyz(r, X, Y, Z);
-      return format("X = %-4.3f  Y = %-4.3f  Z = %-4.3f", X, Y, Z);
+      return format(kFormatXyz, X, Y, Z);
     }
     case kLab: {
       double X, Y, Z;
       toXyz(r, X, Y, Z);
       const double fx = labF(X / 255.0 / g_white.Xn), fy = labF(Y / 255.0 / g_white.Yn),
                    fz = labF(Z / 255.0 / g_white.Zn);
-      return format("L = %-4.3f  a = %-4.3f  b = %-4.3f", 116.04 * fy - 16.0, 500.0 * (fx - fy),
+      return format(kFormatLab, 116.04 * fy - 16.0, 500.0 * (fx - fy),
                     200.0 * (fy - fz));
     }
     case kHls: {
@@ -73,12 +76,12 @@ std::string valueText(const Readout& r, int space) {
         H *= 60.0;
         if (H < 0) H += 360.0;
       }
-      return format("H = %-4.3f  L = %-4.3f  S = %-4.3f", H, L, S);
+      return format(kFormatHls, H, L, S);
     }
     default: {
       char t[96];
-      std::snprintf(t, sizeof t, "R = %3.3d  G = %3.3d  B = %3.3d", truncated(r.v1), truncated(r.v2),
-                    truncated(r.v3));
+      std::snprintf(t, sizeof t, std::string(text(kFormatRgb)).c_str(), truncated(r.v1),
+                    truncated(r.v2), truncated(r.v3));
       return t;
     }
   }

@@ -123,7 +123,7 @@ void DisplayModel::render(std::vector<std::uint32_t>& pixels, int paneWidth, int
 
 void DisplayModel::applyRubberBand(int ax, int ay, int bx, int by) const {
   auto toVoxel = [&](int p, int scroll, int limit) {
-    const long long v = (static_cast<long long>(std::max(p, 0)) + scroll) * divisor_;
+    const long long v = std::max<long long>(0, static_cast<long long>(p) + scroll) * divisor_;
     return static_cast<int>(std::min<long long>(v, limit - 1));
   };
   int x0 = toVoxel(ax, scrollX_, volume_->X), x1 = toVoxel(bx, scrollX_, volume_->X);

@@ -80,8 +80,9 @@ class DisplayModel {
   // current frame; pixels beyond the frame are the window background (0xFFD4D0C8).
   void render(std::vector<std::uint32_t>& pixels, int paneWidth, int paneHeight) const;
 
-  // A rubber band from pane pixel a to b becomes the x and y bounds of the volume's VOI (in
-  // voxels, corners ordered, clamped to the frame); the frame bounds stay.
+  // A rubber band from pane pixel a to b (which may lie outside the pane) becomes the x and y
+  // bounds of the volume's VOI (in voxels, corners ordered, clamped to the frame); the frame
+  // bounds stay.
   void applyRubberBand(int ax, int ay, int bx, int by) const;
 
  private:

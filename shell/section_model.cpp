@@ -25,9 +25,9 @@ int SectionModel::factor(Axis axis) const {
 std::string SectionModel::factorText(Axis axis) const {
   const int f = factor(axis);
   const double shown = f >= 1 ? f : 1.0 / -f;
-  const char* name = axis == Axis::X ? "X" : axis == Axis::Y ? "Y" : "Z";
+  const int formatId = axis == Axis::X ? kFormatXFactor : axis == Axis::Y ? kFormatYFactor : kFormatZFactor;
   char t[40];
-  std::snprintf(t, sizeof t, "%s factor : %4.2f", name, shown);
+  std::snprintf(t, sizeof t, std::string(text(formatId)).c_str(), shown);
   return t;
 }
 

@@ -275,6 +275,19 @@ TEST_F(QtWindowTest, ALargeFrameScrollsThroughItsScrollBars) {
   EXPECT_EQ(d->model().scrollX(), 1000);
   const QImage shot = d->pane()->grab().toImage();
   EXPECT_EQ(qRed(shot.pixel(5, 3)), at<UC>(v, 0, 0, 3, 1005));
+  // A rubber band dragged past the right edge scrolls the image, at most 10 pixels a step.
+  bar->setValue(0);
+  const int w = d->pane()->paneWidth();
+  QTest::mousePress(d->pane(), Qt::RightButton, {}, QPoint(w - 20, 5));
+  for (int i = 0; i < 3; ++i) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(w + 40, 30), d->pane()->mapToGlobal(QPointF(w + 40, 30)),
+                     Qt::NoButton, Qt::RightButton, Qt::NoModifier);
+    QApplication::sendEvent(d->pane(), &move);
+  }
+  EXPECT_EQ(d->model().scrollX(), 30);
+  QTest::mouseRelease(d->pane(), Qt::RightButton, {}, QPoint(w + 40, 30));
+  EXPECT_EQ(v->voiX0, w - 20) << "the band starts where it was pressed, in the volume";
+  EXPECT_EQ(v->voiX1, std::min(4000, w + 40 + 30 + 1));
   d->zoomOut();
   EXPECT_EQ(d->model().scrollX(), 0) << "zoom starts again at the left edge";
 }

@@ -110,7 +110,21 @@ void DisplayPane::paintEvent(QPaintEvent*) {
 
 void DisplayPane::mouseMoveEvent(QMouseEvent* e) {
   const QPoint pos = e->position().toPoint();
-  if (banding_) band_->setGeometry(QRect(bandStart_, pos).normalized());
+  if (banding_) {
+    // Outside the pane the image scrolls towards the pointer, up to 10 pixels a step; the
+    // band's start moves with the image.
+    DisplayModel& m = owner_->model();
+    auto step = [](int p, int size) { return std::clamp(p < 0 ? p : p >= size ? p - size + 1 : 0, -10, 10); };
+    const int dx = step(pos.x(), w_), dy = step(pos.y(), h_);
+    if (dx != 0 || dy != 0) {
+      const int oldX = m.scrollX(), oldY = m.scrollY();
+      m.setScroll(oldX + dx, oldY + dy, w_, h_);
+      bandStart_ -= QPoint(m.scrollX() - oldX, m.scrollY() - oldY);
+      owner_->syncScrollBars();
+      update();
+    }
+    band_->setGeometry(QRect(bandStart_, pos).normalized().intersected(rect()));
+  }
   if (pointerModes().coordinatesShown) reportVoxel(owner_->model(), pos.x(), pos.y());
 }
 
