@@ -13,24 +13,9 @@ namespace {
 
 using namespace v3d;
 
-struct Owned {
-  Volume v{};
-  Owned(int type, int color, int Z = bench::kZ, int Y = bench::kY, int X = bench::kX) {
-    InitializeVolume(&v, Z, Y, X, type, color);
-    if (CreateVolume(&v) != 0) std::abort();
-  }
-  ~Owned() { DestroyVolume(&v); }
-};
+using bench::Owned;
 
-Volume* standard() {
-  static Owned s(V3D_UC, 1);
-  static bool filled = false;
-  if (!filled) {
-    bench::fillStandard(s.v);
-    filled = true;
-  }
-  return &s.v;
-}
+using bench::standard;
 
 // Runs `op(in, out, w)` for the window side given as the benchmark's argument; a failing
 // call aborts the benchmark.

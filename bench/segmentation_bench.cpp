@@ -15,28 +15,10 @@ namespace {
 
 using namespace v3d;
 
-struct Owned {
-  Volume v{};
-  Owned(int type, int color, int Z = bench::kZ, int Y = bench::kY, int X = bench::kX) {
-    InitializeVolume(&v, Z, Y, X, type, color);
-    if (CreateVolume(&v) != 0) std::abort();
-  }
-  ~Owned() { DestroyVolume(&v); }
-};
+using bench::Owned;
 
-Volume* standard() {
-  static Owned s(V3D_UC, 1);
-  static bool filled = (bench::fillStandard(s.v), true);
-  (void)filled;
-  return &s.v;
-}
-
-Volume* binary() {
-  static Owned b(V3D_UC, 1);
-  static bool filled = (CopyVolume(standard(), &b.v, 0, 0, 0), bench::binaryVariant(b.v), true);
-  (void)filled;
-  return &b.v;
-}
+using bench::binary;
+using bench::standard;
 
 void BM_threshold_3d(benchmark::State& st) {
   Owned out(V3D_UC, 1);

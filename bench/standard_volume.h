@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 
 #include "core/samples.h"
 #include "core/volume.h"
@@ -57,6 +58,33 @@ inline void binaryVariant(Volume& v) {
   for (int z = 0; z < v.Z; ++z)
     for (int y = 0; y < v.Y; ++y)
       for (int x = 0; x < v.X; ++x) s[z][y][x] = s[z][y][x] >= 128 ? 255 : 0;
+}
+
+// A volume outside the table for a benchmark's lifetime; aborts if it cannot be made.
+struct Owned {
+  Volume v{};
+  Owned(int type, int color, int Z = kZ, int Y = kY, int X = kX) {
+    InitializeVolume(&v, Z, Y, X, type, color);
+    if (CreateVolume(&v) != 0) std::abort();
+  }
+  ~Owned() { DestroyVolume(&v); }
+  Owned(const Owned&) = delete;
+  Owned& operator=(const Owned&) = delete;
+};
+
+// The standard volume and its binary variant, made once per program.
+inline Volume* standard() {
+  static Owned s(V3D_UC, V3D_ONE_CHANNEL);
+  static const bool filled = (fillStandard(s.v), true);
+  (void)filled;
+  return &s.v;
+}
+
+inline Volume* binary() {
+  static Owned b(V3D_UC, V3D_ONE_CHANNEL);
+  static const bool filled = (CopyVolume(standard(), &b.v, 0, 0, 0), binaryVariant(b.v), true);
+  (void)filled;
+  return &b.v;
 }
 
 }  // namespace v3d::bench
