@@ -6,7 +6,7 @@
 #   scripts/setup.sh test   that, plus the test, sanitizer, fuzzing and benchmark tools
 set -euo pipefail
 
-run_packages=(cmake g++ make pkg-config libtiff-dev libjpeg62-turbo-dev qt6-base-dev)
+run_packages=(cmake g++ make pkg-config libtiff-dev libjpeg62-turbo-dev qt6-base-dev fonts-dejavu-core)
 test_packages=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
 
 packages=("${run_packages[@]}")
