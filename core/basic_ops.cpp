@@ -158,18 +158,22 @@ struct SourceSnapshot {
   }
 };
 
-// Smallest and largest of forward-mapped corner coordinates, widened by one sample on each
-// side and clamped to [0, limit - 1]. Only positions whose nearest source lies inside the
-// source box are written, so the widening never writes anything extra; it keeps the
-// truncated corner coordinates from dropping an edge line that rounds into the box.
+// Smallest and largest of forward-mapped corner coordinates, truncated and clamped to
+// [0, limit - 1]. A coordinate within 1e-3 of an integer is taken as that integer first, so
+// that single-precision noise (a corner at 9.9999 for 10 after a turn of 90 degrees) does
+// not drop an edge line.
 void targetRange(const double* values, int n, int limit, int& lo, int& hi) {
+  auto snap = [](double v) {
+    const double r = std::nearbyint(v);
+    return std::fabs(v - r) < 1e-3 ? r : v;
+  };
   double mn = values[0], mx = values[0];
   for (int i = 1; i < n; ++i) {
     mn = std::min(mn, values[i]);
     mx = std::max(mx, values[i]);
   }
-  lo = static_cast<int>(std::max(0.0, std::floor(mn) - 1.0));
-  hi = static_cast<int>(std::min(static_cast<double>(limit - 1), std::ceil(mx) + 1.0));
+  lo = static_cast<int>(std::clamp(std::trunc(snap(mn)), 0.0, static_cast<double>(limit - 1)));
+  hi = static_cast<int>(std::clamp(std::trunc(snap(mx)), 0.0, static_cast<double>(limit - 1)));
 }
 
 float radians(float degrees) {

@@ -76,7 +76,7 @@ int decodeBMP(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
   std::uint32_t entries = 0;
   if (bpp <= 8) {
     entries = h.coloursUsed != 0 ? h.coloursUsed : (1u << bpp);
-    if (entries > (1u << bpp)) return kBmpError;  // longer than the pixels can index
+    if (entries > 256) return kBmpError;  // longer than any palette table
   }
   const std::uint64_t paletteStart = kFileHeader + static_cast<std::uint64_t>(h.infoSize);
   const std::uint64_t paletteEnd = paletteStart + 4ull * entries;

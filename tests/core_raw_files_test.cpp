@@ -195,6 +195,19 @@ TEST_F(RawFilesTest, OneChannelVolumesUseOnlyTheFirstExtension) {
   EXPECT_EQ(todiskUCFI3D(three, "/nonexistent-dir/x", 0, 0, ext), -600);
 }
 
+TEST_F(RawFilesTest, SequencesWithoutABaseOrExtensionOpenNoFile) {
+  int rows = 0, columns = 0, colour = 0;
+  EXPECT_EQ(CheckImageSeqTIFF(nullptr, 0, 0, "tif", 1, &rows, &columns, &colour), -600);
+  EXPECT_EQ(CheckImageSeqGIF("x", 0, 0, nullptr, 1, &rows, &columns, &colour), -600);
+  OwnedVolume v(V3D_UC, 2, 1, 2, 2);
+  const auto before = snapshot(v);
+  EXPECT_EQ(ReadImageSeqBMP(v, "x", 0, 0, nullptr, 1), -600);
+  EXPECT_EQ(snapshot(v), before);
+  const std::string base = tempPath("noext");
+  EXPECT_EQ(local_WriteImageSeqTIFF(v, base.c_str(), 0, nullptr, 1, 2), -600);
+  EXPECT_FALSE(fileExists(base + "0."));
+}
+
 TEST_F(RawFilesTest, DumpWritesTheVoiAsText) {
   OwnedVolume v(V3D_UC, 1, 2, 3, 5);
   at<UC>(v, 0, 1, 2, 1) = 5;

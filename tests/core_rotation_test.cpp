@@ -1,8 +1,10 @@
 // In-plane and 3-D nearest-neighbour rotations against a reference that evaluates the
-// backward map at every output position (no target rectangle), with the same single-
-// precision products.
+// backward map at every position of the target box (the forward-mapped corners of the
+// source box, truncated and clamped to the output), with the same single-precision products.
+#include <algorithm>
 #include <array>
 #include <cmath>
+#include <vector>
 
 #include "fixtures.h"
 
@@ -10,6 +12,18 @@ namespace v3d::test {
 namespace {
 
 float rad(float degrees) { return degrees * static_cast<float>(4.0 * std::atan(1.0)) / 180.0f; }
+
+// The target interval on one axis: the smallest and largest forward-mapped corner coordinate,
+// truncated (after snapping values within 1e-3 of an integer) and clamped to [0, limit - 1].
+void interval(const std::vector<double>& v, int limit, int& lo, int& hi) {
+  auto cut = [&](double x) {
+    const double r = std::nearbyint(x);
+    x = std::fabs(x - r) < 1e-3 ? r : x;
+    return static_cast<int>(std::clamp(std::trunc(x), 0.0, limit - 1.0));
+  };
+  lo = cut(*std::min_element(v.begin(), v.end()));
+  hi = cut(*std::max_element(v.begin(), v.end()));
+}
 
 // Source coordinates round half up (floor of value + 0.5), so that sources just left of a
 // box's first line are outside the box rather than truncated onto it.
@@ -19,9 +33,23 @@ void reference3d(Volume* in, Volume* out, float a1, float a2, int czIn, int cxIn
                  int czOut, int cxOut, int cyOut, const Box& box) {
   const float c1 = std::cos(rad(a1)), s1 = std::sin(rad(a1)), c2 = std::cos(rad(a2)),
               s2 = std::sin(rad(a2));
-  for (int z = 0; z < out->Z; ++z)
-    for (int y = 0; y < out->Y; ++y)
-      for (int x = 0; x < out->X; ++x) {
+  // Forward map of the eight corners: the transpose of the backward rotation.
+  std::vector<double> zs, ys, xs;
+  for (int i = 0; i < 8; ++i) {
+    const double sz = ((i & 4) ? box.z1 - 1 : box.z0) - czIn;
+    const double sy = ((i & 2) ? box.y1 - 1 : box.y0) - cyIn;
+    const double sx = ((i & 1) ? box.x1 - 1 : box.x0) - cxIn;
+    zs.push_back(czOut + c2 * sz + s1 * s2 * sy - c1 * s2 * sx);
+    ys.push_back(cyOut + c1 * sy + s1 * sx);
+    xs.push_back(cxOut + s2 * sz - s1 * c2 * sy + c1 * c2 * sx);
+  }
+  int z0, z1, y0, y1, x0, x1;
+  interval(zs, out->Z, z0, z1);
+  interval(ys, out->Y, y0, y1);
+  interval(xs, out->X, x0, x1);
+  for (int z = z0; z <= z1; ++z)
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) {
         const float dz = static_cast<float>(z - czOut), dy = static_cast<float>(y - cyOut),
                     dx = static_cast<float>(x - cxOut);
         const int sz = static_cast<int>(std::floor(czIn + dz * c2 + dx * s2 + 0.5));
@@ -39,9 +67,18 @@ void reference3d(Volume* in, Volume* out, float a1, float a2, int czIn, int cxIn
 void reference2d(Volume* in, Volume* out, float angle, int cyIn, int cxIn, int cyOut, int cxOut,
                  const Box& box) {
   const float c = std::cos(rad(angle)), s = std::sin(rad(angle));
+  std::vector<double> ys, xs;
+  for (int i = 0; i < 4; ++i) {
+    const double u = ((i & 1) ? box.x1 - 1 : box.x0) - cxIn, v = ((i & 2) ? box.y1 - 1 : box.y0) - cyIn;
+    xs.push_back(cxOut + u * c - v * s);
+    ys.push_back(cyOut + u * s + v * c);
+  }
+  int y0, y1, x0, x1;
+  interval(ys, out->Y, y0, y1);
+  interval(xs, out->X, x0, x1);
   for (int z = box.z0; z < box.z1 && z < out->Z; ++z)
-    for (int y = 0; y < out->Y; ++y)
-      for (int x = 0; x < out->X; ++x) {
+    for (int y = y0; y <= y1; ++y)
+      for (int x = x0; x <= x1; ++x) {
         const float dy = static_cast<float>(y - cyOut), dx = static_cast<float>(x - cxOut);
         const int sx = static_cast<int>(std::floor(cxIn + dx * c + dy * s + 0.5));
         const int sy = static_cast<int>(std::floor(cyIn + dy * c - dx * s + 0.5));
