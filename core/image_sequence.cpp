@@ -86,7 +86,11 @@ bool frameNumbersFit(int first, int N) {
 // The check without its outputs: fills `info` from the first file, compares the rest.
 int checkFiles(const SequenceFormat& format, const char* base, int first, int digits,
                const char* extension, int N, ImageInfo& info) {
-  if (base == nullptr || extension == nullptr) return -600;  // no file can be named
+  if (base == nullptr || extension == nullptr) {
+    // No file can be named: the format's own "cannot open" code, and no file is touched.
+    ImageInfo unused;
+    return format.header("", unused);
+  }
   if (N < 1 || !frameNumbersFit(first, N)) return -90;
   for (int k = 0; k < N; ++k) {
     ImageInfo here;

@@ -465,7 +465,7 @@ int local_WriteImageSeqTIFF(Volume* volume, const char* base, int first, const c
       (photometric == PHOTOMETRIC_RGB && channels != 3))
     return -90;
   if (static_cast<long long>(first) + volume->Z - 1 > INT_MAX) return -90;
-  if (base == nullptr || extension == nullptr) return -600;  // no file can be named
+  if (base == nullptr || extension == nullptr) return -1000;  // no file can be named
   ScopedImageSize size(volume->Y, volume->X);
   for (int z = 0; z < volume->Z; ++z) {
     Window w{{channelData<UC>(*volume, 0)[z], nullptr, nullptr}, 0, 0, volume->Y, volume->X};

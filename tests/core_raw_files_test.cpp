@@ -197,14 +197,15 @@ TEST_F(RawFilesTest, OneChannelVolumesUseOnlyTheFirstExtension) {
 
 TEST_F(RawFilesTest, SequencesWithoutABaseOrExtensionOpenNoFile) {
   int rows = 0, columns = 0, colour = 0;
-  EXPECT_EQ(CheckImageSeqTIFF(nullptr, 0, 0, "tif", 1, &rows, &columns, &colour), -600);
-  EXPECT_EQ(CheckImageSeqGIF("x", 0, 0, nullptr, 1, &rows, &columns, &colour), -600);
+  // Each format's "cannot open" code.
+  EXPECT_EQ(CheckImageSeqTIFF(nullptr, 0, 0, "tif", 1, &rows, &columns, &colour), -1000);
+  EXPECT_EQ(CheckImageSeqGIF("x", 0, 0, nullptr, 1, &rows, &columns, &colour), -300);
   OwnedVolume v(V3D_UC, 2, 1, 2, 2);
   const auto before = snapshot(v);
-  EXPECT_EQ(ReadImageSeqBMP(v, "x", 0, 0, nullptr, 1), -600);
+  EXPECT_EQ(ReadImageSeqBMP(v, "x", 0, 0, nullptr, 1), -300);
   EXPECT_EQ(snapshot(v), before);
   const std::string base = tempPath("noext");
-  EXPECT_EQ(local_WriteImageSeqTIFF(v, base.c_str(), 0, nullptr, 1, 2), -600);
+  EXPECT_EQ(local_WriteImageSeqTIFF(v, base.c_str(), 0, nullptr, 1, 2), -1000);
   EXPECT_FALSE(fileExists(base + "0."));
 }
 
