@@ -20,10 +20,14 @@ extern "C" {
 #include <stdint.h>
 #endif
 
+#include "core/result_codes.h"
+
 /* Sample type codes; single bits so that a caller can state a mask of accepted types. */
 enum { V3D_UC = 1, V3D_F = 2, V3D_I = 4 };
-/* Colour type codes, also usable as masks (3 = either). */
+/* Colour type codes, also usable as masks. */
 enum { V3D_ONE_CHANNEL = 1, V3D_THREE_CHANNELS = 2 };
+/* Masks that accept every sample type and either colour type. */
+enum { V3D_ANY_TYPE = V3D_UC | V3D_F | V3D_I, V3D_ANY_COLOR = V3D_ONE_CHANNEL | V3D_THREE_CHANNELS };
 
 enum { V3D_INFORMATION_SIZE = 150, V3D_TABLE_SLOTS = 100 };
 
