@@ -1,0 +1,118 @@
+/* The one header a Velmora3D module includes: the module protocol (the entry points a module
+ * exports, the callbacks it receives, the shell information record) and the program's exports
+ * that a module binds by ordinal.
+ *
+ * A module never links the volume library. It reaches every function of the program through
+ *   void* Velmora3DExportByOrdinal(int ordinal);
+ * which the program exports (it links with its symbols exported). A module looks that function
+ * up with dlsym(RTLD_DEFAULT, "Velmora3DExportByOrdinal") in its attach function; a process
+ * that does not provide it is not the program, and the module refuses to attach.
+ *
+ * Ordinals are fixed: 1 to 130 as the program has always numbered its exports, ours from 131
+ * up. An ordinal whose function is not built yet answers null. */
+#ifndef VELMORA3D_HOST_MODULE_API_H
+#define VELMORA3D_HOST_MODULE_API_H
+
+#include "core/volume.h"
+
+#ifdef __cplusplus
+#include <cstdint>
+extern "C" {
+#else
+#include <stdint.h>
+#endif
+
+/* The shell information record: five pointer-sized words. */
+typedef struct V3dShellInfo {
+  void* frameWindow;            /* word 0: the main frame (a QMainWindow*) */
+  void* mdiClient;              /* word 1: the MDI area (a QMdiArea*) */
+  const char* startupDirectory; /* word 2: the program's start-up directory, NUL-terminated */
+  intptr_t handled;             /* word 3: handled flag, written only by the host callback */
+  intptr_t result;              /* word 4: handler result, written only by the host callback */
+} V3dShellInfo;
+
+/* Message numbers the display and projection windows hand to module hooks. */
+enum {
+  V3D_WM_CREATE = 0x0001,
+  V3D_WM_DESTROY = 0x0002,
+  V3D_WM_SIZE = 0x0005,
+  V3D_WM_PAINT = 0x000F,
+  V3D_WM_CLOSE = 0x0010,
+  V3D_WM_KEYDOWN = 0x0100,
+  V3D_WM_KEYUP = 0x0101,
+  V3D_WM_CHAR = 0x0102,
+  V3D_WM_COMMAND = 0x0111,
+  V3D_WM_MOUSEMOVE = 0x0200,
+  V3D_WM_LBUTTONDOWN = 0x0201,
+  V3D_WM_LBUTTONUP = 0x0202,
+  V3D_WM_LBUTTONDBLCLK = 0x0203,
+  V3D_WM_RBUTTONDOWN = 0x0204,
+  V3D_WM_RBUTTONUP = 0x0205,
+  V3D_WM_MOUSEWHEEL = 0x020A
+};
+
+/* Callbacks of the protocol (C calling convention). */
+typedef void (*V3dHostCallback)(int handled, int result);
+typedef void (*V3dMessageHandler)(void* window, unsigned int message, uintptr_t wParam,
+                                  intptr_t lParam);
+typedef void (*V3dCommandHandler)(int itemIndex);
+
+/* Entry points a module exports, looked up by name:
+ *   int Velmora3DModuleAttach(void);        bind the program's exports; 0 refuses to load
+ *   V3dMessageHandler Velmora3DDLLReturnMessageHandler(V3dHostCallback callback);
+ *   const char** Velmora3DDLLReturnMenu(void* moduleToken);
+ *   V3dCommandHandler Velmora3DDLLReturnCmdHandler(void);
+ * The menu description is the item labels, a null pointer, then the popup title. A label may
+ * start with "-" (separator before it) and then "!" (initially greyed). */
+typedef int (*V3dModuleAttachFn)(void);
+typedef V3dMessageHandler (*V3dReturnMessageHandlerFn)(V3dHostCallback callback);
+typedef const char** (*V3dReturnMenuFn)(void* moduleToken);
+typedef V3dCommandHandler (*V3dReturnCmdHandlerFn)(void);
+
+/* The program's lookup of its exports by ordinal. */
+typedef void* (*V3dExportByOrdinalFn)(int ordinal);
+#define V3D_EXPORT_BY_ORDINAL_NAME "Velmora3DExportByOrdinal"
+
+/* Ordinals of the exports a module is most likely to bind; the whole table is in
+ * host/export_table.cpp. */
+enum {
+  V3D_ORD_InitializeVolume = 1,
+  V3D_ORD_CreateVolume = 3,
+  V3D_ORD_DestroyVolume = 4,
+  V3D_ORD_CheckVolume = 5,
+  V3D_ORD_error_handler = 108,
+  V3D_ORD_SetMenuItemState = 109,
+  V3D_ORD_GetInputVolume = 110,
+  V3D_ORD_CreateVolumeEx = 111,
+  V3D_ORD_DisplayVolume = 112,
+  V3D_ORD_GetVelmora3DInfo = 113,
+  V3D_ORD_GetOutputVolume = 114,
+  V3D_ORD_VerifyVolumeReallocation = 115,
+  V3D_ORD_freedisWin = 116,
+  V3D_ORD_PrintCoordinates = 121
+};
+
+/* Signatures of those exports, for binding. */
+typedef void (*V3dInitializeVolumeFn)(Volume*, int Z, int Y, int X, int dataType, int colorType);
+typedef int (*V3dCreateVolumeFn)(Volume*);
+typedef void (*V3dDestroyVolumeFn)(Volume*);
+typedef int (*V3dCheckVolumeFn)(Volume*, int typeMask, int colorMask);
+typedef int (*V3dErrorHandlerFn)(int code);
+/* state: V3D_MF_ENABLED, or V3D_MF_GRAYED / V3D_MF_DISABLED (both shown greyed). */
+enum { V3D_MF_ENABLED = 0, V3D_MF_GRAYED = 1, V3D_MF_DISABLED = 2 };
+typedef void (*V3dSetMenuItemStateFn)(void* moduleToken, int itemIndex, int state);
+typedef int (*V3dGetInputVolumeFn)(int typeMask, int colorMask, const char* title, Volume** out);
+typedef int (*V3dCreateVolumeExFn)(int dataType, int colorType, int Z, int Y, int X,
+                                   const char* title, Volume** out);
+typedef void (*V3dDisplayVolumeFn)(Volume*);
+typedef V3dShellInfo* (*V3dGetVelmora3DInfoFn)(void);
+typedef int (*V3dGetOutputVolumeFn)(int typeMask, int colorMask, const char* title, int X,
+                                    int Y, int Z, Volume** out);
+typedef int (*V3dVerifyVolumeReallocationFn)(void* ownerWindow);
+typedef void (*V3dFreedisWinFn)(Volume*);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif
