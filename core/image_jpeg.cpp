@@ -15,6 +15,7 @@
 #include <jpeglib.h>
 
 #include "core/image_codecs.h"
+#include "core/stdio_file.h"
 #include "core/volume.h"
 
 namespace v3d::image {
@@ -90,10 +91,6 @@ int run(std::FILE* f, ImageInfo& info, const ImageSize* limit, DecodedImage* out
   return 0;
 }
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
 
 int fileHeader(const char* name, ImageInfo& info) {
   File f(name ? std::fopen(name, "rb") : nullptr);

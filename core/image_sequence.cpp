@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "core/frame_names.h"
+#include "core/stdio_file.h"
 #include "core/image_codecs.h"
 #include "core/samples.h"
 
@@ -42,18 +43,10 @@ bool DecodedImage::reset(int rows, int columns, int colour) {
   return true;
 }
 
-namespace {
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-}  // namespace
-
 int FileBytes::load(const char* name, std::size_t maxBytes, int openCode) {
   size_ = 0;
   if (name == nullptr) return openCode;
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(name, "rb"));
+  File f(std::fopen(name, "rb"));
   if (!f) return openCode;
   struct stat st {};
   if (fstat(fileno(f.get()), &st) != 0 || !S_ISREG(st.st_mode)) return openCode;

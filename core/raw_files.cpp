@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/alloc.h"
+#include "core/stdio_file.h"
 #include "core/frame_names.h"
 #include "core/samples.h"
 #include "core/volume.h"
@@ -18,14 +19,6 @@
 namespace v3d {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-File openFile(const char* name, const char* mode) {
-  return File(name != nullptr ? std::fopen(name, mode) : nullptr);
-}
 
 // On a big-endian host the 4-byte samples are swapped to and from their little-endian file
 // form; on little-endian hosts this is the identity and the loops vanish.

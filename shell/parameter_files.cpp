@@ -1,5 +1,7 @@
 #include "shell/parameter_files.h"
 
+#include "core/stdio_file.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -8,9 +10,6 @@
 namespace v3d::shell {
 namespace {
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
 
 // The next line without its line end; false at the end of the file. Overlong lines are
 // read whole and then refused by the number parser.
@@ -26,7 +25,7 @@ bool nextLine(std::FILE* f, std::string& line) {
 
 int readParameterFile(const std::string& path, bool weights, const ParameterFileCodes& codes,
                       ParameterFile& out) {
-  std::unique_ptr<std::FILE, FileCloser> f(std::fopen(path.c_str(), "r"));
+  File f(std::fopen(path.c_str(), "r"));
   if (!f) return codes.notFound;
   std::string line;
   int size[3];
