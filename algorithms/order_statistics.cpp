@@ -63,8 +63,8 @@
 namespace v3d {
 namespace {
 
-using filters::InputRows;
 using filters::innerBox;
+using filters::InputRows;
 using filters::outputRow;
 
 // Steps shared by every filter of this family: in and out, the output shape and colours.
@@ -141,8 +141,8 @@ void networkMedianLine(const SelectionNetwork& net, const UC* const* rows, std::
 // independent medians per step also overlap in the processor (5 x 5 x 5 on the standard
 // volume: 1.3x faster than one line at a time).
 void pairedMedianLines(const InputRows& src, const Volume& out, int c, int z, int y,
-                       const Box& inner, int wz, int wy, int wx, const UC** shared,
-                       const UC** own1, const UC** own2, std::int32_t* hist) {
+                       const Box& inner, int wz, int wy, int wx, const UC** shared, const UC** own1,
+                       const UC** own2, std::int32_t* hist) {
   const int hz = wz / 2, hy = wy / 2, centres = inner.width();
   const int sharedRows = wz * (wy - 1);
   int k = 0;
@@ -209,13 +209,13 @@ int medianFilter(Volume* in, Volume* out, int wz, int wy, int wx) {
   ScratchArray<const UC*> rows(lineRows), own(paired ? 2 * static_cast<std::size_t>(wz) : 0);
   ScratchArray<UC> wires(network ? kNetworkMedianLimit * SelectionNetwork::kLanes : 0);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!hist || !pairHist || !rows || !own || !wires || !src) return -9;
+  if (!hist || !pairHist || !rows || !own || !wires || !src) return kCannotAllocateBuffer;
   std::optional<SelectionNetwork> net;
   if (network) {
     try {
       net.emplace(static_cast<int>(n), std::vector<int>{static_cast<int>(n / 2)});
     } catch (const std::bad_alloc&) {
-      return -9;
+      return kCannotAllocateBuffer;
     }
     net->pad(wires.get());
   }
@@ -276,17 +276,17 @@ int weightedMedian(Volume* in, Volume* out, Volume* weights) {
   if (int code = filters::checkColours(*in, *out); code != 0) return code;
   const Box voi = voiOf(*in);
   const int wz = weights->Z, wy = weights->Y, wx = weights->X;
-  if ((wz & 1) == 0 || (wy & 1) == 0 || (wx & 1) == 0) return -24;
-  if (filters::checkWindow(voi, wz, wy, wx) != 0) return -24;
+  if ((wz & 1) == 0 || (wy & 1) == 0 || (wx & 1) == 0) return kInvalidWindowSize;
+  if (filters::checkWindow(voi, wz, wy, wx) != 0) return kInvalidWindowSize;
   UC*** w = channelData<UC>(*weights, 0);
   long long sum = 0;
   for (int z = 0; z < wz; ++z)
     for (int y = 0; y < wy; ++y)
       for (int x = 0; x < wx; ++x) sum += w[z][y][x];
-  if (sum <= 0) return -524;
+  if (sum <= 0) return kInvalidWeightsVolume;
   // The weighted histogram and the running counts are 32-bit; a larger total weight is
   // refused rather than wrapped.
-  if (sum > INT32_MAX) return -84;
+  if (sum > INT32_MAX) return kWeightSumTooLarge;
 
   const std::size_t lineRows = static_cast<std::size_t>(wz) * wy;
   // Initial entries: every position of non-zero weight. Step entries: every position whose
@@ -303,7 +303,7 @@ int weightedMedian(Volume* in, Volume* out, Volume* weights) {
   ScratchArray<std::int32_t> hist(256);
   ScratchArray<const UC*> rows(lineRows);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!initial || !step || !hist || !rows || !src) return -9;
+  if (!initial || !step || !hist || !rows || !src) return kCannotAllocateBuffer;
   {
     std::size_t a = 0, b = 0;
     for (int z = 0; z < wz; ++z)
@@ -330,10 +330,10 @@ int weightedMedian(Volume* in, Volume* out, Volume* weights) {
     try {
       net.emplace(total, even ? std::vector<int>{half - 1, half} : std::vector<int>{half});
     } catch (const std::bad_alloc&) {
-      return -9;
+      return kCannotAllocateBuffer;
     }
     ScratchArray<UC> wires(static_cast<std::size_t>(net->wires()) * L);
-    if (!wires) return -9;
+    if (!wires) return kCannotAllocateBuffer;
     net->pad(wires.get());
     for (int c = 0; c < channelCount(*in); ++c)
       for (int z = inner.z0; z < inner.z1; ++z)
@@ -395,15 +395,15 @@ int weightedMedian(Volume* in, Volume* out, Volume* weights) {
 // ---- multistage_median3 --------------------------------------------------------------
 
 // Seven lines of w samples through each voxel, as offsets (dz, dy, dx) per step t.
-constexpr int kLines[7][3] = {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1},
+constexpr int kLines[7][3] = {{0, 0, 1},  {1, 0, 0},  {0, 1, 0},  {1, 1, 1},
                               {1, 1, -1}, {1, -1, 1}, {1, -1, -1}};
 
 // 64 voxels at a time: each line's samples for consecutive centres are consecutive in a
 // row, so every line median and the final median of eight run as vector networks
 // (5 x 5 x 5 on the standard volume: 47x faster than sorting each line per voxel).
-void multistageChannel(const InputRows& src, const Volume& out, int c, const Box& inner,
-                       int w, const SelectionNetwork& line, const SelectionNetwork& eight,
-                       UC* lineWires, UC* eightWires) {
+void multistageChannel(const InputRows& src, const Volume& out, int c, const Box& inner, int w,
+                       const SelectionNetwork& line, const SelectionNetwork& eight, UC* lineWires,
+                       UC* eightWires) {
   constexpr int L = SelectionNetwork::kLanes;
   const int h = w / 2;
   const Box& voi = src.voi();
@@ -484,11 +484,11 @@ int runExtreme(Volume* in, Volume* out, int wz, int wy, int wx) {
   const std::size_t plane = outX * outY;
   // The X-then-Y extremes of every VOI frame, and one frame of X extremes.
   ScratchArray<UC> stack(plane * nz), frame(outX * ny);
-  if (!stack || !frame) return -530;
+  if (!stack || !frame) return kCannotAllocateVolume;
   const std::size_t across = outX * std::max(ny, nz);
   ScratchArray<UC> la(nx), lb(nx), va(across), vb(across);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!la || !lb || !va || !vb || !src) return -9;
+  if (!la || !lb || !va || !vb || !src) return kCannotAllocateBuffer;
 
   for (int c = 0; c < channelCount(*in); ++c) {
     for (int z = voi.z0; z < voi.z1; ++z) {
@@ -515,7 +515,7 @@ int runExtreme(Volume* in, Volume* out, int wz, int wy, int wx) {
 
 int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, int wx) {
   if (int code = filters::checkVolumes(in, out); code != 0) return code;
-  if (coefficients == nullptr) return -2;
+  if (coefficients == nullptr) return kNullVectorPointer;
   if (int code = filters::checkOutputShape(*in, *out); code != 0) return code;
   if (int code = filters::checkColours(*in, *out); code != 0) return code;
   const Box voi = voiOf(*in);
@@ -527,7 +527,7 @@ int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, 
   ScratchArray<std::int64_t> prefix(n + 1), hist(256);
   ScratchArray<const UC*> rows(lineRows);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!prefix || !hist || !rows || !src || !dot) return -9;
+  if (!prefix || !hist || !rows || !src || !dot) return kCannotAllocateBuffer;
   if (dot.exact())
     for (std::size_t k = 0; k < n; ++k) prefix[k + 1] = prefix[k] + dot.scaled(k);
 
@@ -543,10 +543,10 @@ int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, 
       for (std::size_t k = 0; k < n; ++k) all[k] = static_cast<int>(k);
       net.emplace(static_cast<int>(n), std::move(all));
     } catch (const std::bad_alloc&) {
-      return -9;
+      return kCannotAllocateBuffer;
     }
     ScratchArray<UC> wires(static_cast<std::size_t>(net->wires()) * L);
-    if (!wires) return -9;
+    if (!wires) return kCannotAllocateBuffer;
     net->pad(wires.get());
     std::int64_t acc[L];
     double exactSums[L];
@@ -652,14 +652,14 @@ int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, 
 int localAdaptive(Volume* in, Volume* out, float noiseVariance, int wz, int wy, int wx) {
   if (int code = commonChecks(in, out); code != 0) return code;
   // NaN is refused with the negative values: it would make every result undefined.
-  if (!(noiseVariance >= 0.0f)) return -90;
+  if (!(noiseVariance >= 0.0f)) return kInvalidParameters;
   const Box voi = voiOf(*in);
   if (int code = filters::checkWindow(voi, wz, wy, wx); code != 0) return code;
   const std::size_t lineRows = static_cast<std::size_t>(wz) * wy;
   const int hz = wz / 2, hy = wy / 2, hx = wx / 2;
   ScratchArray<const UC*> rows(lineRows);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!rows || !src) return -9;
+  if (!rows || !src) return kCannotAllocateBuffer;
 
   const Box inner = innerBox(voi, wz, wy, wx);
   const float n = static_cast<float>(static_cast<long long>(lineRows) * wx);
@@ -728,12 +728,12 @@ int multistage_median3(Volume* in, Volume* out, int w) {
     line.emplace(w, std::vector<int>{w / 2});
     eight.emplace(8, std::vector<int>{3, 4});
   } catch (const std::bad_alloc&) {
-    return -9;
+    return kCannotAllocateBuffer;
   }
   ScratchArray<UC> lineWires(static_cast<std::size_t>(line->wires()) * SelectionNetwork::kLanes);
   ScratchArray<UC> eightWires(8 * SelectionNetwork::kLanes);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!lineWires || !eightWires || !src) return -9;
+  if (!lineWires || !eightWires || !src) return kCannotAllocateBuffer;
   line->pad(lineWires.get());
   const Box inner = innerBox(voi, w, w, w);
   for (int c = 0; c < channelCount(*in); ++c)

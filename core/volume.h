@@ -27,7 +27,10 @@ enum { V3D_UC = 1, V3D_F = 2, V3D_I = 4 };
 /* Colour type codes, also usable as masks. */
 enum { V3D_ONE_CHANNEL = 1, V3D_THREE_CHANNELS = 2 };
 /* Masks that accept every sample type and either colour type. */
-enum { V3D_ANY_TYPE = V3D_UC | V3D_F | V3D_I, V3D_ANY_COLOR = V3D_ONE_CHANNEL | V3D_THREE_CHANNELS };
+enum {
+  V3D_ANY_TYPE = V3D_UC | V3D_F | V3D_I,
+  V3D_ANY_COLOR = V3D_ONE_CHANNEL | V3D_THREE_CHANNELS
+};
 
 enum { V3D_INFORMATION_SIZE = 150, V3D_TABLE_SLOTS = 100 };
 
@@ -39,16 +42,16 @@ enum { V3D_INFORMATION_SIZE = 150, V3D_TABLE_SLOTS = 100 };
  * of Y * X samples; row y starts y * X samples into it. Sample (x, y, z) of channel c is
  * ((T***)channel[c])[z][y][x] for the sample type T of dataType. */
 typedef struct Volume {
-  void* channel[3];      /* red, green, blue for three channels; only [0] for one */
-  int32_t dataType;      /* 0 = free slot, V3D_UC, V3D_F or V3D_I */
-  int32_t colorType;     /* 1 = one channel; any other value = three channels */
-  int32_t Z;             /* frames */
-  int32_t Y;             /* rows per frame */
-  int32_t X;             /* samples per row */
+  void* channel[3];  /* red, green, blue for three channels; only [0] for one */
+  int32_t dataType;  /* 0 = free slot, V3D_UC, V3D_F or V3D_I */
+  int32_t colorType; /* 1 = one channel; any other value = three channels */
+  int32_t Z;         /* frames */
+  int32_t Y;         /* rows per frame */
+  int32_t X;         /* samples per row */
   char information[V3D_INFORMATION_SIZE]; /* user text, NUL-terminated */
-  int32_t voiX0, voiX1;  /* first column, one past the last column */
-  int32_t voiY0, voiY1;  /* first row, one past the last row */
-  int32_t voiZ0, voiZ1;  /* first frame, one past the last frame */
+  int32_t voiX0, voiX1;                   /* first column, one past the last column */
+  int32_t voiY0, voiY1;                   /* first row, one past the last row */
+  int32_t voiZ0, voiZ1;                   /* first frame, one past the last frame */
 } Volume;
 
 /* ---- Volume record and volume table ------------------------------------------------- */
@@ -58,6 +61,8 @@ void fill_in_VOI(Volume* volume, int z0, int z1, int y0, int y1, int x0, int x1)
 int CreateVolume(Volume* volume);
 void DestroyVolume(Volume* volume);
 int CheckVolume(Volume* volume, int typeMask, int colorMask);
+/* The first free slot of the table, or V3D_NO_FREE_SLOT when every slot is taken. */
+enum { V3D_NO_FREE_SLOT = -1 };
 int GetNewVolumeIndex(void);
 int GetVolumeIndex(Volume* volume);
 /* +612 when no slot is free (out untouched); the title is accepted and not used. */
@@ -117,12 +122,11 @@ int or3d(Volume* first, Volume* second, Volume* output);
 int xor3d(Volume* first, Volume* second, Volume* output);
 int and3d(Volume* first, Volume* second, Volume* output);
 int Symmetric3d(Volume* input, Volume* output);
-int RotateVol2d(Volume* input, Volume* output, float angle, int centreRowIn,
-                int centreColumnIn, int centreRowOut, int centreColumnOut, int crop,
-                int framesFromZero);
+int RotateVol2d(Volume* input, Volume* output, float angle, int centreRowIn, int centreColumnIn,
+                int centreRowOut, int centreColumnOut, int crop, int framesFromZero);
 int RotateVol3d(Volume* input, Volume* output, float angle1, float angle2, int centreFrameIn,
-                int centreColumnIn, int centreRowIn, int centreFrameOut,
-                int centreColumnOut, int centreRowOut, int crop);
+                int centreColumnIn, int centreRowIn, int centreFrameOut, int centreColumnOut,
+                int centreRowOut, int crop);
 
 /* ---- Raw volume files, raw frame files and the text dump ------------------------------ */
 
@@ -135,7 +139,6 @@ int fromdiskUCFI3D(Volume* volume, const char* baseName, int firstFrame, int dig
 int todiskUCFI3D(Volume* volume, const char* baseName, int firstFrame, int digits,
                  char** extensions);
 int dumpUCFI3D(Volume* volume, const char* fileName);
-
 
 /* ---- Thresholding, region segmentation, labelling and the coordinate stack ------------ */
 
@@ -181,8 +184,8 @@ int range_3d(Volume* input, Volume* output, int wz, int wy, int wx);
 /* accumulator: single-channel I volume, frames = theta, rows = phi, columns = distance. */
 int Hough_3D(Volume* input, Volume* output, Volume* accumulator, int threshold);
 /* Both modify the input: samples on the traced path become 0. */
-int edge_follow_3d(Volume* input, Volume* output, int frame, int row, int column,
-                   int maxDifference, int minValue, int weight);
+int edge_follow_3d(Volume* input, Volume* output, int frame, int row, int column, int maxDifference,
+                   int minValue, int weight);
 int modedg3d(Volume* input, Volume* output, int startFrame, int startRow, int startColumn,
              int endFrame, int endRow, int endColumn, int threshold);
 
@@ -201,16 +204,16 @@ int CheckImageSeqTIFF(const char* baseName, int firstFrame, int digits, const ch
                       int N, int* rows, int* columns, int* colour);
 int ReadImageSeqTIFF(Volume* volume, const char* baseName, int firstFrame, int digits,
                      const char* extension, int N);
-int CheckImageSeqBMP(const char* baseName, int firstFrame, int digits, const char* extension,
-                     int N, int* rows, int* columns, int* colour);
+int CheckImageSeqBMP(const char* baseName, int firstFrame, int digits, const char* extension, int N,
+                     int* rows, int* columns, int* colour);
 int ReadImageSeqBMP(Volume* volume, const char* baseName, int firstFrame, int digits,
                     const char* extension, int N);
-int CheckImageSeqTGA(const char* baseName, int firstFrame, int digits, const char* extension,
-                     int N, int* rows, int* columns, int* colour);
+int CheckImageSeqTGA(const char* baseName, int firstFrame, int digits, const char* extension, int N,
+                     int* rows, int* columns, int* colour);
 int ReadImageSeqTGA(Volume* volume, const char* baseName, int firstFrame, int digits,
                     const char* extension, int N);
-int CheckImageSeqGIF(const char* baseName, int firstFrame, int digits, const char* extension,
-                     int N, int* rows, int* columns, int* colour);
+int CheckImageSeqGIF(const char* baseName, int firstFrame, int digits, const char* extension, int N,
+                     int* rows, int* columns, int* colour);
 int ReadImageSeqGIF(Volume* volume, const char* baseName, int firstFrame, int digits,
                     const char* extension, int N);
 int CheckImageSeqJPEG(const char* baseName, int firstFrame, int digits, const char* extension,
@@ -230,8 +233,8 @@ int local_WriteImageSeqTIFF(Volume* volume, const char* baseName, int firstFrame
  * row1 - row0 + 1 and col1 - col0 + 1, so the window starts at row and column 0 or 1.
  * Compression and photometric are passed to libtiff as they are. */
 int savetiff(unsigned char** plane1, unsigned char** plane2, unsigned char** plane3,
-             const char* fileName, int compression, int photometric, int row0, int col0,
-             int row1, int col1);
+             const char* fileName, int compression, int photometric, int row0, int col0, int row1,
+             int col1);
 
 /* ---- Histograms and equalization ----------------------------------------------------- */
 
