@@ -5,6 +5,7 @@
 #include "core/volume.h"
 #include "shell/desk.h"
 #include "shell/dialogs.h"
+#include "shell/exports.h"
 
 namespace v3d::shell {
 namespace {

@@ -4,6 +4,7 @@
 #include "core/strings.h"
 #include "core/text_ids.h"
 #include "shell/dialogs.h"
+#include "shell/exports.h"
 #include "shell/open_dialog.h"
 #include "shell_fixtures.h"
 
