@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "algorithms/separable_extremes.h"
 #include "algorithms/work_buffers.h"
 #include "core/alloc.h"
 #include "core/samples.h"
@@ -303,12 +304,12 @@ int laplace_3d(Volume* input, Volume* output) {
   });
 }
 
-// Local range by separable maximum and minimum: along X and Y frame by frame into two
-// buffers of the reduced frame size, then along Z while writing. Each pass takes the
-// maximum over shifted rows, which vectorises (O(wx + wy + wz) per sample instead of
-// O(wx * wy * wz)): 3x3x3 on the standard volume in 12 ms against 128 ms for the direct
-// 27-sample window (BM_range_direct_baseline, same run). Every input sample is read before
-// the first output sample is written.
+// Local range by the shared separable maximum and minimum (algorithms/separable_extremes.h):
+// the maxima of every window go into a scratch volume of the inner box, the minima straight
+// into the output (the extremes read every input sample before writing, so the output may be
+// the input), then each output sample becomes maximum minus minimum. O(log wx + log wy +
+// log wz) per sample: 17 to 21 ms at 3 x 3 x 3 on the standard volume where the direct
+// 27-sample window (BM_range_direct_baseline) takes 100 ms in the same run.
 int range_3d(Volume* input, Volume* output, int wz, int wy, int wx) {
   if (int code = checkUcPair(input, output); code != 0) return code;
   if (outputTooSmall(input, output)) return kInvalidOutputDimensions;
@@ -316,64 +317,28 @@ int range_3d(Volume* input, Volume* output, int wz, int wy, int wx) {
     return kInvalidWindowSize;
   const Box b = voiOf(*input);
   if (wz > b.depth() || wy > b.height() || wx > b.width()) return 0;
-  const std::size_t D = static_cast<std::size_t>(b.depth());
   const std::size_t Wr = static_cast<std::size_t>(b.width() - wx + 1);
-  const std::size_t Hr = static_cast<std::size_t>(b.height() - wy + 1);
-  const std::size_t H = static_cast<std::size_t>(b.height());
-  const std::size_t plane = Wr * Hr;
-  ScratchArray<UC> maxima(D * plane), minima(D * plane), rowMax(H * Wr), rowMin(H * Wr);
-  if (!maxima || !minima || !rowMax || !rowMin) return kCannotAllocateBuffer;
+  const int Hr = b.height() - wy + 1, Dr = b.depth() - wz + 1;
+  const std::size_t plane = Wr * static_cast<std::size_t>(Hr);
+  ScratchArray<UC> maxima(plane * Dr);
+  if (!maxima) return kCannotAllocateBuffer;
+  extremes::BoxExtremes ext(b.depth(), b.height(), b.width(), wz, wy, wx);
+  if (ext.allocate() != 0) return kCannotAllocateBuffer;
   UC*** in = channelData<UC>(*input, 0);
   UC*** out = channelData<UC>(*output, 0);
-
-  for (std::size_t f = 0; f < D; ++f) {
-    for (std::size_t y = 0; y < H; ++y) {
-      const UC* s = in[b.z0 + static_cast<int>(f)][b.y0 + static_cast<int>(y)] + b.x0;
-      UC* hi = rowMax.get() + y * Wr;
-      UC* lo = rowMin.get() + y * Wr;
-      std::memcpy(hi, s, Wr);
-      std::memcpy(lo, s, Wr);
-      for (int k = 1; k < wx; ++k)
-        for (std::size_t i = 0; i < Wr; ++i) {
-          hi[i] = std::max(hi[i], s[i + k]);
-          lo[i] = std::min(lo[i], s[i + k]);
-        }
+  auto rowOf = [&](int z, int y) -> const UC* { return in[b.z0 + z][b.y0 + y] + b.x0; };
+  auto outRow = [&](int zi, int yi) {
+    return out[b.z0 + wz / 2 + zi][b.y0 + wy / 2 + yi] + b.x0 + wx / 2;
+  };
+  ext.run<extremes::MaxOp>(rowOf,
+                           [&](int zi, int yi) { return maxima.get() + zi * plane + yi * Wr; });
+  ext.run<extremes::MinOp>(rowOf, outRow);
+  for (int zi = 0; zi < Dr; ++zi)
+    for (int yi = 0; yi < Hr; ++yi) {
+      UC* o = outRow(zi, yi);
+      const UC* h = maxima.get() + zi * plane + yi * Wr;
+      for (std::size_t i = 0; i < Wr; ++i) o[i] = static_cast<UC>(h[i] - o[i]);
     }
-    for (std::size_t y = 0; y < Hr; ++y) {
-      UC* hi = maxima.get() + f * plane + y * Wr;
-      UC* lo = minima.get() + f * plane + y * Wr;
-      std::memcpy(hi, rowMax.get() + y * Wr, Wr);
-      std::memcpy(lo, rowMin.get() + y * Wr, Wr);
-      for (int k = 1; k < wy; ++k) {
-        const UC* sh = rowMax.get() + (y + k) * Wr;
-        const UC* sl = rowMin.get() + (y + k) * Wr;
-        for (std::size_t i = 0; i < Wr; ++i) {
-          hi[i] = std::max(hi[i], sh[i]);
-          lo[i] = std::min(lo[i], sl[i]);
-        }
-      }
-    }
-  }
-  // Along Z, in place: frame f of the buffers becomes the window over frames f..f+wz-1.
-  for (std::size_t f = 0; f + static_cast<std::size_t>(wz) <= D; ++f) {
-    UC* hi = maxima.get() + f * plane;
-    UC* lo = minima.get() + f * plane;
-    for (int k = 1; k < wz; ++k) {
-      const UC* sh = maxima.get() + (f + k) * plane;
-      const UC* sl = minima.get() + (f + k) * plane;
-      for (std::size_t i = 0; i < plane; ++i) {
-        hi[i] = std::max(hi[i], sh[i]);
-        lo[i] = std::min(lo[i], sl[i]);
-      }
-    }
-    const int z = b.z0 + wz / 2 + static_cast<int>(f);
-    for (std::size_t y = 0; y < Hr; ++y) {
-      UC* o = out[z][b.y0 + wy / 2 + static_cast<int>(y)] + b.x0 + wx / 2;
-      const UC* h = hi + y * Wr;
-      const UC* l = lo + y * Wr;
-      for (std::size_t i = 0; i < Wr; ++i) o[i] = static_cast<UC>(h[i] - l[i]);
-    }
-  }
   return 0;
 }
 
