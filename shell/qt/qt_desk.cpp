@@ -3,22 +3,24 @@
 #include <QApplication>
 #include <QDialogButtonBox>
 #include <QEventLoop>
-#include <QLabel>
-#include <QPushButton>
-#include <QVBoxLayout>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QVBoxLayout>
 
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"
 #include "shell/commands.h"
+#include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/open_view.h"
+#include "shell/qt/qtext.h"
 #include "shell/qt/views.h"
 #include "shell/qt/windows.h"
 
@@ -122,12 +124,12 @@ int QtDesk::pickSeeds(Volume* input, Volume* output) {
   SeedPicking seeds{input, output, 0};
   setSeedPicking(&seeds);
   QDialog dialog(frame_);
-  dialog.setObjectName("123");
-  dialog.setWindowTitle(QString::fromStdString(std::string(text(kTitleRegionGrowSeeds))));
+  dialog.setObjectName(QString::number(kDialogSeeds));
+  dialog.setWindowTitle(qtext(kTitleRegionGrowSeeds));
   dialog.setWindowModality(Qt::NonModal);
   auto* layout = new QVBoxLayout(&dialog);
-  layout->addWidget(new QLabel(QString::fromStdString(std::string(text(kTextClickSeeds))), &dialog));
-  layout->addWidget(new QLabel(QString::fromStdString(std::string(text(kTextClickOk))), &dialog));
+  layout->addWidget(new QLabel(qtext(kTextClickSeeds), &dialog));
+  layout->addWidget(new QLabel(qtext(kTextClickOk), &dialog));
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
   layout->addWidget(buttons);
   QEventLoop loop;

@@ -22,8 +22,8 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QSplitter>
-#include <tuple>
 #include <QVBoxLayout>
+#include <tuple>
 
 #include "core/samples.h"
 #include "core/strings.h"
@@ -31,14 +31,14 @@
 #include "shell/coordinates.h"
 #include "shell/desk.h"
 #include "shell/dialogs.h"
+#include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
+#include "shell/qt/qtext.h"
 
 namespace v3d::shell::qt {
 namespace {
 
 WindowRegistry* g_registry = nullptr;
-
-QString qtext(int id) { return QString::fromStdString(std::string(text(id))); }
 
 QImage toImage(const std::vector<std::uint32_t>& pixels, int w, int h) {
   QImage image(w, h, QImage::Format_RGB32);
@@ -80,7 +80,7 @@ void setWindowRegistry(WindowRegistry* r) { g_registry = r; }
 // ---- Display windows -----------------------------------------------------------------
 
 DisplayPane::DisplayPane(DisplayWindow* owner) : QWidget(owner), owner_(owner) {
-  setObjectName("display");
+  setObjectName(kClassDisplayPane);
   setMouseTracking(true);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -184,7 +184,7 @@ void DisplayPane::wheelEvent(QWheelEvent* e) {
 DisplayWindow::DisplayWindow(Volume* volume, bool colour, int lower, int upper, float delay,
                              bool twoButtons)
     : model_(volume, colour, lower, upper, delay), pane_(new DisplayPane(this)) {
-  setObjectName("child_3D");
+  setObjectName(kClassDisplay);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(1);
@@ -348,7 +348,7 @@ void DisplayWindow::play(int direction) {
 QMdiSubWindow* WindowRegistry::add(QWidget* content, Volume* volume) {
   prune();
   const QSize wanted = content->size();
-  const bool display = content->objectName() == "child_3D";
+  const bool display = content->objectName() == kClassDisplay;
   // A display window has a caption, a window menu and a minimise box; it is not sized or
   // maximised by the user (its size follows the image and the zoom).
   QMdiSubWindow* sub =
@@ -360,7 +360,8 @@ QMdiSubWindow* WindowRegistry::add(QWidget* content, Volume* volume) {
   sub->setAttribute(Qt::WA_DeleteOnClose);
   sub->setWindowTitle(content->windowTitle());
   entries_.push_back({sub, content, volume});
-  if (auto* d = dynamic_cast<DisplayWindow*>(content); d || content->objectName() == "child_3D") {
+  if (auto* d = dynamic_cast<DisplayWindow*>(content);
+      d || content->objectName() == kClassDisplay) {
     auto* display = static_cast<DisplayWindow*>(content);
     QMenu* menu = sub->systemMenu();
     menu->addSeparator();
@@ -388,7 +389,7 @@ std::vector<DisplayWindow*> WindowRegistry::displaysOf(Volume* v) const {
   const_cast<WindowRegistry*>(this)->prune();
   std::vector<DisplayWindow*> out;
   for (const Entry& e : entries_)
-    if (e.volume == v && e.content->objectName() == "child_3D")
+    if (e.volume == v && e.content->objectName() == kClassDisplay)
       out.push_back(static_cast<DisplayWindow*>(e.content.data()));
   return out;
 }
@@ -397,7 +398,7 @@ std::vector<SectionViewWindow*> WindowRegistry::sectionViewsOf(Volume* v) const 
   const_cast<WindowRegistry*>(this)->prune();
   std::vector<SectionViewWindow*> out;
   for (const Entry& e : entries_)
-    if (e.volume == v && e.content->objectName() == "section_view")
+    if (e.volume == v && e.content->objectName() == kClassSectionView)
       out.push_back(static_cast<SectionViewWindow*>(e.content.data()));
   return out;
 }
@@ -435,8 +436,8 @@ const char* kValueSample = " R = 7777.777  G = 7777.777  B = 7777.777 ";
 
 CoordinatesWindow::CoordinatesWindow(QWidget* owner)
     : QWidget(owner, Qt::Tool | Qt::WindowStaysOnTopHint) {
-  setObjectName("write");
-  setWindowTitle(QString::fromStdString(std::string(text(kTitleCoordinates))));
+  setObjectName(kClassCoordinates);
+  setWindowTitle(qtext(kTitleCoordinates));
   QFont f("Arial");
   f.setPointSize(8);
   setFont(f);
@@ -507,7 +508,7 @@ void CoordinatesWindow::contextMenuEvent(QContextMenuEvent* e) {
 class SectionPane : public QWidget {
  public:
   SectionPane(SectionViewWindow* owner, Section s) : QWidget(owner), owner_(owner), s_(s) {
-    setObjectName("sections");
+    setObjectName(kClassSectionPane);
     setCursor(Qt::CrossCursor);
   }
   void resizeToSection() {
@@ -547,7 +548,7 @@ class SectionPane : public QWidget {
 };
 
 SectionViewWindow::SectionViewWindow(Volume* volume) : model_(volume) {
-  setObjectName("section_view");
+  setObjectName(kClassSectionView);
   setWindowTitle(QString::fromStdString(sectionViewTitle(volume)));
   auto wrap = [this](Section s) {
     panes_[static_cast<int>(s)] = new SectionPane(this, s);
@@ -570,7 +571,7 @@ SectionViewWindow::SectionViewWindow(Volume* volume) : model_(volume) {
   const Axis editAxes[3] = {Axis::Z, Axis::X, Axis::Y};
   for (int i = 0; i < 3; ++i) {
     auto* e = new QLineEdit(controls);
-    e->setObjectName(QString::number(3 + i));
+    e->setObjectName(QString::number(kCtlCursorZ + i));
     e->setFont(f);
     e->setMaximumWidth(QFontMetrics(f).horizontalAdvance("7777777") + 12);
     edits_[static_cast<int>(editAxes[i])] = e;
@@ -590,7 +591,7 @@ SectionViewWindow::SectionViewWindow(Volume* volume) : model_(volume) {
     auto* label = new QLabel(QString::fromStdString(model_.factorText(axis)), controls);
     label->setFont(f);
     auto* s = new QSlider(Qt::Horizontal, controls);
-    s->setObjectName(QString::number(6 + i));
+    s->setObjectName(QString::number(kCtlFactorX + i));
     s->setRange(0, 100);
     s->setTickInterval(10);
     s->setTickPosition(QSlider::TicksBelow);
@@ -659,7 +660,7 @@ void SectionViewWindow::cursorMoved(Section from) {
 
 PlotWindow::PlotWindow(const QString& title, const float* values)
     : QWidget(nullptr, Qt::Window), values_(values, values + 256) {
-  setObjectName("signal");
+  setObjectName(kClassPlot);
   setWindowTitle(title);
   setAttribute(Qt::WA_DeleteOnClose);
   move(50, 50);
