@@ -21,7 +21,7 @@
 #include "shell/qt/open_view.h"
 #include "shell/qt/views.h"
 #include <QComboBox>
-#include "shell/qt/windows.h"
+#include "shell/qt/window_registry.h"
 #include <QMdiSubWindow>
 #include <QScrollBar>
 #include <QSlider>

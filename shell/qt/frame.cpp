@@ -18,7 +18,7 @@
 #include "shell/qt/exports.h"
 #include "shell/qt/qt_desk.h"
 #include "shell/qt/qtext.h"
-#include "shell/qt/windows.h"
+#include "shell/qt/window_registry.h"
 
 namespace v3d::shell::qt {
 namespace {
@@ -118,8 +118,7 @@ void Frame::closeEvent(QCloseEvent* event) {
   // Destroying the frame closes every window and frees every volume; then the program ends,
   // plot windows open or not.
   mdi_->closeAllSubWindows();
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w != this && w->objectName() == kClassPlot) w->close();
+  windows_->closePlots();
   resetVolumeTable();
   event->accept();
   QCoreApplication::quit();

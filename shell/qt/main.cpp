@@ -15,7 +15,7 @@
 #include "shell/demo_volume.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
-#include "shell/qt/windows.h"
+#include "shell/qt/window_registry.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -22,7 +22,7 @@
 #include "shell/qt/open_view.h"
 #include "shell/qt/qtext.h"
 #include "shell/qt/views.h"
-#include "shell/qt/windows.h"
+#include "shell/qt/window_registry.h"
 
 namespace v3d::shell::qt {
 namespace {
@@ -84,25 +84,28 @@ void QtDesk::closeWindowsOf(Volume* v) { freedisWin(v); }
 bool QtDesk::openDisplay(Volume* v, bool colour, int lower, int upper, float delay) {
   WindowRegistry* r = windowRegistry();
   if (r == nullptr) return false;
-  r->add(new DisplayWindow(v, colour, lower, upper, delay), v);
+  r->add(std::make_unique<DisplayWindow>(v, colour, lower, upper, delay), v);
   return true;
 }
 
 bool QtDesk::toggleCoordinates() {
+  WindowRegistry* r = windowRegistry();
+  if (r == nullptr) return false;
   auto* frame = dynamic_cast<Frame*>(frame_.data());
-  if (!coordinates_) {
-    auto* w = new CoordinatesWindow(frame_);
+  CoordinatesWindow* w = r->coordinates();
+  if (!w) {
+    w = new CoordinatesWindow(frame_);
     w->onClose = [frame] {
       if (frame && frame->action(kCmdCoordinates)) frame->action(kCmdCoordinates)->setChecked(false);
     };
-    coordinates_ = w;
+    r->setCoordinates(w);
     if (QWidget* top = frame_ ? frame_->window() : nullptr) {
       const QRect g = top->geometry();
       w->move(g.right() - w->width(), g.top() + 40);
     }
   }
-  const bool show = !coordinates_->isVisible();
-  coordinates_->setVisible(show);
+  const bool show = !w->isVisible();
+  w->setVisible(show);
   if (frame && frame->action(kCmdCoordinates)) frame->action(kCmdCoordinates)->setChecked(show);
   return show;
 }
@@ -110,7 +113,7 @@ bool QtDesk::toggleCoordinates() {
 bool QtDesk::openSectionView(Volume* v) {
   WindowRegistry* r = windowRegistry();
   if (r == nullptr) return false;
-  r->add(new SectionViewWindow(v), v);
+  r->add(std::make_unique<SectionViewWindow>(v), v);
   return true;
 }
 
@@ -148,7 +151,8 @@ int QtDesk::pickSeeds(Volume* input, Volume* output) {
 }
 
 bool QtDesk::openPlot(const std::string& title, const float* values) {
-  auto* w = new PlotWindow(QString::fromStdString(title), values);
+  auto* w = new PlotWindow(QString::fromStdString(title), values);  // deleted when closed
+  if (WindowRegistry* r = windowRegistry()) r->addPlot(w);
   w->show();
   w->activateWindow();
   return true;

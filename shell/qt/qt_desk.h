@@ -41,7 +41,6 @@ class QtDesk : public Desk, public Reporter {
 
  private:
   QPointer<QWidget> frame_;
-  QPointer<QWidget> coordinates_;
   int busyDepth_ = 0;
 };
 
