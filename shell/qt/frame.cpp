@@ -39,8 +39,8 @@ void resetAllVois() {
 
 Frame::Frame()
     : mdi_(new QMdiArea(this)),
-      desk_(std::make_unique<QtDesk>(this)),
-      windows_(std::make_unique<WindowRegistry>(mdi_)) {
+      windows_(std::make_unique<WindowRegistry>(mdi_)),
+      desk_(std::make_unique<QtDesk>(this, *windows_)) {
   setWindowRegistry(windows_.get());
   setObjectName(kClassFrame);
   setWindowTitle(qtext(kTextFrameTitle));
