@@ -11,11 +11,13 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
 
+#include "core/strings.h"
 #include "core/text_ids.h"
 #include "shell/commands.h"
 #include "shell/coordinates.h"
@@ -377,6 +379,58 @@ TEST_F(QtWindowTest, SectionViewSlidersFollowTheFactorRule) {
   freedisWin(v);
   QApplication::processEvents();
   EXPECT_TRUE(frame.windows().sectionViewsOf(v).empty());
+}
+
+TEST_F(QtWindowTest, WindowsAreKeptPerVolumeAndKindAndClosedOnlyForTheirVolume) {
+  Volume *a = nullptr, *b = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 20, 30, nullptr, &a), kSuccess);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 20, 30, nullptr, &b), kSuccess);
+  DisplayVolume(a);
+  DisplayVolume(b);
+  ASSERT_TRUE(frame.desk().openSectionView(a));
+  ASSERT_EQ(frame.windows().displaysOf(a).size(), 1u);
+  EXPECT_EQ(frame.windows().sectionViewsOf(b).size(), 0u) << "kinds and volumes apart";
+  EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 3);
+
+  // The zoom items of a display's window menu act on that display.
+  qt::DisplayWindow* d = frame.windows().displaysOf(a)[0];
+  QAction* zoomOut = nullptr;
+  for (QMdiSubWindow* sub : frame.mdiArea()->subWindowList())
+    if (sub->widget() == d)
+      for (QAction* item : sub->systemMenu()->actions())
+        if (item->text() == QString::fromUtf8(text(kMenuZoomOut).data())) zoomOut = item;
+  ASSERT_NE(zoomOut, nullptr);
+  zoomOut->trigger();
+  EXPECT_EQ(d->model().divisor(), 2);
+
+  // A display the user closed is no longer listed; showing its volume opens a new one.
+  for (QMdiSubWindow* sub : frame.mdiArea()->subWindowList())
+    if (sub->widget() == d) sub->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(frame.windows().displaysOf(a).empty());
+  DisplayVolume(a);
+  ASSERT_EQ(frame.windows().displaysOf(a).size(), 1u);
+  EXPECT_EQ(frame.windows().displaysOf(a)[0]->model().divisor(), 1);
+
+  freedisWin(a);
+  QApplication::processEvents();
+  EXPECT_TRUE(frame.windows().displaysOf(a).empty());
+  EXPECT_TRUE(frame.windows().sectionViewsOf(a).empty());
+  ASSERT_EQ(frame.windows().displaysOf(b).size(), 1u) << "another volume's display stays";
+  EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(QtWindowTest, HistogramPlotsCloseWithTheFrame) {
+  const std::vector<float> values(256, 0.5f);
+  ASSERT_TRUE(frame.desk().openPlot("Histogram", values.data()));
+  QPointer<QWidget> plot;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == qt::kClassPlot) plot = w;
+  ASSERT_FALSE(plot.isNull());
+  EXPECT_TRUE(plot->isVisible());
+  EXPECT_EQ(plot->windowTitle(), "Histogram");
+  frame.action(kCmdExit)->trigger();
+  EXPECT_TRUE(plot.isNull() || !plot->isVisible());
 }
 
 }  // namespace
