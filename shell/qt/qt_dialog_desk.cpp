@@ -28,6 +28,8 @@ int runModal(Presenter& d, QWidget* parent) {
 
 }  // namespace
 
+QtDialogDesk::QtDialogDesk(Frame* frame) : frame_(frame) {}
+
 ArrowCursor::ArrowCursor() {
   QApplication::setOverrideCursor(Qt::ArrowCursor);
 }

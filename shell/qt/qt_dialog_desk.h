@@ -22,7 +22,7 @@ class ArrowCursor {
 
 class QtDialogDesk : public virtual DialogDesk {
  public:
-  explicit QtDialogDesk(Frame* frame) : frame_(frame) {}
+  explicit QtDialogDesk(Frame* frame);
   int run(VolumeDialog& d) override;
   int run(ValueDialog& d) override;
   int run(DisplayLevelsDialog& d) override;

@@ -17,6 +17,9 @@ void checkCoordinates(Frame* frame, bool shown) {
 
 }  // namespace
 
+QtWindowDesk::QtWindowDesk(Frame* frame, WindowRegistry& windows)
+    : frame_(frame), windows_(windows) {}
+
 void QtWindowDesk::showVolume(Volume* v) {
   if (v) windows_.showVolume(v, true);
 }

@@ -13,7 +13,7 @@ class WindowRegistry;
 
 class QtWindowDesk : public virtual WindowDesk {
  public:
-  QtWindowDesk(Frame* frame, WindowRegistry& windows) : frame_(frame), windows_(windows) {}
+  QtWindowDesk(Frame* frame, WindowRegistry& windows);
   void showVolume(Volume* v) override;
   void refreshVolume(Volume* v) override;
   void closeWindowsOf(Volume* v) override;
