@@ -2,7 +2,10 @@
 // dialogs, the text dump, the pointer modes of the display windows, Exit and About.
 #include <string>
 
+#include "core/image_sequence.h"
 #include "core/image_size.h"
+#include "core/messages.h"
+#include "core/raw_files.h"
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <set>
 
+#include "core/basic_ops.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
 #include "shell/command_table.h"

@@ -9,10 +9,12 @@
 #include <QTimer>
 #include <cstring>
 
+#include "core/messages.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
 #include "shell/commands.h"
 #include "shell/demo_volume.h"
+#include "shell/exports.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/window_registry.h"
@@ -26,7 +28,8 @@ int main(int argc, char** argv) {
     return 0;
   }
   // Maximised; the geometry is set as well for displays without a window manager.
-  if (QScreen* screen = QGuiApplication::primaryScreen()) frame->setGeometry(screen->availableGeometry());
+  if (QScreen* screen = QGuiApplication::primaryScreen())
+    frame->setGeometry(screen->availableGeometry());
   frame->showMaximized();
   // The demo phantom in slot 0, shown at once so that there is something to work on.
   Volume* demo = nullptr;
