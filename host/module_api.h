@@ -69,6 +69,12 @@ typedef V3dMessageHandler (*V3dReturnMessageHandlerFn)(V3dHostCallback callback)
 typedef const char** (*V3dReturnMenuFn)(void* moduleToken);
 typedef V3dCommandHandler (*V3dReturnCmdHandlerFn)(void);
 
+/* The optional saver library, volstore.so, bound by name when it lies in a scanned directory:
+ *   int save_volume(void);           serves "&Save"; a negative result is a code for error_handler
+ *   void save_buffer(void* buffer);  serves the projection windows' "&Save Projection" */
+typedef int (*V3dSaveVolumeFn)(void);
+typedef void (*V3dSaveBufferFn)(void* buffer);
+
 /* The program's lookup of its exports by ordinal. */
 typedef void* (*V3dExportByOrdinalFn)(int ordinal);
 #define V3D_EXPORT_BY_ORDINAL_NAME "Velmora3DExportByOrdinal"
