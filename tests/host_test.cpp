@@ -7,7 +7,6 @@
 #include <sys/stat.h>
 
 #include <climits>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -16,8 +15,8 @@
 #include <vector>
 
 #include "core/report.h"
-#include "host/export_table.h"
 #include "host/module_host.h"
+#include "host_fixtures.h"
 
 namespace v3d::test {
 namespace {
@@ -76,19 +75,6 @@ class RecordingReporter : public Reporter {
   std::vector<std::string> texts;
 };
 
-// A fresh directory under the system's temporary one, removed with the object.
-struct TempDir {
-  TempDir() {
-    std::string pattern = (fs::temp_directory_path() / "v3d_host_XXXXXX").string();
-    path = ::mkdtemp(pattern.data());
-  }
-  ~TempDir() {
-    std::error_code ec;
-    fs::remove_all(path, ec);
-  }
-  std::string path;
-};
-
 class HostTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -100,33 +86,6 @@ class HostTest : public ::testing::Test {
     installModuleHost(previousHost);
   }
 
-  // Copies a built test library into `dir` under `fileName`. Every copy is a new file, so
-  // the loader maps it afresh with its own state.
-  static void put(const TempDir& dir, const std::string& built, const std::string& fileName) {
-    fs::copy_file(fs::path(V3D_HOST_MODULES_DIR) / (built + ".so"), fs::path(dir.path) / fileName);
-  }
-  static std::string pathOf(const TempDir& dir, const std::string& fileName) {
-    return dir.path + "/" + fileName;
-  }
-  // Whether the host holds the library loaded.
-  static bool loaded(const TempDir& dir, const std::string& fileName) {
-    void* h = ::dlopen(pathOf(dir, fileName).c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (h != nullptr) ::dlclose(h);
-    return h != nullptr;
-  }
-  // A probe function of a loaded test library.
-  template <typename Fn>
-  static Fn probe(const TempDir& dir, const std::string& fileName, const char* name) {
-    void* h = ::dlopen(pathOf(dir, fileName).c_str(), RTLD_NOW | RTLD_NOLOAD);
-    if (h == nullptr) return nullptr;
-    auto fn = reinterpret_cast<Fn>(::dlsym(h, name));
-    ::dlclose(h);  // the host's reference keeps it loaded
-    return fn;
-  }
-  static int call(const TempDir& dir, const std::string& fileName, const char* name) {
-    auto fn = probe<int (*)()>(dir, fileName, name);
-    return fn != nullptr ? fn() : -1000;
-  }
   std::set<std::string> reportedFiles(int code) const {
     std::set<std::string> files;
     for (const ScanReport& r : host.reports())
