@@ -15,6 +15,17 @@
 
 #include "core/volume.h"
 
+#include "algorithms/edges.h"
+#include "algorithms/histograms.h"
+#include "algorithms/linear_filters.h"
+#include "algorithms/order_statistics.h"
+#include "algorithms/segmentation.h"
+#include "core/basic_ops.h"
+#include "core/image_sequence.h"
+#include "core/messages.h"
+#include "core/raw_files.h"
+#include "shell/exports.h"
+
 #ifdef __cplusplus
 #include <cstdint>
 extern "C" {
