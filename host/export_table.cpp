@@ -5,10 +5,9 @@
 
 #include <algorithm>
 
-#include "core/volume.h"
+#include "host/module_api.h"
 #include "host/module_host.h"
 #include "shell/coordinates.h"
-#include "shell/qt/exports.h"
 
 namespace v3d::host {
 namespace {

@@ -11,10 +11,14 @@
 
 #include "core/strings.h"
 #include "core/text_ids.h"
+#include "shell/command_ids.h"
 #include "shell/commands.h"
 #include "shell/qt/frame.h"
 
 namespace v3d::shell::qt {
+
+static_assert(host::kModuleIdLimit == kModuleCommandEnd,
+              "the host hands out exactly the ids the main menu leaves free");
 
 // ---- The menu sink --------------------------------------------------------------------
 
