@@ -356,6 +356,16 @@ TEST_F(HostTest, FilesThatAreNoModulesLoadNothingAndKeepThePlainModulesItem) {
   EXPECT_FALSE(loaded(dir, "noattach.so"));
 }
 
+TEST_F(HostTest, ALibraryReachedTwiceRegistersOnce) {
+  TempDir dir, other;
+  put(dir, "two_items", "two.so");
+  std::filesystem::create_symlink(pathOf(dir, "two.so"), pathOf(other, "alias.so"));
+  host.scan({dir.path, other.path});
+  EXPECT_EQ(sink.popups.size(), 1u);
+  EXPECT_EQ(host.nextCommandId(), 2);
+  EXPECT_TRUE(host.reports().empty());
+}
+
 TEST_F(HostTest, OverlongDirectoryIsReportedAndLoadsNothing) {
   TempDir dir;
   put(dir, "two_items", "two.so");
