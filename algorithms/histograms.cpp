@@ -68,14 +68,14 @@ void countLevels(const Volume& v, int c, std::uint64_t* counts, std::uint32_t* s
 using namespace v3d;
 
 int hist3(Volume* volume, float** histograms) {
-  if (int code = CheckVolume(volume, V3D_UC, 3); code != 0) return code;
+  if (int code = CheckVolume(volume, V3D_UC, V3D_ANY_COLOR); code != 0) return code;
   const int channels = channelCount(*volume);
-  if (histograms == nullptr) return -2;
+  if (histograms == nullptr) return kNullVectorPointer;
   for (int c = 0; c < channels; ++c)
-    if (histograms[c] == nullptr) return -2;
+    if (histograms[c] == nullptr) return kNullVectorPointer;
   ScratchArray<std::uint64_t> counts(256);
   ScratchArray<std::uint32_t> sub(4 * 256);
-  if (!counts || !sub) return -9;
+  if (!counts || !sub) return kCannotAllocateBuffer;
   const Box b = voiOf(*volume);
   const float voxels = static_cast<float>(static_cast<long long>(b.depth()) * b.height() *
                                           static_cast<long long>(b.width()));
@@ -88,22 +88,22 @@ int hist3(Volume* volume, float** histograms) {
 }
 
 int cdfhist3(float* density, float* cumulative) {
-  if (density == nullptr || cumulative == nullptr) return -2;
+  if (density == nullptr || cumulative == nullptr) return kNullVectorPointer;
   cumulative[0] = density[0];
   for (int i = 1; i < 256; ++i) cumulative[i] = cumulative[i - 1] + density[i];
   return 0;
 }
 
 int histeq3(Volume* in, Volume* out, float** cumulative) {
-  if (int code = CheckVolume(in, V3D_UC, 3); code != 0) return code;
-  if (int code = CheckVolume(out, V3D_UC, 3); code != 0) return code;
-  if (out->Z < in->Z || out->Y < in->Y || out->X < in->X) return -520;
+  if (int code = CheckVolume(in, V3D_UC, V3D_ANY_COLOR); code != 0) return code;
+  if (int code = CheckVolume(out, V3D_UC, V3D_ANY_COLOR); code != 0) return code;
+  if (out->Z < in->Z || out->Y < in->Y || out->X < in->X) return kInvalidOutputDimensions;
   const int channels = channelCount(*in);
-  if (cumulative == nullptr) return -2;
+  if (cumulative == nullptr) return kNullVectorPointer;
   for (int c = 0; c < channels; ++c)
-    if (cumulative[c] == nullptr) return -2;
+    if (cumulative[c] == nullptr) return kNullVectorPointer;
   // A one-channel output has no storage for a second and third channel.
-  if (channelCount(*out) < channels) return -523;
+  if (channelCount(*out) < channels) return kInvalidOutputColorType;
   const Box b = voiOf(*in);
   UC table[256];
   for (int c = 0; c < channels; ++c) {
@@ -123,7 +123,7 @@ int histeq3(Volume* in, Volume* out, float** cumulative) {
 int HistogramEqual3d(Volume* in, Volume* out) {
   // Density and cumulative arrays for up to three channels.
   ScratchArray<float> arrays(6 * 256);
-  if (!arrays) return -9;
+  if (!arrays) return kCannotAllocateBuffer;
   float* density[3] = {arrays.get(), arrays.get() + 256, arrays.get() + 512};
   float* cumulative[3] = {arrays.get() + 768, arrays.get() + 1024, arrays.get() + 1280};
   if (int code = hist3(in, density); code != 0) return code;

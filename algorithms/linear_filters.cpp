@@ -38,8 +38,8 @@
 namespace v3d {
 namespace {
 
-using filters::InputRows;
 using filters::innerBox;
+using filters::InputRows;
 using filters::outputRow;
 
 // Low 8 bits of trunc(s + 0.5), two's complement for negative values.
@@ -62,7 +62,7 @@ int convolve(Volume* in, Volume* out, Volume* kernel) {
   const Box inner = innerBox(voi, kz, ky, kx);
   const auto width = static_cast<std::size_t>(inner.width());
   ScratchArray<float> weights(taps);
-  if (!weights) return -9;
+  if (!weights) return kCannotAllocateBuffer;
   float*** h = channelData<float>(*kernel, 0);
   for (int l = 0, k = 0; l < kz; ++l)
     for (int g = 0; g < ky; ++g)
@@ -74,7 +74,7 @@ int convolve(Volume* in, Volume* out, Volume* kernel) {
   ScratchArray<double> exactSums(inDouble ? width : 0), samples(inDouble ? span : 0);
   ScratchArray<long double> wide(dot.exact() ? 0 : width);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!dot || !sums || !exactSums || !samples || !wide || !src) return -9;
+  if (!dot || !sums || !exactSums || !samples || !wide || !src) return kCannotAllocateBuffer;
 
   const int hz = kz / 2, hy = ky / 2;
   for (int z = inner.z0; z < inner.z1; ++z)
@@ -98,8 +98,7 @@ int convolve(Volume* in, Volume* out, Volume* kernel) {
               for (std::size_t i = 0; i < width; ++i) acc[i] += w * r[i];
             }
           }
-        for (std::size_t i = 0; i < width; ++i)
-          o[i] = lowByte(dot.toFloat(acc[i]));
+        for (std::size_t i = 0; i < width; ++i) o[i] = lowByte(dot.toFloat(acc[i]));
       } else if (dot.exact()) {
         std::int64_t* acc = sums.get();
         std::fill(acc, acc + width, 0);
@@ -147,7 +146,7 @@ int movingAverage(const Volume& in, const Volume& out, int wz, int wy, int wx) {
   ScratchArray<UC> table(tableSize <= (1 << 22) ? static_cast<std::size_t>(tableSize) : 0);
   ScratchArray<Acc> rowSums(outX * ny), ring(plane * wz), total(plane);
   InputRows src(in, filters::sharesStorage(in, out));
-  if (!table || !rowSums || !ring || !total || !src) return -9;
+  if (!table || !rowSums || !ring || !total || !src) return kCannotAllocateBuffer;
   auto mean = [&](Acc s) { return filters::roundClip(static_cast<float>(s) / count); };
   const bool useTable = tableSize <= (1 << 22);
   if (useTable)
@@ -209,7 +208,9 @@ int movingAverage(const Volume& in, const Volume& out, int wz, int wy, int wx) {
 
 using namespace v3d;
 
-int conv3(Volume* in, Volume* out, Volume* kernel) { return convolve(in, out, kernel); }
+int conv3(Volume* in, Volume* out, Volume* kernel) {
+  return convolve(in, out, kernel);
+}
 
 int mov_ave3(Volume* in, Volume* out, int wz, int wy, int wx) {
   if (int code = filters::checkVolumes(in, out); code != 0) return code;

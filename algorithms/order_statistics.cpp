@@ -55,6 +55,7 @@
 
 #include "algorithms/exact_sum.h"
 #include "algorithms/selection_network.h"
+#include "algorithms/separable_extremes.h"
 #include "algorithms/window_filter.h"
 #include "core/alloc.h"
 #include "core/samples.h"
@@ -63,8 +64,8 @@
 namespace v3d {
 namespace {
 
-using filters::InputRows;
 using filters::innerBox;
+using filters::InputRows;
 using filters::outputRow;
 
 // Steps shared by every filter of this family: in and out, the output shape and colours.
@@ -79,6 +80,20 @@ void windowRows(const InputRows& src, int c, int z, int y, int hz, int hy, const
   int k = 0;
   for (int dz = -hz; dz <= hz; ++dz)
     for (int dy = -hy; dy <= hy; ++dy) rows[k++] = src.row(c, z + dz, y + dy);
+}
+
+// Visits every output line of the inner box, channel by channel: `rows` receives the
+// window's wz * wy input rows (starting at the window's first column) and `line(o)` writes
+// the line's output row `o`, which starts at the inner box's first column.
+template <class Line>
+void forEachWindowLine(const InputRows& src, Volume& out, int channels, const Box& inner, int hz,
+                       int hy, const UC** rows, Line&& line) {
+  for (int c = 0; c < channels; ++c)
+    for (int z = inner.z0; z < inner.z1; ++z)
+      for (int y = inner.y0; y < inner.y1; ++y) {
+        windowRows(src, c, z, y, hz, hy, rows);
+        line(outputRow(out, c, z, y, inner.x0));
+      }
 }
 
 // Moves the running median m to the element `half` of the sorted window, where `below` is
@@ -141,8 +156,8 @@ void networkMedianLine(const SelectionNetwork& net, const UC* const* rows, std::
 // independent medians per step also overlap in the processor (5 x 5 x 5 on the standard
 // volume: 1.3x faster than one line at a time).
 void pairedMedianLines(const InputRows& src, const Volume& out, int c, int z, int y,
-                       const Box& inner, int wz, int wy, int wx, const UC** shared,
-                       const UC** own1, const UC** own2, std::int32_t* hist) {
+                       const Box& inner, int wz, int wy, int wx, const UC** shared, const UC** own1,
+                       const UC** own2, std::int32_t* hist) {
   const int hz = wz / 2, hy = wy / 2, centres = inner.width();
   const int sharedRows = wz * (wy - 1);
   int k = 0;
@@ -209,13 +224,13 @@ int medianFilter(Volume* in, Volume* out, int wz, int wy, int wx) {
   ScratchArray<const UC*> rows(lineRows), own(paired ? 2 * static_cast<std::size_t>(wz) : 0);
   ScratchArray<UC> wires(network ? kNetworkMedianLimit * SelectionNetwork::kLanes : 0);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!hist || !pairHist || !rows || !own || !wires || !src) return -9;
+  if (!hist || !pairHist || !rows || !own || !wires || !src) return kCannotAllocateBuffer;
   std::optional<SelectionNetwork> net;
   if (network) {
     try {
       net.emplace(static_cast<int>(n), std::vector<int>{static_cast<int>(n / 2)});
     } catch (const std::bad_alloc&) {
-      return -9;
+      return kCannotAllocateBuffer;
     }
     net->pad(wires.get());
   }
@@ -276,17 +291,17 @@ int weightedMedian(Volume* in, Volume* out, Volume* weights) {
   if (int code = filters::checkColours(*in, *out); code != 0) return code;
   const Box voi = voiOf(*in);
   const int wz = weights->Z, wy = weights->Y, wx = weights->X;
-  if ((wz & 1) == 0 || (wy & 1) == 0 || (wx & 1) == 0) return -24;
-  if (filters::checkWindow(voi, wz, wy, wx) != 0) return -24;
+  if ((wz & 1) == 0 || (wy & 1) == 0 || (wx & 1) == 0) return kInvalidWindowSize;
+  if (filters::checkWindow(voi, wz, wy, wx) != 0) return kInvalidWindowSize;
   UC*** w = channelData<UC>(*weights, 0);
   long long sum = 0;
   for (int z = 0; z < wz; ++z)
     for (int y = 0; y < wy; ++y)
       for (int x = 0; x < wx; ++x) sum += w[z][y][x];
-  if (sum <= 0) return -524;
+  if (sum <= 0) return kInvalidWeightsVolume;
   // The weighted histogram and the running counts are 32-bit; a larger total weight is
   // refused rather than wrapped.
-  if (sum > INT32_MAX) return -84;
+  if (sum > INT32_MAX) return kWeightSumTooLarge;
 
   const std::size_t lineRows = static_cast<std::size_t>(wz) * wy;
   // Initial entries: every position of non-zero weight. Step entries: every position whose
@@ -303,7 +318,7 @@ int weightedMedian(Volume* in, Volume* out, Volume* weights) {
   ScratchArray<std::int32_t> hist(256);
   ScratchArray<const UC*> rows(lineRows);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!initial || !step || !hist || !rows || !src) return -9;
+  if (!initial || !step || !hist || !rows || !src) return kCannotAllocateBuffer;
   {
     std::size_t a = 0, b = 0;
     for (int z = 0; z < wz; ++z)
@@ -330,80 +345,72 @@ int weightedMedian(Volume* in, Volume* out, Volume* weights) {
     try {
       net.emplace(total, even ? std::vector<int>{half - 1, half} : std::vector<int>{half});
     } catch (const std::bad_alloc&) {
-      return -9;
+      return kCannotAllocateBuffer;
     }
     ScratchArray<UC> wires(static_cast<std::size_t>(net->wires()) * L);
-    if (!wires) return -9;
+    if (!wires) return kCannotAllocateBuffer;
     net->pad(wires.get());
-    for (int c = 0; c < channelCount(*in); ++c)
-      for (int z = inner.z0; z < inner.z1; ++z)
-        for (int y = inner.y0; y < inner.y1; ++y) {
-          windowRows(src, c, z, y, hz, hy, rows.get());
-          UC* o = outputRow(*out, c, z, y, inner.x0);
-          for (int b0 = 0; b0 < centres; b0 += L) {
-            const auto lanes = static_cast<std::size_t>(std::min(L, centres - b0));
-            UC* wire = wires.get();
-            for (std::size_t e = 0; e < initialCount; ++e)
-              for (int r = 0; r < initial[e].weight; ++r, wire += L)
-                std::memcpy(wire, rows[initial[e].row] + b0 + initial[e].j, lanes);
-            net->run(wires.get());
-            const UC* upper = wires.get() + net->output(even ? 1 : 0) * L;
-            if (!even) {
-              std::memcpy(o + b0, upper, lanes);
-              continue;
-            }
-            const UC* lower = wires.get() + net->output(0) * L;
-            for (std::size_t l = 0; l < lanes; ++l)
-              o[b0 + l] = static_cast<UC>((lower[l] & upper[l]) + ((lower[l] ^ upper[l]) >> 1));
-          }
+    forEachWindowLine(src, *out, channelCount(*in), inner, hz, hy, rows.get(), [&](UC* o) {
+      for (int b0 = 0; b0 < centres; b0 += L) {
+        const auto lanes = static_cast<std::size_t>(std::min(L, centres - b0));
+        UC* wire = wires.get();
+        for (std::size_t e = 0; e < initialCount; ++e)
+          for (int r = 0; r < initial[e].weight; ++r, wire += L)
+            std::memcpy(wire, rows[initial[e].row] + b0 + initial[e].j, lanes);
+        net->run(wires.get());
+        const UC* upper = wires.get() + net->output(even ? 1 : 0) * L;
+        if (!even) {
+          std::memcpy(o + b0, upper, lanes);
+          continue;
         }
+        const UC* lower = wires.get() + net->output(0) * L;
+        for (std::size_t l = 0; l < lanes; ++l)
+          o[b0 + l] = static_cast<UC>((lower[l] & upper[l]) + ((lower[l] ^ upper[l]) >> 1));
+      }
+    });
     return 0;
   }
-  for (int c = 0; c < channelCount(*in); ++c)
-    for (int z = inner.z0; z < inner.z1; ++z)
-      for (int y = inner.y0; y < inner.y1; ++y) {
-        windowRows(src, c, z, y, hz, hy, rows.get());
-        std::int32_t* h = hist.get();
-        std::fill(h, h + 256, 0);
-        for (std::size_t e = 0; e < initialCount; ++e)
-          h[rows[initial[e].row][initial[e].j]] += initial[e].weight;
-        std::int32_t below = 0;
-        int m = settleMedian<std::int32_t>(h, 0, below, half);
-        UC* o = outputRow(*out, c, z, y, inner.x0);
-        for (int i = 0;;) {
-          int result = m;
-          if (even && below == half) {
-            // Element half - 1 is the largest sample below m (there is one: below > 0).
-            int lower = m - 1;
-            while (h[lower] == 0) --lower;
-            result = (lower + m) / 2;
-          }
-          o[i] = static_cast<UC>(result);
-          if (++i == centres) break;
-          const int base = i - 1;
-          for (std::size_t e = 0; e < stepCount; ++e) {
-            const UC v = rows[step[e].row][base + step[e].j];
-            h[v] += step[e].weight;
-            below += step[e].weight & -static_cast<std::int32_t>(v < m);
-          }
-          m = settleMedian<std::int32_t>(h, m, below, half);
-        }
+  forEachWindowLine(src, *out, channelCount(*in), inner, hz, hy, rows.get(), [&](UC* o) {
+    std::int32_t* h = hist.get();
+    std::fill(h, h + 256, 0);
+    for (std::size_t e = 0; e < initialCount; ++e)
+      h[rows[initial[e].row][initial[e].j]] += initial[e].weight;
+    std::int32_t below = 0;
+    int m = settleMedian<std::int32_t>(h, 0, below, half);
+    for (int i = 0;;) {
+      int result = m;
+      if (even && below == half) {
+        // Element half - 1 is the largest sample below m (there is one: below > 0).
+        int lower = m - 1;
+        while (h[lower] == 0) --lower;
+        result = (lower + m) / 2;
       }
+      o[i] = static_cast<UC>(result);
+      if (++i == centres) break;
+      const int base = i - 1;
+      for (std::size_t e = 0; e < stepCount; ++e) {
+        const UC v = rows[step[e].row][base + step[e].j];
+        h[v] += step[e].weight;
+        below += step[e].weight & -static_cast<std::int32_t>(v < m);
+      }
+      m = settleMedian<std::int32_t>(h, m, below, half);
+    }
+  });
   return 0;
 }
 
 // ---- multistage_median3 --------------------------------------------------------------
 
 // Seven lines of w samples through each voxel, as offsets (dz, dy, dx) per step t.
-constexpr int kLines[7][3] = {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1},
+constexpr int kLines[7][3] = {{0, 0, 1},  {1, 0, 0},  {0, 1, 0},  {1, 1, 1},
                               {1, 1, -1}, {1, -1, 1}, {1, -1, -1}};
 
 // 64 voxels at a time: each line's samples for consecutive centres are consecutive in a
 // row, so every line median and the final median of eight run as vector networks
 // (5 x 5 x 5 on the standard volume: 47x faster than sorting each line per voxel).
-void multistageChannel(const InputRows& src, const Volume& out, int c, const Box& inner,
-                       int w, const SelectionNetwork& line, const SelectionNetwork& eight,
-                       UC* lineWires, UC* eightWires) {
+void multistageChannel(const InputRows& src, const Volume& out, int c, const Box& inner, int w,
+                       const SelectionNetwork& line, const SelectionNetwork& eight, UC* lineWires,
+                       UC* eightWires) {
   constexpr int L = SelectionNetwork::kLanes;
   const int h = w / 2;
   const Box& voi = src.voi();
@@ -436,78 +443,20 @@ void multistageChannel(const InputRows& src, const Volume& out, int c, const Box
 
 // ---- run_max3 and run_min3 -----------------------------------------------------------
 
-struct MaxOp {
-  static UC apply(UC a, UC b) { return a > b ? a : b; }
-};
-struct MinOp {
-  static UC apply(UC a, UC b) { return a < b ? a : b; }
-};
-
-template <class Op>
-inline void combine(const UC* __restrict p, const UC* __restrict q, UC* __restrict o,
-                    std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) o[i] = Op::apply(p[i], q[i]);
-}
-
-// Extreme over windows of w vectors: for i in [0, n - w], dst(i)[j] is the extreme of
-// src(i)[j] .. src(i + w - 1)[j], j < len. Extremes of 2^k vectors are built by doubling in
-// the contiguous scratch a and b (n * len each), then two overlapping ones cover w.
-template <class Op, class Src, class Dst>
-void slidingExtreme(Src src, int n, std::size_t len, int w, Dst dst, UC* a, UC* b) {
-  if (w == 1) {
-    for (int i = 0; i < n; ++i) std::memmove(dst(i), src(i), len);
-    return;
-  }
-  for (int i = 0; i + 1 < n; ++i) combine<Op>(src(i), src(i + 1), a + i * len, len);
-  int span = 2;
-  UC* cur = a;
-  UC* next = b;
-  while (2 * span <= w) {
-    const std::size_t count = static_cast<std::size_t>(n - 2 * span + 1) * len;
-    combine<Op>(cur, cur + span * len, next, count);
-    std::swap(cur, next);
-    span *= 2;
-  }
-  for (int i = 0; i + w <= n; ++i)
-    combine<Op>(cur + i * len, cur + (i + w - span) * len, dst(i), len);
-}
-
 template <class Op>
 int runExtreme(Volume* in, Volume* out, int wz, int wy, int wx) {
   if (int code = commonChecks(in, out); code != 0) return code;
   const Box voi = voiOf(*in);
   if (int code = filters::checkWindow(voi, wz, wy, wx); code != 0) return code;
   const Box inner = innerBox(voi, wz, wy, wx);
-  const int nz = voi.depth(), ny = voi.height(), nx = voi.width();
-  const std::size_t outX = static_cast<std::size_t>(inner.width());
-  const int outY = inner.height();
-  const std::size_t plane = outX * outY;
-  // The X-then-Y extremes of every VOI frame, and one frame of X extremes.
-  ScratchArray<UC> stack(plane * nz), frame(outX * ny);
-  if (!stack || !frame) return -530;
-  const std::size_t across = outX * std::max(ny, nz);
-  ScratchArray<UC> la(nx), lb(nx), va(across), vb(across);
+  extremes::BoxExtremes ext(voi.depth(), voi.height(), voi.width(), wz, wy, wx);
+  if (int code = ext.allocate(); code != 0) return code;
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!la || !lb || !va || !vb || !src) return -9;
-
-  for (int c = 0; c < channelCount(*in); ++c) {
-    for (int z = voi.z0; z < voi.z1; ++z) {
-      for (int y = voi.y0; y < voi.y1; ++y) {
-        const UC* row = src.row(c, z, y);
-        UC* dst = frame.get() + (y - voi.y0) * outX;
-        slidingExtreme<Op>([&](int i) { return row + i; }, nx, 1, wx,
-                           [&](int i) { return dst + i; }, la.get(), lb.get());
-      }
-      UC* layer = stack.get() + (z - voi.z0) * plane;
-      slidingExtreme<Op>([&](int i) { return frame.get() + i * outX; }, ny, outX, wy,
-                         [&](int i) { return layer + i * outX; }, va.get(), vb.get());
-    }
-    for (int yi = 0; yi < outY; ++yi)
-      slidingExtreme<Op>(
-          [&](int i) { return stack.get() + i * plane + yi * outX; }, nz, outX, wz,
-          [&](int i) { return outputRow(*out, c, inner.z0 + i, inner.y0 + yi, inner.x0); },
-          va.get(), vb.get());
-  }
+  if (!src) return kCannotAllocateBuffer;
+  for (int c = 0; c < channelCount(*in); ++c)
+    ext.run<Op>(
+        [&](int z, int y) { return src.row(c, voi.z0 + z, voi.y0 + y); },
+        [&](int zi, int yi) { return outputRow(*out, c, inner.z0 + zi, inner.y0 + yi, inner.x0); });
   return 0;
 }
 
@@ -515,7 +464,7 @@ int runExtreme(Volume* in, Volume* out, int wz, int wy, int wx) {
 
 int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, int wx) {
   if (int code = filters::checkVolumes(in, out); code != 0) return code;
-  if (coefficients == nullptr) return -2;
+  if (coefficients == nullptr) return kNullVectorPointer;
   if (int code = filters::checkOutputShape(*in, *out); code != 0) return code;
   if (int code = filters::checkColours(*in, *out); code != 0) return code;
   const Box voi = voiOf(*in);
@@ -527,7 +476,7 @@ int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, 
   ScratchArray<std::int64_t> prefix(n + 1), hist(256);
   ScratchArray<const UC*> rows(lineRows);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!prefix || !hist || !rows || !src || !dot) return -9;
+  if (!prefix || !hist || !rows || !src || !dot) return kCannotAllocateBuffer;
   if (dot.exact())
     for (std::size_t k = 0; k < n; ++k) prefix[k + 1] = prefix[k] + dot.scaled(k);
 
@@ -543,107 +492,99 @@ int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, 
       for (std::size_t k = 0; k < n; ++k) all[k] = static_cast<int>(k);
       net.emplace(static_cast<int>(n), std::move(all));
     } catch (const std::bad_alloc&) {
-      return -9;
+      return kCannotAllocateBuffer;
     }
     ScratchArray<UC> wires(static_cast<std::size_t>(net->wires()) * L);
-    if (!wires) return -9;
+    if (!wires) return kCannotAllocateBuffer;
     net->pad(wires.get());
     std::int64_t acc[L];
     double exactSums[L];
     long double wide[L];
-    for (int c = 0; c < channelCount(*in); ++c)
-      for (int z = inner.z0; z < inner.z1; ++z)
-        for (int y = inner.y0; y < inner.y1; ++y) {
-          windowRows(src, c, z, y, hz, hy, rows.get());
-          UC* o = outputRow(*out, c, z, y, inner.x0);
-          for (int b0 = 0; b0 < centres; b0 += L) {
-            const int lanes = std::min(L, centres - b0);
-            UC* wire = wires.get();
-            for (std::size_t k = 0; k < lineRows; ++k)
-              for (int j = 0; j < wx; ++j, wire += L)
-                std::memcpy(wire, rows[k] + b0 + j, static_cast<std::size_t>(lanes));
-            net->run(wires.get());
-            if (dot.exact() && dot.fitsDouble()) {
-              std::fill(exactSums, exactSums + L, 0.0);
-              for (std::size_t k = 0; k < n; ++k) {
-                const double w = dot.scaledDouble(k);
-                const UC* r = wires.get() + net->output(k) * L;
-                for (int l = 0; l < L; ++l) exactSums[l] += w * r[l];
-              }
-            } else if (dot.exact()) {
-              std::fill(acc, acc + L, 0);
-              for (std::size_t k = 0; k < n; ++k) {
-                const std::int64_t w = dot.scaled(k);
-                const UC* r = wires.get() + net->output(k) * L;
-                for (int l = 0; l < L; ++l) acc[l] += w * r[l];
-              }
-            } else {
-              std::fill(wide, wide + L, 0.0L);
-              for (std::size_t k = 0; k < n; ++k) {
-                const UC* r = wires.get() + net->output(k) * L;
-                for (int l = 0; l < lanes; ++l)
-                  wide[l] += static_cast<long double>(r[l]) * coefficients[k];
-              }
-            }
-            for (int l = 0; l < lanes; ++l) {
-              float s = !dot.exact()       ? static_cast<float>(wide[l])
-                        : dot.fitsDouble() ? dot.toFloat(exactSums[l])
-                                           : dot.toFloat(acc[l]);
-              if (s < 0.0f) s = 0.0f;
-              if (s > 255.0f) s = 255.0f;
-              o[b0 + l] = filters::roundClip(s);
-            }
+    forEachWindowLine(src, *out, channelCount(*in), inner, hz, hy, rows.get(), [&](UC* o) {
+      for (int b0 = 0; b0 < centres; b0 += L) {
+        const int lanes = std::min(L, centres - b0);
+        UC* wire = wires.get();
+        for (std::size_t k = 0; k < lineRows; ++k)
+          for (int j = 0; j < wx; ++j, wire += L)
+            std::memcpy(wire, rows[k] + b0 + j, static_cast<std::size_t>(lanes));
+        net->run(wires.get());
+        if (dot.exact() && dot.fitsDouble()) {
+          std::fill(exactSums, exactSums + L, 0.0);
+          for (std::size_t k = 0; k < n; ++k) {
+            const double w = dot.scaledDouble(k);
+            const UC* r = wires.get() + net->output(k) * L;
+            for (int l = 0; l < L; ++l) exactSums[l] += w * r[l];
+          }
+        } else if (dot.exact()) {
+          std::fill(acc, acc + L, 0);
+          for (std::size_t k = 0; k < n; ++k) {
+            const std::int64_t w = dot.scaled(k);
+            const UC* r = wires.get() + net->output(k) * L;
+            for (int l = 0; l < L; ++l) acc[l] += w * r[l];
+          }
+        } else {
+          std::fill(wide, wide + L, 0.0L);
+          for (std::size_t k = 0; k < n; ++k) {
+            const UC* r = wires.get() + net->output(k) * L;
+            for (int l = 0; l < lanes; ++l)
+              wide[l] += static_cast<long double>(r[l]) * coefficients[k];
           }
         }
+        for (int l = 0; l < lanes; ++l) {
+          float s = !dot.exact()       ? static_cast<float>(wide[l])
+                    : dot.fitsDouble() ? dot.toFloat(exactSums[l])
+                                       : dot.toFloat(acc[l]);
+          if (s < 0.0f) s = 0.0f;
+          if (s > 255.0f) s = 255.0f;
+          o[b0 + l] = filters::roundClip(s);
+        }
+      }
+    });
     return 0;
   }
   std::uint64_t mask[4];
-  for (int c = 0; c < channelCount(*in); ++c)
-    for (int z = inner.z0; z < inner.z1; ++z)
-      for (int y = inner.y0; y < inner.y1; ++y) {
-        windowRows(src, c, z, y, hz, hy, rows.get());
-        std::int64_t* h = hist.get();
-        std::fill(h, h + 256, 0);
-        for (std::size_t k = 0; k < lineRows; ++k)
-          for (int j = 0; j < wx; ++j) ++h[rows[k][j]];
-        std::fill(mask, mask + 4, 0);
-        for (int v = 0; v < 256; ++v)
-          if (h[v] != 0) mask[v >> 6] |= std::uint64_t{1} << (v & 63);
-        UC* o = outputRow(*out, c, z, y, inner.x0);
-        for (int i = 0;;) {
-          float s;
-          if (dot.exact()) {
-            std::int64_t acc = 0, pos = 0;
-            for (int word = 0; word < 4; ++word)
-              for (std::uint64_t bits = mask[word]; bits != 0; bits &= bits - 1) {
-                const int v = word * 64 + std::countr_zero(bits);
-                acc += v * (prefix[pos + h[v]] - prefix[pos]);
-                pos += h[v];
-              }
-            s = dot.toFloat(acc);
-          } else {
-            long double acc = 0.0L;
-            std::size_t k = 0;
-            for (int word = 0; word < 4; ++word)
-              for (std::uint64_t bits = mask[word]; bits != 0; bits &= bits - 1) {
-                const int v = word * 64 + std::countr_zero(bits);
-                for (std::int64_t r = 0; r < h[v]; ++r, ++k)
-                  acc += static_cast<long double>(v) * coefficients[k];
-              }
-            s = static_cast<float>(acc);
+  forEachWindowLine(src, *out, channelCount(*in), inner, hz, hy, rows.get(), [&](UC* o) {
+    std::int64_t* h = hist.get();
+    std::fill(h, h + 256, 0);
+    for (std::size_t k = 0; k < lineRows; ++k)
+      for (int j = 0; j < wx; ++j) ++h[rows[k][j]];
+    std::fill(mask, mask + 4, 0);
+    for (int v = 0; v < 256; ++v)
+      if (h[v] != 0) mask[v >> 6] |= std::uint64_t{1} << (v & 63);
+    for (int i = 0;;) {
+      float s;
+      if (dot.exact()) {
+        std::int64_t acc = 0, pos = 0;
+        for (int word = 0; word < 4; ++word)
+          for (std::uint64_t bits = mask[word]; bits != 0; bits &= bits - 1) {
+            const int v = word * 64 + std::countr_zero(bits);
+            acc += v * (prefix[pos + h[v]] - prefix[pos]);
+            pos += h[v];
           }
-          if (s < 0.0f) s = 0.0f;
-          if (s > 255.0f) s = 255.0f;
-          o[i] = filters::roundClip(s);
-          if (++i == centres) break;
-          const int leave = i - 1, enter = i - 1 + wx;
-          for (std::size_t k = 0; k < lineRows; ++k) {
-            const UC a = rows[k][leave], b = rows[k][enter];
-            if (--h[a] == 0) mask[a >> 6] &= ~(std::uint64_t{1} << (a & 63));
-            if (h[b]++ == 0) mask[b >> 6] |= std::uint64_t{1} << (b & 63);
+        s = dot.toFloat(acc);
+      } else {
+        long double acc = 0.0L;
+        std::size_t k = 0;
+        for (int word = 0; word < 4; ++word)
+          for (std::uint64_t bits = mask[word]; bits != 0; bits &= bits - 1) {
+            const int v = word * 64 + std::countr_zero(bits);
+            for (std::int64_t r = 0; r < h[v]; ++r, ++k)
+              acc += static_cast<long double>(v) * coefficients[k];
           }
-        }
+        s = static_cast<float>(acc);
       }
+      if (s < 0.0f) s = 0.0f;
+      if (s > 255.0f) s = 255.0f;
+      o[i] = filters::roundClip(s);
+      if (++i == centres) break;
+      const int leave = i - 1, enter = i - 1 + wx;
+      for (std::size_t k = 0; k < lineRows; ++k) {
+        const UC a = rows[k][leave], b = rows[k][enter];
+        if (--h[a] == 0) mask[a >> 6] &= ~(std::uint64_t{1} << (a & 63));
+        if (h[b]++ == 0) mask[b >> 6] |= std::uint64_t{1} << (b & 63);
+      }
+    }
+  });
   return 0;
 }
 
@@ -652,51 +593,47 @@ int lFilter(Volume* in, Volume* out, const float* coefficients, int wz, int wy, 
 int localAdaptive(Volume* in, Volume* out, float noiseVariance, int wz, int wy, int wx) {
   if (int code = commonChecks(in, out); code != 0) return code;
   // NaN is refused with the negative values: it would make every result undefined.
-  if (!(noiseVariance >= 0.0f)) return -90;
+  if (!(noiseVariance >= 0.0f)) return kInvalidParameters;
   const Box voi = voiOf(*in);
   if (int code = filters::checkWindow(voi, wz, wy, wx); code != 0) return code;
   const std::size_t lineRows = static_cast<std::size_t>(wz) * wy;
   const int hz = wz / 2, hy = wy / 2, hx = wx / 2;
   ScratchArray<const UC*> rows(lineRows);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!rows || !src) return -9;
+  if (!rows || !src) return kCannotAllocateBuffer;
 
   const Box inner = innerBox(voi, wz, wy, wx);
   const float n = static_cast<float>(static_cast<long long>(lineRows) * wx);
   const int centres = inner.width();
   const float v = noiseVariance;
-  for (int c = 0; c < channelCount(*in); ++c)
-    for (int z = inner.z0; z < inner.z1; ++z)
-      for (int y = inner.y0; y < inner.y1; ++y) {
-        windowRows(src, c, z, y, hz, hy, rows.get());
-        const UC* centreRow = src.row(c, z, y);
-        std::int64_t s = 0, q = 0;
-        for (std::size_t k = 0; k < lineRows; ++k)
-          for (int j = 0; j < wx; ++j) {
-            const int a = rows[k][j];
-            s += a;
-            q += a * a;
-          }
-        UC* o = outputRow(*out, c, z, y, inner.x0);
-        for (int i = 0;;) {
-          const float mean = static_cast<float>(s) / n;
-          const float variance = static_cast<float>(q) / n - mean * mean;
-          float result = mean;
-          if (variance >= 0.0001) {
-            float k = v / variance;
-            if (k > 1.0f) k = 1.0f;
-            result = (1.0f - k) * static_cast<float>(centreRow[i + hx]) + k * mean;
-          }
-          o[i] = filters::roundClip(result);
-          if (++i == centres) break;
-          const int leave = i - 1, enter = i - 1 + wx;
-          for (std::size_t k = 0; k < lineRows; ++k) {
-            const int a = rows[k][leave], b = rows[k][enter];
-            s += b - a;
-            q += b * b - a * a;
-          }
-        }
+  forEachWindowLine(src, *out, channelCount(*in), inner, hz, hy, rows.get(), [&](UC* o) {
+    const UC* centreRow = rows[static_cast<std::size_t>(hz) * wy + hy];  // the window's own row
+    std::int64_t s = 0, q = 0;
+    for (std::size_t k = 0; k < lineRows; ++k)
+      for (int j = 0; j < wx; ++j) {
+        const int a = rows[k][j];
+        s += a;
+        q += a * a;
       }
+    for (int i = 0;;) {
+      const float mean = static_cast<float>(s) / n;
+      const float variance = static_cast<float>(q) / n - mean * mean;
+      float result = mean;
+      if (variance >= 0.0001) {
+        float k = v / variance;
+        if (k > 1.0f) k = 1.0f;
+        result = (1.0f - k) * static_cast<float>(centreRow[i + hx]) + k * mean;
+      }
+      o[i] = filters::roundClip(result);
+      if (++i == centres) break;
+      const int leave = i - 1, enter = i - 1 + wx;
+      for (std::size_t k = 0; k < lineRows; ++k) {
+        const int a = rows[k][leave], b = rows[k][enter];
+        s += b - a;
+        q += b * b - a * a;
+      }
+    }
+  });
   return 0;
 }
 
@@ -728,12 +665,12 @@ int multistage_median3(Volume* in, Volume* out, int w) {
     line.emplace(w, std::vector<int>{w / 2});
     eight.emplace(8, std::vector<int>{3, 4});
   } catch (const std::bad_alloc&) {
-    return -9;
+    return kCannotAllocateBuffer;
   }
   ScratchArray<UC> lineWires(static_cast<std::size_t>(line->wires()) * SelectionNetwork::kLanes);
   ScratchArray<UC> eightWires(8 * SelectionNetwork::kLanes);
   InputRows src(*in, filters::sharesStorage(*in, *out));
-  if (!lineWires || !eightWires || !src) return -9;
+  if (!lineWires || !eightWires || !src) return kCannotAllocateBuffer;
   line->pad(lineWires.get());
   const Box inner = innerBox(voi, w, w, w);
   for (int c = 0; c < channelCount(*in); ++c)
@@ -742,11 +679,11 @@ int multistage_median3(Volume* in, Volume* out, int w) {
 }
 
 int run_max3(Volume* in, Volume* out, int wz, int wy, int wx) {
-  return runExtreme<MaxOp>(in, out, wz, wy, wx);
+  return runExtreme<extremes::MaxOp>(in, out, wz, wy, wx);
 }
 
 int run_min3(Volume* in, Volume* out, int wz, int wy, int wx) {
-  return runExtreme<MinOp>(in, out, wz, wy, wx);
+  return runExtreme<extremes::MinOp>(in, out, wz, wy, wx);
 }
 
 int l_filter3(Volume* in, Volume* out, float* coefficients, int wz, int wy, int wx) {

@@ -43,9 +43,9 @@ extern "C" {
 // ---- Coordinate stack ---------------------------------------------------------------------
 
 int push_3d(StackNode3d** head, int frame, int row, int column, int tag) {
-  if (head == nullptr) return -4;
+  if (head == nullptr) return kNullBasicTypePointer;
   auto* node = static_cast<StackNode3d*>(allocateZeroed(sizeof(StackNode3d)));
-  if (node == nullptr) return -9;
+  if (node == nullptr) return kCannotAllocateBuffer;
   node->frame = frame;
   node->row = row;
   node->column = column;
@@ -69,7 +69,7 @@ StackEntry3d pop_3d(StackNode3d** head) {
 
 int threshold_3d(Volume* input, Volume* output, int threshold) {
   if (int code = checkUcPair(input, output); code != 0) return code;
-  if (outputTooSmall(input, output)) return -520;
+  if (outputTooSmall(input, output)) return kInvalidOutputDimensions;
   const Box b = voiOf(*input);
   UC*** in = channelData<UC>(*input, 0);
   UC*** out = channelData<UC>(*output, 0);
@@ -103,8 +103,8 @@ int threshold_3d(Volume* input, Volume* output, int threshold) {
 
 int region3d_grow(Volume* input, Volume* output, int maxSeeds, int tolerance) {
   if (int code = checkUcPair(input, output); code != 0) return code;
-  if (outputTooSmall(input, output)) return -520;
-  if (maxSeeds < 1 || maxSeeds > 255 || tolerance < 0) return -90;
+  if (outputTooSmall(input, output)) return kInvalidOutputDimensions;
+  if (maxSeeds < 1 || maxSeeds > 255 || tolerance < 0) return kInvalidParameters;
   const Box b = voiOf(*input);
   UC*** in = channelData<UC>(*input, 0);
   UC*** out = channelData<UC>(*output, 0);
@@ -116,14 +116,15 @@ int region3d_grow(Volume* input, Volume* output, int maxSeeds, int tolerance) {
       const UC* o = out[z][y];
       for (int x = b.x0; x < b.x1; ++x) seeds += o[x] != 0;
     }
-  if (seeds == 0 || seeds > maxSeeds) return -990;
+  if (seeds == 0 || seeds > maxSeeds) return kSeedsNotSpecified;
 
   VoiBytes frontier(b);
-  if (!frontier) return -530;
+  if (!frontier) return kCannotAllocateVolume;
   std::uint64_t sum[256] = {}, count[256] = {};
   UC rep[256] = {};
 
-  const std::size_t W = static_cast<std::size_t>(b.width()), H = static_cast<std::size_t>(b.height());
+  const std::size_t W = static_cast<std::size_t>(b.width()),
+                    H = static_cast<std::size_t>(b.height());
   const std::size_t plane = W * H;
   auto inner = [&](int z, int y, int x) {
     return z > b.z0 && z < b.z1 - 1 && y > b.y0 && y < b.y1 - 1 && x > b.x0 && x < b.x1 - 1;
@@ -210,11 +211,11 @@ int region3d_grow(Volume* input, Volume* output, int maxSeeds, int tolerance) {
 
 int region3d_merge(Volume* input, Volume* output, int tolerance, int maxRegions) {
   if (int code = checkUcPair(input, output); code != 0) return code;
-  if (outputTooSmall(input, output)) return -520;
-  if (tolerance < 0 || maxRegions < 1 || maxRegions > 255) return -90;
+  if (outputTooSmall(input, output)) return kInvalidOutputDimensions;
+  if (tolerance < 0 || maxRegions < 1 || maxRegions > 255) return kInvalidParameters;
   const Box b = voiOf(*input);
   VoiBytes label(b);
-  if (!label) return -530;
+  if (!label) return kCannotAllocateVolume;
   UC*** in = channelData<UC>(*input, 0);
   UC*** out = channelData<UC>(*output, 0);
 
@@ -292,7 +293,7 @@ int region3d_merge(Volume* input, Volume* output, int tolerance, int maxRegions)
       UC* o = out[z][y];
       for (int x = b.x0; x < b.x1; ++x) o[x] = value[l[x]];
     }
-  return exceeded ? -92 : regions;
+  return exceeded ? kTooManyRegions : regions;
 }
 
 }  // extern "C"
@@ -418,9 +419,9 @@ struct Splitter {
 
 int checkSplit(Volume* input, Volume* output, int* count, int tolerance) {
   if (int code = checkUcPair(input, output); code != 0) return code;
-  if (count == nullptr) return -4;
-  if (outputTooSmall(input, output)) return -520;
-  if (tolerance < 0 || *count != 0) return -90;
+  if (count == nullptr) return kNullBasicTypePointer;
+  if (outputTooSmall(input, output)) return kInvalidOutputDimensions;
+  if (tolerance < 0 || *count != 0) return kInvalidParameters;
   return 0;
 }
 
@@ -444,11 +445,11 @@ int region3d_splitmerge(Volume* input, Volume* output, int* count, int tolerance
   if (int code = checkSplit(input, output, count, tolerance); code != 0) return code;
   Splitter s{channelData<UC>(*input, 0), channelData<UC>(*output, 0), tolerance, voiOf(*input)};
   VoiBytes label(s.voi);
-  if (!label) return -530;
+  if (!label) return kCannotAllocateVolume;
   s.label = &label;
   s.split(s.voi, [&](const Box& b, UC mean) { s.mergeLeaf(b, mean); });
   *count = static_cast<int>(s.count);
-  return s.exceeded ? -92 : 0;
+  return s.exceeded ? kTooManyRegions : 0;
 }
 
 // ---- Connected-component labelling ---------------------------------------------------------
@@ -475,14 +476,14 @@ extern "C" {
 
 int grass3d_label(Volume* input, Volume* output, int* count, float* sizes, int maxLabels) {
   if (int code = checkUcPair(input, output); code != 0) return code;
-  if (count == nullptr) return -4;
-  if (sizes == nullptr) return -2;
-  if (outputTooSmall(input, output)) return -520;
-  if (maxLabels < 1 || maxLabels > 255) return -90;
+  if (count == nullptr) return kNullBasicTypePointer;
+  if (sizes == nullptr) return kNullVectorPointer;
+  if (outputTooSmall(input, output)) return kInvalidOutputDimensions;
+  if (maxLabels < 1 || maxLabels > 255) return kInvalidParameters;
   // Labelling in place would read its own labels back as input and could fill forever.
-  if (input == output) return -525;
+  if (input == output) return kSameInputOutput;
   WorkStack<Seed> stack;
-  if (!stack.reserve(4096)) return -9;
+  if (!stack.reserve(4096)) return kCannotAllocateBuffer;
 
   const Box b = voiOf(*input);
   UC*** in = channelData<UC>(*input, 0);
@@ -531,18 +532,18 @@ int grass3d_label(Volume* input, Volume* output, int* count, float* sizes, int m
         x += static_cast<int>(zeroRun(row + x, static_cast<std::size_t>(b.x1 - x)));
         if (x >= b.x1) break;
         if (components + 1 > maxLabels) {
-          result = -92;
+          result = kTooManyRegions;
           break;
         }
         ++components;
         if (!fill(z, y, x, row[x], static_cast<UC>(components))) {
-          result = -9;
+          result = kCannotAllocateBuffer;
           break;
         }
       }
     }
 
-  *count = result == -92 ? maxLabels : components;
+  *count = result == kTooManyRegions ? maxLabels : components;
   for (int k = 0; k < maxLabels; ++k) sizes[k] = static_cast<float>(members[k + 1]);
   return result;
 }

@@ -23,22 +23,23 @@ namespace v3d::filters {
 // The checks of in and out shared by every window filter, in their order: both UC of any
 // colour type, out at least as large as in (-520), equal colour types (-523).
 inline int checkVolumes(Volume* in, Volume* out) {
-  if (int code = CheckVolume(in, V3D_UC, 3); code != 0) return code;
-  if (int code = CheckVolume(out, V3D_UC, 3); code != 0) return code;
+  if (int code = CheckVolume(in, V3D_UC, V3D_ANY_COLOR); code != 0) return code;
+  if (int code = CheckVolume(out, V3D_UC, V3D_ANY_COLOR); code != 0) return code;
   return 0;
 }
 inline int checkOutputShape(const Volume& in, const Volume& out) {
-  if (out.Z < in.Z || out.Y < in.Y || out.X < in.X) return -520;
+  if (out.Z < in.Z || out.Y < in.Y || out.X < in.X) return kInvalidOutputDimensions;
   return 0;
 }
 inline int checkColours(const Volume& in, const Volume& out) {
-  return channelCount(in) == channelCount(out) ? 0 : -523;
+  return channelCount(in) == channelCount(out) ? 0 : kInvalidOutputColorType;
 }
 
 // -24 unless every size is positive, odd and not larger than the VOI's extent on its axis.
 inline int checkWindow(const Box& voi, long long wz, long long wy, long long wx) {
   auto ok = [](long long w, int extent) { return w > 0 && (w & 1) == 1 && w <= extent; };
-  return ok(wz, voi.depth()) && ok(wy, voi.height()) && ok(wx, voi.width()) ? 0 : -24;
+  return ok(wz, voi.depth()) && ok(wy, voi.height()) && ok(wx, voi.width()) ? 0
+                                                                            : kInvalidWindowSize;
 }
 
 // The centres written by a window filter: the VOI shrunk by the half widths.

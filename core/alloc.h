@@ -28,6 +28,7 @@ struct StorageDeleter {
 template <class T>
 class ScratchArray {
  public:
+  ScratchArray() : size_(0) {}  // holds nothing until assigned
   explicit ScratchArray(std::size_t count) : size_(count) {
     if (count <= static_cast<std::size_t>(-1) / sizeof(T) / 2)
       data_.reset(static_cast<T*>(allocateZeroed(count * sizeof(T) + (count == 0 ? 1 : 0))));

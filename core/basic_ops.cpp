@@ -46,9 +46,9 @@ bool toSample(float value, float& out) {
 // Checks and converts the per-channel values of ClearVolume and CheckIfVolumeClear.
 template <class T>
 int channelValues(const Volume& v, const float* values, T (&out)[3]) {
-  if (values == nullptr) return -4;
+  if (values == nullptr) return kNullBasicTypePointer;
   for (int c = 0; c < channelCount(v); ++c)
-    if (!toSample(values[c], out[c])) return -90;
+    if (!toSample(values[c], out[c])) return kInvalidParameters;
   return 0;
 }
 
@@ -67,8 +67,7 @@ void forEachVoiRow(const Volume& v, F&& f) {
 // sample with `convert`. Rows are visited in reverse when the output is the input and the
 // target lies after the source, so no sample is overwritten before it is read.
 template <class TIn, class TOut, class Convert>
-void copyBox(const Volume& in, const Volume& out, int zOff, int yOff, int xOff,
-             Convert convert) {
+void copyBox(const Volume& in, const Volume& out, int zOff, int yOff, int xOff, Convert convert) {
   const Box b = voiOf(in);
   const long long dz = static_cast<long long>(zOff) - b.z0;
   const long long dy = static_cast<long long>(yOff) - b.y0;
@@ -97,25 +96,25 @@ void copyBox(const Volume& in, const Volume& out, int zOff, int yOff, int xOff,
 // target box inside the output.
 int checkConversion(Volume* in, int inType, Volume* out, int outType, int zOff, int yOff,
                     int xOff) {
-  int code = CheckVolume(in, inType, 3);
+  int code = CheckVolume(in, inType, V3D_ANY_COLOR);
   if (code != 0) return code;
-  code = CheckVolume(out, outType, 3);
+  code = CheckVolume(out, outType, V3D_ANY_COLOR);
   if (code != 0) return code;
-  if (in->colorType != out->colorType) return -523;
+  if (in->colorType != out->colorType) return kInvalidOutputColorType;
   const Box b = voiOf(*in);
-  if (!boxFits(*out, zOff, yOff, xOff, b.depth(), b.height(), b.width())) return -90;
+  if (!boxFits(*out, zOff, yOff, xOff, b.depth(), b.height(), b.width())) return kInvalidParameters;
   return 0;
 }
 
 int logical(Volume* first, Volume* second, Volume* out, UC (*op)(UC, UC)) {
-  int code = CheckVolume(first, 1, 1);
+  int code = CheckVolume(first, V3D_UC, V3D_ONE_CHANNEL);
   if (code != 0) return code;
-  if ((code = CheckVolume(second, 1, 1)) != 0) return code;
-  if ((code = CheckVolume(out, 1, 1)) != 0) return code;
+  if ((code = CheckVolume(second, V3D_UC, V3D_ONE_CHANNEL)) != 0) return code;
+  if ((code = CheckVolume(out, V3D_UC, V3D_ONE_CHANNEL)) != 0) return code;
   if (second->Z < first->Z || second->Y < first->Y || second->X < first->X || out->Z < first->Z ||
       out->Y < first->Y || out->X < first->X)
-    return -520;
-  if (CheckIfUCBinary(first) != 1 || CheckIfUCBinary(second) != 1) return -535;
+    return kInvalidOutputDimensions;
+  if (CheckIfUCBinary(first) != 1 || CheckIfUCBinary(second) != 1) return kNotBinary;
   const Box b = voiOf(*first);
   UC*** a = channelData<UC>(*first, 0);
   UC*** s = channelData<UC>(*second, 0);
@@ -193,8 +192,12 @@ int truncateCoordinate(double v) {
 
 }  // namespace
 
-ImageSize currentImageSize() { return g_imageSize; }
-void setCurrentImageSize(int rows, int columns) { g_imageSize = {rows, columns}; }
+ImageSize currentImageSize() {
+  return g_imageSize;
+}
+void setCurrentImageSize(int rows, int columns) {
+  g_imageSize = {rows, columns};
+}
 
 }  // namespace v3d
 
@@ -203,7 +206,7 @@ using namespace v3d;
 extern "C" {
 
 int CheckIfUCBinary(Volume* volume) {
-  const int code = CheckVolume(volume, 1, 3);
+  const int code = CheckVolume(volume, V3D_UC, V3D_ANY_COLOR);
   if (code != 0) return code;
   const Box b = voiOf(*volume);
   for (int c = 0; c < channelCount(*volume); ++c) {
@@ -219,7 +222,7 @@ int CheckIfUCBinary(Volume* volume) {
 }
 
 int CheckIfVolumeClear(Volume* volume, float* values) {
-  int code = CheckVolume(volume, 7, 3);
+  int code = CheckVolume(volume, V3D_ANY_TYPE, V3D_ANY_COLOR);
   if (code != 0) return code;
   return withSampleType(volume->dataType, [&](auto tag) -> int {
     using T = typename decltype(tag)::type;
@@ -238,24 +241,23 @@ int CheckIfVolumeClear(Volume* volume, float* values) {
 }
 
 int ClearVolume(Volume* volume, float* values) {
-  int code = CheckVolume(volume, 7, 3);
+  int code = CheckVolume(volume, V3D_ANY_TYPE, V3D_ANY_COLOR);
   if (code != 0) return code;
   return withSampleType(volume->dataType, [&](auto tag) -> int {
     using T = typename decltype(tag)::type;
     T want[3]{};
     if (int e = channelValues(*volume, values, want); e != 0) return e;
     const Box b = voiOf(*volume);
-    forEachVoiRow<T>(*volume, [&](T* row, int c, int, int) {
-      std::fill(row + b.x0, row + b.x1, want[c]);
-    });
+    forEachVoiRow<T>(*volume,
+                     [&](T* row, int c, int, int) { std::fill(row + b.x0, row + b.x1, want[c]); });
     return 0;
   });
 }
 
 int CountNonZeroPoints3d(Volume* volume, unsigned long* count) {
-  const int code = CheckVolume(volume, 1, 1);
+  const int code = CheckVolume(volume, V3D_UC, V3D_ONE_CHANNEL);
   if (code != 0) return code;
-  if (count == nullptr) return -4;
+  if (count == nullptr) return kNullBasicTypePointer;
   const Box b = voiOf(*volume);
   unsigned long n = 0;
   forEachVoiRow<UC>(*volume, [&](UC* row, int, int, int) {
@@ -266,9 +268,9 @@ int CountNonZeroPoints3d(Volume* volume, unsigned long* count) {
 }
 
 int CountNonZeroSurfacePoints3d(Volume* volume, unsigned long* count) {
-  const int code = CheckVolume(volume, 1, 1);
+  const int code = CheckVolume(volume, V3D_UC, V3D_ONE_CHANNEL);
   if (code != 0) return code;
-  if (count == nullptr) return -4;
+  if (count == nullptr) return kNullBasicTypePointer;
   const Box b = voiOf(*volume);
   UC*** v = channelData<UC>(*volume, 0);
   unsigned long n = 0;
@@ -290,9 +292,9 @@ int CountNonZeroSurfacePoints3d(Volume* volume, unsigned long* count) {
 
 int FindBoundingBox3d(Volume* volume, int* zMin, int* yMin, int* xMin, int* zEnd, int* yEnd,
                       int* xEnd) {
-  const int code = CheckVolume(volume, 1, 3);
+  const int code = CheckVolume(volume, V3D_UC, V3D_ANY_COLOR);
   if (code != 0) return code;
-  if (!zMin || !yMin || !xMin || !zEnd || !yEnd || !xEnd) return -4;
+  if (!zMin || !yMin || !xMin || !zEnd || !yEnd || !xEnd) return kNullBasicTypePointer;
   const Box b = voiOf(*volume);
   const int channels = channelCount(*volume);
   int z0 = b.z1, z1 = -1, y0 = b.y1, y1 = -1, x0 = b.x1, x1 = -1;
@@ -331,9 +333,9 @@ int FindBoundingBox3d(Volume* volume, int* zMin, int* yMin, int* xMin, int* zEnd
 }
 
 int FindMinMaxIntensity(Volume* volume, int* minimum, int* maximum) {
-  const int code = CheckVolume(volume, 1, 1);
+  const int code = CheckVolume(volume, V3D_UC, V3D_ONE_CHANNEL);
   if (code != 0) return code;
-  if (minimum == nullptr && maximum == nullptr) return -4;
+  if (minimum == nullptr && maximum == nullptr) return kNullBasicTypePointer;
   const Box b = voiOf(*volume);
   UC mn = channelData<UC>(*volume, 0)[b.z0][b.y0][b.x0], mx = mn;
   forEachVoiRow<UC>(*volume, [&](UC* row, int, int, int) {
@@ -348,14 +350,15 @@ int FindMinMaxIntensity(Volume* volume, int* minimum, int* maximum) {
 }
 
 int CopyVolume(Volume* input, Volume* output, int zOff, int yOff, int xOff) {
-  int code = CheckVolume(input, 7, 3);
+  int code = CheckVolume(input, V3D_ANY_TYPE, V3D_ANY_COLOR);
   if (code != 0) return code;
-  if ((code = CheckVolume(output, 7, 3)) != 0) return code;
-  if (input->dataType != output->dataType) return -522;
-  if (input->colorType != output->colorType) return -523;
-  if (zOff < 0 || yOff < 0 || xOff < 0) return -90;
+  if ((code = CheckVolume(output, V3D_ANY_TYPE, V3D_ANY_COLOR)) != 0) return code;
+  if (input->dataType != output->dataType) return kInvalidOutputDataType;
+  if (input->colorType != output->colorType) return kInvalidOutputColorType;
+  if (zOff < 0 || yOff < 0 || xOff < 0) return kInvalidParameters;
   const Box b = voiOf(*input);
-  if (!boxFits(*output, zOff, yOff, xOff, b.depth(), b.height(), b.width())) return -520;
+  if (!boxFits(*output, zOff, yOff, xOff, b.depth(), b.height(), b.width()))
+    return kInvalidOutputDimensions;
   withSampleType(input->dataType, [&](auto tag) {
     using T = typename decltype(tag)::type;
     copyBox<T, T>(*input, *output, zOff, yOff, xOff, [](T v) { return v; });
@@ -364,21 +367,21 @@ int CopyVolume(Volume* input, Volume* output, int zOff, int yOff, int xOff) {
 }
 
 int CopyFrame2Image(Volume* volume, int frame, unsigned char*** image, int yOff, int xOff) {
-  const int code = CheckVolume(volume, 1, 3);
+  const int code = CheckVolume(volume, V3D_UC, V3D_ANY_COLOR);
   if (code != 0) return code;
   const int channels = channelCount(*volume);
-  if (image == nullptr) return -1;
+  if (image == nullptr) return kNullImagePointer;
   for (int c = 0; c < channels; ++c)
-    if (image[c] == nullptr) return -1;
+    if (image[c] == nullptr) return kNullImagePointer;
   const Box b = voiOf(*volume);
   const ImageSize size = currentImageSize();
   if (frame < 0 || frame >= volume->Z || yOff < 0 || xOff < 0 ||
       static_cast<long long>(yOff) + b.height() > size.rows ||
       static_cast<long long>(xOff) + b.width() > size.columns)
-    return -90;
+    return kInvalidParameters;
   for (int c = 0; c < channels; ++c)
     for (int y = 0; y < b.height(); ++y)
-      if (image[c][yOff + y] == nullptr) return -1;
+      if (image[c][yOff + y] == nullptr) return kNullImagePointer;
   for (int c = 0; c < channels; ++c) {
     UC** rows = channelData<UC>(*volume, c)[frame];
     for (int y = b.y0; y < b.y1; ++y)
@@ -388,9 +391,9 @@ int CopyFrame2Image(Volume* volume, int frame, unsigned char*** image, int yOff,
   return 0;
 }
 
-int CopyImage2Frame(Volume* volume, int frame, unsigned char*** image, int yDst, int xDst,
-                    int r0, int r1, int c0, int c1) {
-  const int code = CheckVolume(volume, 1, 3);
+int CopyImage2Frame(Volume* volume, int frame, unsigned char*** image, int yDst, int xDst, int r0,
+                    int r1, int c0, int c1) {
+  const int code = CheckVolume(volume, V3D_UC, V3D_ANY_COLOR);
   if (code != 0) return code;
   const ImageSize size = currentImageSize();
   // The source window must also lie inside the image buffer.
@@ -398,13 +401,13 @@ int CopyImage2Frame(Volume* volume, int frame, unsigned char*** image, int yDst,
       c1 < c0 || r1 > size.rows || c1 > size.columns ||
       static_cast<long long>(yDst) + (r1 - r0) > volume->Y ||
       static_cast<long long>(xDst) + (c1 - c0) > volume->X)
-    return -90;
+    return kInvalidParameters;
   const int channels = channelCount(*volume);
-  if (image == nullptr) return -1;
+  if (image == nullptr) return kNullImagePointer;
   for (int c = 0; c < channels; ++c) {
-    if (image[c] == nullptr) return -1;
+    if (image[c] == nullptr) return kNullImagePointer;
     for (int r = r0; r < r1; ++r)
-      if (image[c][r] == nullptr) return -1;
+      if (image[c][r] == nullptr) return kNullImagePointer;
   }
   for (int c = 0; c < channels; ++c) {
     UC** rows = channelData<UC>(*volume, c)[frame];
@@ -485,11 +488,12 @@ int and3d(Volume* first, Volume* second, Volume* output) {
 }
 
 int Symmetric3d(Volume* input, Volume* output) {
-  int code = CheckVolume(input, 1, 3);
+  int code = CheckVolume(input, V3D_UC, V3D_ANY_COLOR);
   if (code != 0) return code;
-  if ((code = CheckVolume(output, 1, 3)) != 0) return code;
-  if (output->Z < input->Z || output->Y < input->Y || output->X < input->X) return -520;
-  if (input->colorType != output->colorType) return -523;
+  if ((code = CheckVolume(output, V3D_UC, V3D_ANY_COLOR)) != 0) return code;
+  if (output->Z < input->Z || output->Y < input->Y || output->X < input->X)
+    return kInvalidOutputDimensions;
+  if (input->colorType != output->colorType) return kInvalidOutputColorType;
   const Box b = voiOf(*input);
   for (int c = 0; c < channelCount(*input); ++c) {
     UC*** src = channelData<UC>(*input, c);
@@ -519,10 +523,10 @@ int Symmetric3d(Volume* input, Volume* output) {
 
 int RotateVol2d(Volume* input, Volume* output, float angle, int cyIn, int cxIn, int cyOut,
                 int cxOut, int crop, int fromZero) {
-  int code = CheckVolume(input, 1, 3);
+  int code = CheckVolume(input, V3D_UC, V3D_ANY_COLOR);
   if (code != 0) return code;
-  if ((code = CheckVolume(output, 1, 3)) != 0) return code;
-  if (input->colorType != output->colorType) return -523;
+  if ((code = CheckVolume(output, V3D_UC, V3D_ANY_COLOR)) != 0) return code;
+  if (input->colorType != output->colorType) return kInvalidOutputColorType;
   const float theta = radians(angle);
   const float c = std::cos(theta), s = std::sin(theta);
   Box box;
@@ -544,10 +548,10 @@ int RotateVol2d(Volume* input, Volume* output, float angle, int cyIn, int cxIn, 
 
   ScratchArray<float> colC(tx1 - tx0 + 1), colS(tx1 - tx0 + 1), rowC(ty1 - ty0 + 1),
       rowS(ty1 - ty0 + 1);
-  if (!colC || !colS || !rowC || !rowS) return -9;
+  if (!colC || !colS || !rowC || !rowS) return kCannotAllocateBuffer;
   SourceSnapshot snapshot;
   Volume* src = snapshot.take(input, output);
-  if (src == nullptr) return -530;
+  if (src == nullptr) return kCannotAllocateVolume;
   for (int x = tx0; x <= tx1; ++x) {
     colC[x - tx0] = static_cast<float>(x - cxOut) * c;
     colS[x - tx0] = static_cast<float>(x - cxOut) * s;
@@ -575,10 +579,10 @@ int RotateVol2d(Volume* input, Volume* output, float angle, int cyIn, int cxIn, 
 
 int RotateVol3d(Volume* input, Volume* output, float angle1, float angle2, int czIn, int cxIn,
                 int cyIn, int czOut, int cxOut, int cyOut, int crop) {
-  int code = CheckVolume(input, 1, 3);
+  int code = CheckVolume(input, V3D_UC, V3D_ANY_COLOR);
   if (code != 0) return code;
-  if ((code = CheckVolume(output, 1, 3)) != 0) return code;
-  if (input->colorType != output->colorType) return -523;
+  if ((code = CheckVolume(output, V3D_UC, V3D_ANY_COLOR)) != 0) return code;
+  if (input->colorType != output->colorType) return kInvalidOutputColorType;
   const float t1 = radians(angle1), t2 = radians(angle2);
   const float c1 = std::cos(t1), s1 = std::sin(t1), c2 = std::cos(t2), s2 = std::sin(t2);
   Box box;
@@ -604,10 +608,11 @@ int RotateVol3d(Volume* input, Volume* output, float angle1, float angle2, int c
   const std::size_t nz = tz1 - tz0 + 1, ny = ty1 - ty0 + 1, nx = tx1 - tx0 + 1;
   ScratchArray<float> zc2(nz), zs1s2(nz), zc1s2(nz), yc1(ny), ys1(ny), xs2(nx), xs1c2(nx),
       xc1c2(nx);
-  if (!zc2 || !zs1s2 || !zc1s2 || !yc1 || !ys1 || !xs2 || !xs1c2 || !xc1c2) return -9;
+  if (!zc2 || !zs1s2 || !zc1s2 || !yc1 || !ys1 || !xs2 || !xs1c2 || !xc1c2)
+    return kCannotAllocateBuffer;
   SourceSnapshot snapshot;
   Volume* src = snapshot.take(input, output);
-  if (src == nullptr) return -530;
+  if (src == nullptr) return kCannotAllocateVolume;
   for (int z = tz0; z <= tz1; ++z) {
     const float dz = static_cast<float>(z - czOut);
     zc2[z - tz0] = dz * c2;

@@ -11,14 +11,13 @@
 #include <string>
 
 #include "core/alloc.h"
-#include "core/stdio_file.h"
 #include "core/frame_names.h"
 #include "core/samples.h"
+#include "core/stdio_file.h"
 #include "core/volume.h"
 
 namespace v3d {
 namespace {
-
 
 // On a big-endian host the 4-byte samples are swapped to and from their little-endian file
 // form; on little-endian hosts this is the identity and the loops vanish.
@@ -44,7 +43,7 @@ int readFrameRows(std::FILE* f, const Volume& v, int c, int z, int rows, int X,
                   unsigned char* buffer, std::size_t L) {
   const std::size_t size = sampleSize(v.dataType);
   for (int y = 0; y < rows; ++y) {
-    if (std::fread(buffer, 1, L, f) != L) return -601;
+    if (std::fread(buffer, 1, L, f) != L) return kFreadError;
     toFileOrder(buffer, static_cast<std::size_t>(X), size);
     std::memcpy(rowBytes(v, c, z, y), buffer, L);
   }
@@ -57,15 +56,15 @@ int writeFrameRows(std::FILE* f, const Volume& v, int c, int z, unsigned char* b
   for (int y = 0; y < v.Y; ++y) {
     std::memcpy(buffer, rowBytes(v, c, z, y), L);
     toFileOrder(buffer, static_cast<std::size_t>(v.X), size);
-    if (std::fwrite(buffer, 1, L, f) != L) return -602;
+    if (std::fwrite(buffer, 1, L, f) != L) return kFwriteError;
   }
   return 0;
 }
 
 // The reader's shape checks: non-negative request, inside the volume.
 int checkReadShape(const Volume& v, int N, int Y, int X) {
-  if (N < 0 || Y < 0 || X < 0) return -90;
-  if (N > v.Z || Y > v.Y || X > v.X) return -521;
+  if (N < 0 || Y < 0 || X < 0) return kInvalidParameters;
+  if (N > v.Z || Y > v.Y || X > v.X) return kInvalidInputDimensions;
   return 0;
 }
 
@@ -96,87 +95,86 @@ using namespace v3d;
 extern "C" {
 
 int ReadVolume(Volume* volume, const char* name, int skip, int N, int Y, int X) {
-  int code = CheckVolume(volume, 7, 3);
+  int code = CheckVolume(volume, V3D_ANY_TYPE, V3D_ANY_COLOR);
   if (code != 0) return code;
   if ((code = checkReadShape(*volume, N, Y, X)) != 0) return code;
-  if (skip < 0) return -90;
+  if (skip < 0) return kInvalidParameters;
   const std::size_t L = static_cast<std::size_t>(X) * sampleSize(volume->dataType);
   File f = openFile(name, "rb");
-  if (!f) return -600;
+  if (!f) return kFopenError;
   const long long offset = static_cast<long long>(skip) * Y * static_cast<long long>(L);
-  if (fseeko(f.get(), static_cast<off_t>(offset), SEEK_SET) != 0) return -601;
+  if (fseeko(f.get(), static_cast<off_t>(offset), SEEK_SET) != 0) return kFreadError;
   ScratchArray<unsigned char> buffer(L);
-  if (!buffer) return -9;
+  if (!buffer) return kCannotAllocateBuffer;
   for (int c = 0; c < channelCount(*volume); ++c)
     for (int z = 0; z < N; ++z)
-      if ((code = readFrameRows(f.get(), *volume, c, z, Y, X, buffer.get(), L)) != 0)
-        return code;
+      if ((code = readFrameRows(f.get(), *volume, c, z, Y, X, buffer.get(), L)) != 0) return code;
   return 0;
 }
 
 int WriteVolume(Volume* volume, const char* name, int first, int count) {
-  const int code = CheckVolume(volume, 7, 3);
+  const int code = CheckVolume(volume, V3D_ANY_TYPE, V3D_ANY_COLOR);
   if (code != 0) return code;
-  if (first < 0 || count < 0 || static_cast<long long>(first) + count > volume->Z) return -90;
+  if (first < 0 || count < 0 || static_cast<long long>(first) + count > volume->Z)
+    return kInvalidParameters;
   const std::size_t L = static_cast<std::size_t>(volume->X) * sampleSize(volume->dataType);
   File f = openFile(name, "wb");
-  if (!f) return -600;
+  if (!f) return kFopenError;
   ScratchArray<unsigned char> buffer(L);
-  if (!buffer) return -9;
+  if (!buffer) return kCannotAllocateBuffer;
   for (int c = 0; c < channelCount(*volume); ++c)
     for (int z = first; z < first + count; ++z)
       if (int e = writeFrameRows(f.get(), *volume, c, z, buffer.get(), L); e != 0) return e;
-  if (std::fflush(f.get()) != 0) return -602;
+  if (std::fflush(f.get()) != 0) return kFwriteError;
   return 0;
 }
 
 int fromdiskUCFI3D(Volume* volume, const char* base, int first, int digits, char** extensions,
                    int N, int Y, int X) {
-  int code = CheckVolume(volume, 7, 3);
+  int code = CheckVolume(volume, V3D_ANY_TYPE, V3D_ANY_COLOR);
   if (code != 0) return code;
   if ((code = checkReadShape(*volume, N, Y, X)) != 0) return code;
-  if (extensions == nullptr || base == nullptr || !frameNumbersFit(first, N)) return -600;
+  if (extensions == nullptr || base == nullptr || !frameNumbersFit(first, N)) return kFopenError;
   const std::size_t L = static_cast<std::size_t>(X) * sampleSize(volume->dataType);
   for (int c = 0; c < channelCount(*volume); ++c) {
     ScratchArray<unsigned char> buffer(L);
-    if (!buffer) return -9;
-    if (extensions[c] == nullptr) return -600;
+    if (!buffer) return kCannotAllocateBuffer;
+    if (extensions[c] == nullptr) return kFopenError;
     for (int k = 0; k < N; ++k) {
       File f = openFile(frameFileName(base, first + k, digits, extensions[c]).c_str(), "rb");
-      if (!f) return -600;
-      if ((code = readFrameRows(f.get(), *volume, c, k, Y, X, buffer.get(), L)) != 0)
-        return code;
+      if (!f) return kFopenError;
+      if ((code = readFrameRows(f.get(), *volume, c, k, Y, X, buffer.get(), L)) != 0) return code;
     }
   }
   return 0;
 }
 
 int todiskUCFI3D(Volume* volume, const char* base, int first, int digits, char** extensions) {
-  const int code = CheckVolume(volume, 7, 3);
+  const int code = CheckVolume(volume, V3D_ANY_TYPE, V3D_ANY_COLOR);
   if (code != 0) return code;
   if (extensions == nullptr || base == nullptr || !frameNumbersFit(first, volume->Z))
-    return -600;
+    return kFopenError;
   const int channels = channelCount(*volume);
   for (int c = 0; c < channels; ++c)
-    if (extensions[c] == nullptr) return -600;
+    if (extensions[c] == nullptr) return kFopenError;
   const std::size_t L = static_cast<std::size_t>(volume->X) * sampleSize(volume->dataType);
   ScratchArray<unsigned char> buffer(L);
-  if (!buffer) return -9;
+  if (!buffer) return kCannotAllocateBuffer;
   for (int c = 0; c < channels; ++c)
     for (int k = 0; k < volume->Z; ++k) {
       File f = openFile(frameFileName(base, first + k, digits, extensions[c]).c_str(), "wb");
-      if (!f) return -600;
+      if (!f) return kFopenError;
       if (int e = writeFrameRows(f.get(), *volume, c, k, buffer.get(), L); e != 0) return e;
-      if (std::fflush(f.get()) != 0) return -602;
+      if (std::fflush(f.get()) != 0) return kFwriteError;
     }
   return 0;
 }
 
 int dumpUCFI3D(Volume* volume, const char* name) {
-  const int code = CheckVolume(volume, 7, 3);
+  const int code = CheckVolume(volume, V3D_ANY_TYPE, V3D_ANY_COLOR);
   if (code != 0) return code;
   File f = openFile(name, "w");
-  if (!f) return -600;
+  if (!f) return kFopenError;
   const Box b = voiOf(*volume);
   return withSampleType(volume->dataType, [&](auto tag) -> int {
     using T = typename decltype(tag)::type;
@@ -193,7 +191,7 @@ int dumpUCFI3D(Volume* volume, const char* name) {
               n = std::fprintf(f.get(), "%.3f ", static_cast<double>(row[x]));
             else
               n = std::fprintf(f.get(), "%d ", static_cast<int>(row[x]));
-            if (n < 0) return -602;
+            if (n < 0) return kFwriteError;
           }
           std::fputc('\n', f.get());
         }
@@ -201,7 +199,7 @@ int dumpUCFI3D(Volume* volume, const char* name) {
       }
       std::fputc('\n', f.get());
     }
-    return std::fflush(f.get()) != 0 ? -602 : 0;
+    return std::fflush(f.get()) != 0 ? kFwriteError : 0;
   });
 }
 

@@ -4,6 +4,8 @@
 // every frame's row pointers) and one zeroed block per frame. The largest single allocation
 // is one frame, never the whole volume. Every size is computed in 64 bits with overflow
 // checks: a shape that cannot be addressed fails like an allocation (-530), it never wraps.
+#include "core/volume.h"
+
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -12,7 +14,6 @@
 #include "core/report.h"
 #include "core/samples.h"
 #include "core/table.h"
-#include "core/volume.h"
 
 namespace v3d {
 namespace {
@@ -48,8 +49,8 @@ void** allocateChannel(int Z, int Y, int X, std::size_t elementSize) {
       __builtin_mul_overflow(entries, sizeof(void*), &entryBytes) ||
       __builtin_mul_overflow(static_cast<std::uint64_t>(Y), static_cast<std::uint64_t>(X),
                              &frameSamples) ||
-      __builtin_mul_overflow(frameSamples, elementSize, &frameBytes) ||
-      entryBytes > PTRDIFF_MAX || frameBytes > PTRDIFF_MAX)
+      __builtin_mul_overflow(frameSamples, elementSize, &frameBytes) || entryBytes > PTRDIFF_MAX ||
+      frameBytes > PTRDIFF_MAX)
     return nullptr;
 
   void** block = static_cast<void**>(allocateZeroed(entryBytes));
@@ -75,7 +76,9 @@ Volume* volumeSlot(int index) {
   return (index >= 0 && index < kTableSlots) ? &g_table[index] : nullptr;
 }
 
-TableChoices& tableChoices() { return g_choices; }
+TableChoices& tableChoices() {
+  return g_choices;
+}
 
 std::vector<VolumeListEntry> listVolumes(int typeMask, int colorMask, bool noNewEntry) {
   std::vector<VolumeListEntry> list;
@@ -105,7 +108,7 @@ void closeVolumeWindows(Volume* volume) {
 }
 
 int ReallocateVolume(Volume* volume, int dataType, int colorType, int Z, int Y, int X) {
-  if (volume == nullptr) return -501;
+  if (volume == nullptr) return kNullVolume;
   closeVolumeWindows(volume);
   DestroyVolume(volume);
   InitializeVolume(volume, Z, Y, X, dataType, colorType);
@@ -115,13 +118,12 @@ int ReallocateVolume(Volume* volume, int dataType, int colorType, int Z, int Y, 
 int PrepareOutputVolume(Volume* volume, int X, int Y, int Z, int dataType, int colorType,
                         int exact) {
   if (volume == nullptr) {
-    error_handler(-501);
+    error_handler(kNullVolume);
     return kOutputReallocationFailed;
   }
   const bool sameTypes = volume->dataType == dataType && volume->colorType == colorType;
-  const bool fits = exact == 1
-                        ? sameTypes && volume->X == X && volume->Y == Y && volume->Z == Z
-                        : sameTypes && volume->X >= X && volume->Y >= Y && volume->Z >= Z;
+  const bool fits = exact == 1 ? sameTypes && volume->X == X && volume->Y == Y && volume->Z == Z
+                               : sameTypes && volume->X >= X && volume->Y >= Y && volume->Z >= Z;
   if (fits) return kOutputFits;
   if (VerifyVolumeReallocation(nullptr) == 0) return kOutputRefused;
   const int code = ReallocateVolume(volume, dataType, colorType, Z, Y, X);
@@ -141,7 +143,9 @@ int askYesNo(void* owner, int id) {
 }
 }  // namespace
 
-int VerifyInPlaceModification(void* owner) { return askYesNo(owner, 3106); }
+int VerifyInPlaceModification(void* owner) {
+  return askYesNo(owner, 3106);
+}
 
 void resetVolumeTable() {
   for (Volume& v : g_table) {
@@ -177,18 +181,18 @@ void fill_in_VOI(Volume* volume, int z0, int z1, int y0, int y1, int x0, int x1)
 }
 
 int CreateVolume(Volume* volume) {
-  if (volume == nullptr) return -501;
+  if (volume == nullptr) return kNullVolume;
   if (!v3d::validType(volume->dataType)) {
     volume->dataType = 0;
-    return -502;
+    return kWrongDataType;
   }
   if (!v3d::validColor(volume->colorType)) {
     volume->dataType = 0;
-    return -503;
+    return kWrongColorType;
   }
   if (volume->Z <= 0 || volume->Y <= 0 || volume->X <= 0) {
     volume->dataType = 0;
-    return -90;
+    return kInvalidParameters;
   }
   const int channels = v3d::channelCount(*volume);
   const std::size_t element = v3d::sampleSize(volume->dataType);
@@ -201,7 +205,7 @@ int CreateVolume(Volume* volume) {
         volume->channel[k] = nullptr;
       }
       volume->dataType = 0;
-      return -530;
+      return kCannotAllocateVolume;
     }
     volume->channel[c] = block;
   }
@@ -223,27 +227,26 @@ void DestroyVolume(Volume* volume) {
 }
 
 int CheckVolume(Volume* volume, int typeMask, int colorMask) {
-  if (volume == nullptr) return -501;
+  if (volume == nullptr) return kNullVolume;
   if (typeMask == 0 && volume->dataType == 0) return 0;
-  if ((volume->dataType & typeMask) == 0) return -502;
-  if ((volume->colorType & colorMask) == 0) return -503;
+  if ((volume->dataType & typeMask) == 0) return kWrongDataType;
+  if ((volume->colorType & colorMask) == 0) return kWrongColorType;
   if (v3d::validType(volume->dataType)) {
     const int channels = v3d::channelCount(*volume);
     for (int c = 0; c < channels; ++c)
-      if (volume->channel[c] == nullptr) return -504;
+      if (volume->channel[c] == nullptr) return kNullSequence;
   }
   const Volume& v = *volume;
-  if (!(0 <= v.voiZ0 && v.voiZ0 < v.voiZ1 && v.voiZ1 <= v.Z && 0 <= v.voiY0 &&
-        v.voiY0 < v.voiY1 && v.voiY1 <= v.Y && 0 <= v.voiX0 && v.voiX0 < v.voiX1 &&
-        v.voiX1 <= v.X))
-    return -510;
+  if (!(0 <= v.voiZ0 && v.voiZ0 < v.voiZ1 && v.voiZ1 <= v.Z && 0 <= v.voiY0 && v.voiY0 < v.voiY1 &&
+        v.voiY1 <= v.Y && 0 <= v.voiX0 && v.voiX0 < v.voiX1 && v.voiX1 <= v.X))
+    return kInvalidVoi;
   return 0;
 }
 
 int GetNewVolumeIndex(void) {
   for (int i = 0; i < v3d::kTableSlots; ++i)
     if (g_table[i].dataType == 0) return i;
-  return -1;
+  return V3D_NO_FREE_SLOT;
 }
 
 int GetVolumeIndex(Volume* volume) {
@@ -268,6 +271,8 @@ int CreateVolumeEx(int dataType, int colorType, int Z, int Y, int X, const char*
   return 0;
 }
 
-int VerifyVolumeReallocation(void* ownerWindow) { return v3d::askYesNo(ownerWindow, 3092); }
+int VerifyVolumeReallocation(void* ownerWindow) {
+  return v3d::askYesNo(ownerWindow, 3092);
+}
 
 }  // extern "C"

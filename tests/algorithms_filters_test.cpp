@@ -21,7 +21,6 @@ std::vector<unsigned char> samples(const Volume* v) {
   return std::vector<unsigned char>(bytes.begin() + sizeof(Volume), bytes.end());
 }
 
-
 struct Case {
   int channels, Z, Y, X;
   Box voi;
@@ -54,7 +53,9 @@ Case randomCase(std::mt19937& rng, int maxSide = 9, int maxX = 12) {
   return k;
 }
 
-void setVoi(Volume* v, const Box& b) { fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1); }
+void setVoi(Volume* v, const Box& b) {
+  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
+}
 
 // Samples of the window around (z, y, x) in frame, row, column order.
 std::vector<int> window(Volume* in, int c, int z, int y, int x, int wz, int wy, int wx) {
@@ -115,14 +116,13 @@ void checkAgainstReference(const Filter& filter, const CaseReference& ref, unsig
     setVoi(in, k.voi);
     const auto before = snapshot(out);
     const auto inputBefore = snapshot(in);
-    const std::string what = "trial " + std::to_string(trial) + " window " +
-                             std::to_string(k.wz) + "x" + std::to_string(k.wy) + "x" +
-                             std::to_string(k.wx);
+    const std::string what = "trial " + std::to_string(trial) + " window " + std::to_string(k.wz) +
+                             "x" + std::to_string(k.wy) + "x" + std::to_string(k.wx);
     ASSERT_EQ(filter(in, out, k), 0) << what;
     EXPECT_EQ(snapshot(in), inputBefore) << what << ": the input was changed";
-    expectFiltered(in, out, before, k.wz, k.wy, k.wx,
-                   [&](Volume* v, int c, int z, int y, int x) { return ref(v, k, c, z, y, x); },
-                   what);
+    expectFiltered(
+        in, out, before, k.wz, k.wy, k.wx,
+        [&](Volume* v, int c, int z, int y, int x) { return ref(v, k, c, z, y, x); }, what);
   }
 }
 
@@ -159,7 +159,7 @@ int refWeightedMedian(Volume* in, Volume* weights, int c, int z, int y, int x) {
 
 int refMultistage(Volume* in, int w, int c, int z, int y, int x) {
   const int h = w / 2;
-  const int dirs[7][3] = {{0, 0, 1}, {1, 0, 0}, {0, 1, 0}, {1, 1, 1},
+  const int dirs[7][3] = {{0, 0, 1},  {1, 0, 0},  {0, 1, 0},  {1, 1, 1},
                           {1, 1, -1}, {1, -1, 1}, {1, -1, -1}};
   std::vector<int> eight;
   for (const auto& d : dirs) {
@@ -225,21 +225,21 @@ int refConvolution(Volume* in, Volume* h, int z, int y, int x) {
 // ---- Exact results -------------------------------------------------------------------
 
 TEST(OrderStatisticsTest, MediansEqualTheSortedWindowsMiddleElement) {
-  checkAgainstReference([](Volume* i, Volume* o, const Case& k) {
-    return median3(i, o, k.wz, k.wy, k.wx);
-  }, refMedian, 1);
-  checkAgainstReference([](Volume* i, Volume* o, const Case& k) {
-    return run_median3(i, o, k.wz, k.wy, k.wx);
-  }, refMedian, 2, 60, true);
+  checkAgainstReference(
+      [](Volume* i, Volume* o, const Case& k) { return median3(i, o, k.wz, k.wy, k.wx); },
+      refMedian, 1);
+  checkAgainstReference(
+      [](Volume* i, Volume* o, const Case& k) { return run_median3(i, o, k.wz, k.wy, k.wx); },
+      refMedian, 2, 60, true);
 }
 
 TEST(OrderStatisticsTest, RunningMaximumAndMinimumEqualTheWindowExtremes) {
-  checkAgainstReference([](Volume* i, Volume* o, const Case& k) {
-    return run_max3(i, o, k.wz, k.wy, k.wx);
-  }, refMax, 3);
-  checkAgainstReference([](Volume* i, Volume* o, const Case& k) {
-    return run_min3(i, o, k.wz, k.wy, k.wx);
-  }, refMin, 4, 60, true);
+  checkAgainstReference(
+      [](Volume* i, Volume* o, const Case& k) { return run_max3(i, o, k.wz, k.wy, k.wx); }, refMax,
+      3);
+  checkAgainstReference(
+      [](Volume* i, Volume* o, const Case& k) { return run_min3(i, o, k.wz, k.wy, k.wx); }, refMin,
+      4, 60, true);
   // Large windows use several doubling steps along each axis.
   OwnedVolume in(V3D_UC, V3D_ONE_CHANNEL, 20, 21, 40), max(V3D_UC, V3D_ONE_CHANNEL, 20, 21, 40);
   fillRandom(in, 44);
@@ -247,9 +247,10 @@ TEST(OrderStatisticsTest, RunningMaximumAndMinimumEqualTheWindowExtremes) {
     const Case k{1, 20, 21, 40, voiOf(*in.get()), w, w, std::min(2 * w + 1, 39)};
     const auto before = snapshot(max);
     ASSERT_EQ(run_max3(in, max, k.wz, k.wy, k.wx), 0);
-    expectFiltered(in, max, before, k.wz, k.wy, k.wx,
-                   [&](Volume* v, int c, int z, int y, int x) { return refMax(v, k, c, z, y, x); },
-                   "window " + std::to_string(w));
+    expectFiltered(
+        in, max, before, k.wz, k.wy, k.wx,
+        [&](Volume* v, int c, int z, int y, int x) { return refMax(v, k, c, z, y, x); },
+        "window " + std::to_string(w));
   }
 }
 
@@ -268,7 +269,7 @@ TEST(OrderStatisticsTest, WeightedMedianRepeatsSamplesByTheirWeights) {
       for (int y = 0; y < k.wy; ++y)
         for (int x = 0; x < k.wx; ++x) {
           const bool centre = z == k.wz / 2 && y == k.wy / 2 && x == k.wx / 2;
-          UC w = trial % 3 == 0 ? (centre ? 3 : 1)
+          UC w = trial % 3 == 0   ? (centre ? 3 : 1)
                  : trial % 3 == 1 ? static_cast<UC>(rng() % 4 == 0 ? rng() % 5 : 0)
                                   : static_cast<UC>(rng() % 3);
           if (centre && trial % 3 != 0) w = static_cast<UC>(w + trial % 2);
@@ -280,17 +281,16 @@ TEST(OrderStatisticsTest, WeightedMedianRepeatsSamplesByTheirWeights) {
         for (int x = 0; x < k.wx; ++x) sum += at<UC>(weights, 0, z, y, x);
     const auto before = snapshot(out);
     if (sum == 0) {
-      EXPECT_EQ(wei_median3(in, out, weights), -524);
+      EXPECT_EQ(wei_median3(in, out, weights), kInvalidWeightsVolume);
       EXPECT_EQ(snapshot(out), before);
       continue;
     }
     ASSERT_EQ(wei_median3(in, out, weights), 0) << trial;
     Volume* wv = weights;
-    expectFiltered(in, out, before, k.wz, k.wy, k.wx,
-                   [&](Volume* v, int c, int z, int y, int x) {
-                     return refWeightedMedian(v, wv, c, z, y, x);
-                   },
-                   "trial " + std::to_string(trial) + " sum " + std::to_string(sum));
+    expectFiltered(
+        in, out, before, k.wz, k.wy, k.wx,
+        [&](Volume* v, int c, int z, int y, int x) { return refWeightedMedian(v, wv, c, z, y, x); },
+        "trial " + std::to_string(trial) + " sum " + std::to_string(sum));
   }
 }
 
@@ -323,11 +323,10 @@ TEST(OrderStatisticsTest, MultistageMedianTakesTheMedianOfSevenLineMediansAndThe
       setVoi(in, voi);
       const auto before = snapshot(out);
       ASSERT_EQ(multistage_median3(in, out, w), 0);
-      expectFiltered(in, out, before, w, w, w,
-                     [&](Volume* v, int c, int z, int y, int x) {
-                       return refMultistage(v, w, c, z, y, x);
-                     },
-                     "w " + std::to_string(w));
+      expectFiltered(
+          in, out, before, w, w, w,
+          [&](Volume* v, int c, int z, int y, int x) { return refMultistage(v, w, c, z, y, x); },
+          "w " + std::to_string(w));
     }
   }
 }
@@ -344,11 +343,15 @@ float tinyBeside(std::size_t n) {
 float coefficient(int mode, std::size_t n, std::mt19937& rng) {
   const float sign = rng() % 3 == 0 ? -1.0f : 1.0f;
   switch (mode) {
-    case 0: return 1.0f / static_cast<float>(n);
-    case 1: return std::uniform_real_distribution<float>(-0.5f, 1.5f)(rng);
-    case 2: return sign * (rng() % 2 ? std::uniform_real_distribution<float>(0.5f, 1.0f)(rng)
-                                     : tinyBeside(n));
-    default: return sign * (rng() % 2 ? 1e-30f : 0.02f);
+    case 0:
+      return 1.0f / static_cast<float>(n);
+    case 1:
+      return std::uniform_real_distribution<float>(-0.5f, 1.5f)(rng);
+    case 2:
+      return sign *
+             (rng() % 2 ? std::uniform_real_distribution<float>(0.5f, 1.0f)(rng) : tinyBeside(n));
+    default:
+      return sign * (rng() % 2 ? 1e-30f : 0.02f);
   }
 }
 
@@ -359,16 +362,14 @@ TEST(OrderStatisticsTest, LFilterWeighsTheSortedWindow) {
           const std::size_t n = static_cast<std::size_t>(k.wz) * k.wy * k.wx;
           std::mt19937 rng(static_cast<unsigned>(n * 7 + mode));
           std::vector<float> coef(n);
-          for (auto& c : coef)
-            c = coefficient(mode, n, rng);
+          for (auto& c : coef) c = coefficient(mode, n, rng);
           return l_filter3(i, o, coef.data(), k.wz, k.wy, k.wx);
         },
         [mode](Volume* in, const Case& k, int c, int z, int y, int x) {
           const std::size_t n = static_cast<std::size_t>(k.wz) * k.wy * k.wx;
           std::mt19937 rng(static_cast<unsigned>(n * 7 + mode));
           std::vector<float> coef(n);
-          for (auto& cf : coef)
-            cf = coefficient(mode, n, rng);
+          for (auto& cf : coef) cf = coefficient(mode, n, rng);
           return refLFilter(in, k, coef, c, z, y, x);
         },
         10 + mode, 40);
@@ -377,11 +378,14 @@ TEST(OrderStatisticsTest, LFilterWeighsTheSortedWindow) {
 
 TEST(OrderStatisticsTest, LocalAdaptiveFilterBlendsCentreAndLocalMean) {
   for (float v : {0.0f, -0.0f, 25.0f, 400.0f, 1e6f}) {
-    checkAgainstReference([v](Volume* i, Volume* o, const Case& k) {
-      return local_adapt_filt3(i, o, v, k.wz, k.wy, k.wx);
-    }, [v](Volume* in, const Case& k, int c, int z, int y, int x) {
-      return refAdaptive(in, k, v, c, z, y, x);
-    }, 20 + static_cast<unsigned>(v), 30);
+    checkAgainstReference(
+        [v](Volume* i, Volume* o, const Case& k) {
+          return local_adapt_filt3(i, o, v, k.wz, k.wy, k.wx);
+        },
+        [v](Volume* in, const Case& k, int c, int z, int y, int x) {
+          return refAdaptive(in, k, v, c, z, y, x);
+        },
+        20 + static_cast<unsigned>(v), 30);
   }
   // Noise variance 0 keeps the centre; a constant region stores its mean.
   OwnedVolume in(V3D_UC, V3D_ONE_CHANNEL, 3, 3, 5), out(V3D_UC, V3D_ONE_CHANNEL, 3, 3, 5);
@@ -391,9 +395,9 @@ TEST(OrderStatisticsTest, LocalAdaptiveFilterBlendsCentreAndLocalMean) {
 }
 
 TEST(LinearFiltersTest, MovingAverageIsTheRoundedBoxMean) {
-  checkAgainstReference([](Volume* i, Volume* o, const Case& k) {
-    return mov_ave3(i, o, k.wz, k.wy, k.wx);
-  }, refMovingAverage, 30, 80);
+  checkAgainstReference(
+      [](Volume* i, Volume* o, const Case& k) { return mov_ave3(i, o, k.wz, k.wy, k.wx); },
+      refMovingAverage, 30, 80);
   // Wide rows take the running-sum path along X; a window of more than 16448 samples has
   // no table of means.
   for (int side : {13, 27}) {
@@ -403,11 +407,10 @@ TEST(LinearFiltersTest, MovingAverageIsTheRoundedBoxMean) {
     const Case k{1, side, side, side + 4, voiOf(*in.get()), side, side, side};
     const auto before = snapshot(out);
     ASSERT_EQ(mov_ave3(in, out, side, side, side), 0);
-    expectFiltered(in, out, before, side, side, side,
-                   [&](Volume* v, int c, int z, int y, int x) {
-                     return refMovingAverage(v, k, c, z, y, x);
-                   },
-                   "side " + std::to_string(side));
+    expectFiltered(
+        in, out, before, side, side, side,
+        [&](Volume* v, int c, int z, int y, int x) { return refMovingAverage(v, k, c, z, y, x); },
+        "side " + std::to_string(side));
   }
 }
 
@@ -426,26 +429,35 @@ TEST(LinearFiltersTest, ConvolutionIsTheMirroredKernelSumsLowByte) {
         for (int x = 0; x < k.wx; ++x) {
           float& w = at<float>(h, 0, z, y, x);
           switch (trial % 6) {
-            case 0: w = std::uniform_real_distribution<float>(-1.0f, 1.0f)(rng); break;
-            case 1: w = static_cast<float>(static_cast<int>(rng() % 9) - 2); break;  // wraps
-            case 2: w = rng() % 2 ? 1e-30f : 3.0f; break;  // long double path
-            case 3: w = 1.0f / static_cast<float>(k.wz * k.wy * k.wx); break;
+            case 0:
+              w = std::uniform_real_distribution<float>(-1.0f, 1.0f)(rng);
+              break;
+            case 1:
+              w = static_cast<float>(static_cast<int>(rng() % 9) - 2);
+              break;  // wraps
+            case 2:
+              w = rng() % 2 ? 1e-30f : 3.0f;
+              break;  // long double path
+            case 3:
+              w = 1.0f / static_cast<float>(k.wz * k.wy * k.wx);
+              break;
             case 4:  // exact in 64-bit integers, not in doubles
               w = rng() % 2 ? std::uniform_real_distribution<float>(0.5f, 1.0f)(rng)
                             : tinyBeside(static_cast<std::size_t>(k.wz) * k.wy * k.wx);
               break;
-            default: w = std::uniform_real_distribution<float>(0.0f, 3000.0f)(rng); break;
+            default:
+              w = std::uniform_real_distribution<float>(0.0f, 3000.0f)(rng);
+              break;
           }
         }
     if (trial == 7) at<float>(h, 0, 0, 0, 0) = NAN;
     const auto before = snapshot(out);
     ASSERT_EQ(conv3(in, out, h), 0);
     Volume* kernel = h;
-    expectFiltered(in, out, before, k.wz, k.wy, k.wx,
-                   [&](Volume* v, int, int z, int y, int x) {
-                     return refConvolution(v, kernel, z, y, x);
-                   },
-                   "trial " + std::to_string(trial));
+    expectFiltered(
+        in, out, before, k.wz, k.wy, k.wx,
+        [&](Volume* v, int, int z, int y, int x) { return refConvolution(v, kernel, z, y, x); },
+        "trial " + std::to_string(trial));
   }
 }
 
@@ -520,7 +532,8 @@ TEST(WindowFilterPropertiesTest, InPlaceFilteringEqualsFilteringIntoANewVolume) 
   };
   const Box voi{1, 6, 0, 7, 1, 8};
   for (std::size_t f = 0; f < filters.size(); ++f) {
-    OwnedVolume a(V3D_UC, V3D_THREE_CHANNELS, 6, 7, 8), expected(V3D_UC, V3D_THREE_CHANNELS, 6, 7, 8);
+    OwnedVolume a(V3D_UC, V3D_THREE_CHANNELS, 6, 7, 8),
+        expected(V3D_UC, V3D_THREE_CHANNELS, 6, 7, 8);
     fillRandom(a, 93 + f);
     ASSERT_EQ(CopyVolume(a, expected, 0, 0, 0), 0);
     setVoi(a, voi);
@@ -564,7 +577,8 @@ TEST_F(FilterErrorsTest, ChecksRunInOrderAndLeaveTheOutputUntouched) {
   OwnedVolume in(V3D_UC, V3D_ONE_CHANNEL, 5, 6, 7), out(V3D_UC, V3D_ONE_CHANNEL, 5, 6, 7);
   OwnedVolume small(V3D_UC, V3D_ONE_CHANNEL, 5, 5, 7), colour(V3D_UC, V3D_THREE_CHANNELS, 5, 6, 7);
   OwnedVolume floats(V3D_F, V3D_ONE_CHANNEL, 5, 6, 7), weights(V3D_UC, V3D_ONE_CHANNEL, 3, 3, 3);
-  OwnedVolume evenWeights(V3D_UC, V3D_ONE_CHANNEL, 3, 2, 3), bigWeights(V3D_UC, V3D_ONE_CHANNEL, 3, 3, 9);
+  OwnedVolume evenWeights(V3D_UC, V3D_ONE_CHANNEL, 3, 2, 3),
+      bigWeights(V3D_UC, V3D_ONE_CHANNEL, 3, 3, 9);
   OwnedVolume kernel(V3D_F, V3D_ONE_CHANNEL, 3, 3, 3), evenKernel(V3D_F, V3D_ONE_CHANNEL, 3, 3, 4);
   OwnedVolume colourWeights(V3D_UC, V3D_THREE_CHANNELS, 3, 3, 3);
   fillRandom(in, 1);
@@ -583,35 +597,47 @@ TEST_F(FilterErrorsTest, ChecksRunInOrderAndLeaveTheOutputUntouched) {
     std::function<int(Volume* target)> run;
   };
   const std::vector<Bad> cases = {
-      {"null input", -501, [&](Volume* o) { return median3(nullptr, o, 3, 3, 3); }},
-      {"float input", -502, [&](Volume* o) { return run_median3(floats, o, 3, 3, 3); }},
-      {"empty output", -502, [&](Volume*) { return run_max3(in, &freeSlot, 3, 3, 3); }},
-      {"float output", -502, [&](Volume*) { return mov_ave3(in, floats, 3, 3, 3); }},
+      {"null input", kNullVolume, [&](Volume* o) { return median3(nullptr, o, 3, 3, 3); }},
+      {"float input", kWrongDataType, [&](Volume* o) { return run_median3(floats, o, 3, 3, 3); }},
+      {"empty output", kWrongDataType, [&](Volume*) { return run_max3(in, &freeSlot, 3, 3, 3); }},
+      {"float output", kWrongDataType, [&](Volume*) { return mov_ave3(in, floats, 3, 3, 3); }},
       {"null coefficients before size", -2,
        [&](Volume*) { return l_filter3(in, small, nullptr, 3, 3, 3); }},
-      {"smaller output", -520, [&](Volume*) { return median3(in, small, 3, 3, 3); }},
-      {"size before colour", -520, [&](Volume*) { return run_min3(colour, small, 3, 3, 3); }},
-      {"colour mismatch", -523, [&](Volume*) { return multistage_median3(in, colour, 3); }},
-      {"colour before variance", -523,
+      {"smaller output", kInvalidOutputDimensions,
+       [&](Volume*) { return median3(in, small, 3, 3, 3); }},
+      {"size before colour", kInvalidOutputDimensions,
+       [&](Volume*) { return run_min3(colour, small, 3, 3, 3); }},
+      {"colour mismatch", kInvalidOutputColorType,
+       [&](Volume*) { return multistage_median3(in, colour, 3); }},
+      {"colour before variance", kInvalidOutputColorType,
        [&](Volume*) { return local_adapt_filt3(in, colour, -1.0f, 3, 3, 3); }},
-      {"negative variance", -90, [&](Volume* o) { return local_adapt_filt3(in, o, -1.0f, 3, 3, 3); }},
-      {"NaN variance", -90, [&](Volume* o) { return local_adapt_filt3(in, o, NAN, 3, 3, 3); }},
-      {"variance before window", -90,
+      {"negative variance", kInvalidParameters,
+       [&](Volume* o) { return local_adapt_filt3(in, o, -1.0f, 3, 3, 3); }},
+      {"NaN variance", kInvalidParameters,
+       [&](Volume* o) { return local_adapt_filt3(in, o, NAN, 3, 3, 3); }},
+      {"variance before window", kInvalidParameters,
        [&](Volume* o) { return local_adapt_filt3(in, o, -0.5f, 2, 3, 3); }},
-      {"even window", -24, [&](Volume* o) { return median3(in, o, 3, 4, 3); }},
-      {"zero window", -24, [&](Volume* o) { return run_max3(in, o, 0, 3, 3); }},
-      {"negative window", -24, [&](Volume* o) { return run_min3(in, o, 3, 3, -1); }},
-      {"window wider than the VOI", -24, [&](Volume* o) { return mov_ave3(in, o, 3, 3, 7); }},
-      {"cube wider than the VOI", -24, [&](Volume* o) { return multistage_median3(in, o, 7); }},
-      {"l-filter window", -24, [&](Volume* o) { return l_filter3(in, o, coef.data(), 1, 1, 6); }},
-      {"colour weights", -503, [&](Volume* o) { return wei_median3(in, o, colourWeights); }},
-      {"weights before size", -501, [&](Volume*) { return wei_median3(in, small, nullptr); }},
-      {"even weights", -24, [&](Volume* o) { return wei_median3(in, o, evenWeights); }},
-      {"weights wider than the VOI", -24, [&](Volume* o) { return wei_median3(in, o, bigWeights); }},
-      {"colour input", -503, [&](Volume*) { return conv3(colour, out, kernel); }},
-      {"kernel type", -502, [&](Volume* o) { return conv3(in, o, weights); }},
-      {"kernel size", -520, [&](Volume*) { return conv3(in, small, kernel); }},
-      {"even kernel", -24, [&](Volume* o) { return conv3(in, o, evenKernel); }},
+      {"even window", kInvalidWindowSize, [&](Volume* o) { return median3(in, o, 3, 4, 3); }},
+      {"zero window", kInvalidWindowSize, [&](Volume* o) { return run_max3(in, o, 0, 3, 3); }},
+      {"negative window", kInvalidWindowSize, [&](Volume* o) { return run_min3(in, o, 3, 3, -1); }},
+      {"window wider than the VOI", kInvalidWindowSize,
+       [&](Volume* o) { return mov_ave3(in, o, 3, 3, 7); }},
+      {"cube wider than the VOI", kInvalidWindowSize,
+       [&](Volume* o) { return multistage_median3(in, o, 7); }},
+      {"l-filter window", kInvalidWindowSize,
+       [&](Volume* o) { return l_filter3(in, o, coef.data(), 1, 1, 6); }},
+      {"colour weights", kWrongColorType,
+       [&](Volume* o) { return wei_median3(in, o, colourWeights); }},
+      {"weights before size", kNullVolume,
+       [&](Volume*) { return wei_median3(in, small, nullptr); }},
+      {"even weights", kInvalidWindowSize,
+       [&](Volume* o) { return wei_median3(in, o, evenWeights); }},
+      {"weights wider than the VOI", kInvalidWindowSize,
+       [&](Volume* o) { return wei_median3(in, o, bigWeights); }},
+      {"colour input", kWrongColorType, [&](Volume*) { return conv3(colour, out, kernel); }},
+      {"kernel type", kWrongDataType, [&](Volume* o) { return conv3(in, o, weights); }},
+      {"kernel size", kInvalidOutputDimensions, [&](Volume*) { return conv3(in, small, kernel); }},
+      {"even kernel", kInvalidWindowSize, [&](Volume* o) { return conv3(in, o, evenKernel); }},
   };
   for (const Bad& b : cases) {
     const auto before = snapshot(out);
@@ -626,18 +652,19 @@ TEST_F(FilterErrorsTest, ChecksRunInOrderAndLeaveTheOutputUntouched) {
   float zero = 0;
   ClearVolume(weights, &zero);
   const auto before = snapshot(out);
-  EXPECT_EQ(wei_median3(in, out, weights), -524);
+  EXPECT_EQ(wei_median3(in, out, weights), kInvalidWeightsVolume);
   EXPECT_EQ(snapshot(out), before);
 }
 
 TEST_F(FilterErrorsTest, AWeightSumBeyondAnIntIsRefused) {
   // 129 * 257 * 257 weights of 255 sum to more than 2^31 - 1.
-  OwnedVolume in(V3D_UC, V3D_ONE_CHANNEL, 129, 257, 257), out(V3D_UC, V3D_ONE_CHANNEL, 129, 257, 257);
+  OwnedVolume in(V3D_UC, V3D_ONE_CHANNEL, 129, 257, 257),
+      out(V3D_UC, V3D_ONE_CHANNEL, 129, 257, 257);
   OwnedVolume weights(V3D_UC, V3D_ONE_CHANNEL, 129, 257, 257);
   float full = 255;
   ClearVolume(weights, &full);
   at<UC>(out, 0, 64, 128, 128) = 9;
-  EXPECT_EQ(wei_median3(in, out, weights), -84);
+  EXPECT_EQ(wei_median3(in, out, weights), kWeightSumTooLarge);
   EXPECT_EQ(at<UC>(out, 0, 64, 128, 128), 9);
 }
 
@@ -658,16 +685,18 @@ TEST_F(FilterErrorsTest, AllocationFailuresReturnTheirCodesAndReleaseEverything)
     int firstCode;
   };
   const std::vector<Run> runs = {
-      {"median3", [&] { return median3(in, out, 3, 3, 3); }, out, -9},
-      {"run_median3", [&] { return run_median3(in, in, 3, 3, 3); }, in, -9},
-      {"wei_median3", [&] { return wei_median3(in, out, weights); }, out, -9},
-      {"multistage", [&] { return multistage_median3(in, out, 3); }, out, -9},
-      {"run_max3", [&] { return run_max3(in, out, 3, 3, 3); }, out, -530},
-      {"run_min3", [&] { return run_min3(in, out, 3, 3, 3); }, out, -530},
-      {"l_filter3", [&] { return l_filter3(in, out, coef.data(), 3, 3, 3); }, out, -9},
-      {"adaptive", [&] { return local_adapt_filt3(in, in, 5.0f, 3, 3, 3); }, in, -9},
-      {"mov_ave3", [&] { return mov_ave3(in, out, 3, 3, 3); }, out, -9},
-      {"conv3", [&] { return conv3(grey, greyOut, kernel); }, greyOut, -9},
+      {"median3", [&] { return median3(in, out, 3, 3, 3); }, out, kCannotAllocateBuffer},
+      {"run_median3", [&] { return run_median3(in, in, 3, 3, 3); }, in, kCannotAllocateBuffer},
+      {"wei_median3", [&] { return wei_median3(in, out, weights); }, out, kCannotAllocateBuffer},
+      {"multistage", [&] { return multistage_median3(in, out, 3); }, out, kCannotAllocateBuffer},
+      {"run_max3", [&] { return run_max3(in, out, 3, 3, 3); }, out, kCannotAllocateVolume},
+      {"run_min3", [&] { return run_min3(in, out, 3, 3, 3); }, out, kCannotAllocateVolume},
+      {"l_filter3", [&] { return l_filter3(in, out, coef.data(), 3, 3, 3); }, out,
+       kCannotAllocateBuffer},
+      {"adaptive", [&] { return local_adapt_filt3(in, in, 5.0f, 3, 3, 3); }, in,
+       kCannotAllocateBuffer},
+      {"mov_ave3", [&] { return mov_ave3(in, out, 3, 3, 3); }, out, kCannotAllocateBuffer},
+      {"conv3", [&] { return conv3(grey, greyOut, kernel); }, greyOut, kCannotAllocateBuffer},
   };
   for (const Run& r : runs) {
     const long live = liveStorageBlocks();
@@ -682,7 +711,8 @@ TEST_F(FilterErrorsTest, AllocationFailuresReturnTheirCodesAndReleaseEverything)
       if (n == 0) {
         EXPECT_EQ(code, r.firstCode) << r.what;
       }
-      EXPECT_TRUE(code == -9 || code == -530) << r.what << " " << code;
+      EXPECT_TRUE(code == kCannotAllocateBuffer || code == kCannotAllocateVolume)
+          << r.what << " " << code;
       EXPECT_EQ(snapshot(r.target), before) << r.what << " after " << n;
       ASSERT_LT(n, 20) << r.what;
     }

@@ -14,7 +14,9 @@ std::vector<unsigned char> samples(const Volume* v) {
   return std::vector<unsigned char>(bytes.begin() + sizeof(Volume), bytes.end());
 }
 
-void setVoi(Volume* v, const Box& b) { fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1); }
+void setVoi(Volume* v, const Box& b) {
+  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
+}
 
 struct Histograms {
   std::vector<float> data = std::vector<float>(3 * 256, -1.0f);
@@ -84,8 +86,8 @@ TEST(HistogramsTest, EqualizationMapsThroughTheRoundedCumulativeTable) {
       for (int z = 0; z < out->Z; ++z)
         for (int y = 0; y < out->Y; ++y)
           for (int x = 0; x < out->X; ++x, ++k) {
-            const bool inside = z >= b.z0 && z < b.z1 && y >= b.y0 && y < b.y1 && x >= b.x0 &&
-                                x < b.x1;
+            const bool inside =
+                z >= b.z0 && z < b.z1 && y >= b.y0 && y < b.y1 && x >= b.x0 && x < b.x1;
             const int want =
                 inside ? static_cast<int>(cumulative.ptr[c][at<UC>(in, c, z, y, x)] * 255 + 0.5)
                        : before[k];
@@ -124,8 +126,8 @@ TEST(HistogramsTest, BadArgumentsGetTheirCodesAndWriteNothing) {
   fillRandom(grey, 3);
   Histograms h;
   float* partial[3] = {h.ptr[0], nullptr, h.ptr[2]};
-  EXPECT_EQ(hist3(nullptr, h.ptr), -501);
-  EXPECT_EQ(hist3(floats, h.ptr), -502);
+  EXPECT_EQ(hist3(nullptr, h.ptr), kNullVolume);
+  EXPECT_EQ(hist3(floats, h.ptr), kWrongDataType);
   EXPECT_EQ(hist3(in, nullptr), -2);
   EXPECT_EQ(hist3(in, partial), -2);
   EXPECT_EQ(h.data[0], -1.0f);
@@ -135,20 +137,20 @@ TEST(HistogramsTest, BadArgumentsGetTheirCodesAndWriteNothing) {
   EXPECT_EQ(cdfhist3(h.ptr[0], nullptr), -2);
 
   const auto outBefore = snapshot(out), greyBefore = snapshot(grey);
-  EXPECT_EQ(histeq3(in, floats, h.ptr), -502);
-  EXPECT_EQ(histeq3(in, small, h.ptr), -520);
-  EXPECT_EQ(histeq3(in, small, nullptr), -520);
+  EXPECT_EQ(histeq3(in, floats, h.ptr), kWrongDataType);
+  EXPECT_EQ(histeq3(in, small, h.ptr), kInvalidOutputDimensions);
+  EXPECT_EQ(histeq3(in, small, nullptr), kInvalidOutputDimensions);
   EXPECT_EQ(histeq3(in, out, nullptr), -2);
   EXPECT_EQ(histeq3(in, out, partial), -2);
   // A one-channel output cannot take three channels.
-  EXPECT_EQ(histeq3(in, grey, h.ptr), -523);
-  EXPECT_EQ(HistogramEqual3d(in, grey), -523);
-  EXPECT_EQ(HistogramEqual3d(in, small), -520);
-  EXPECT_EQ(HistogramEqual3d(floats, out), -502);
+  EXPECT_EQ(histeq3(in, grey, h.ptr), kInvalidOutputColorType);
+  EXPECT_EQ(HistogramEqual3d(in, grey), kInvalidOutputColorType);
+  EXPECT_EQ(HistogramEqual3d(in, small), kInvalidOutputDimensions);
+  EXPECT_EQ(HistogramEqual3d(floats, out), kWrongDataType);
   failAllocationsAfter(0);
   const long live = liveStorageBlocks();
-  EXPECT_EQ(HistogramEqual3d(in, out), -9);
-  EXPECT_EQ(hist3(in, h.ptr), -9);
+  EXPECT_EQ(HistogramEqual3d(in, out), kCannotAllocateBuffer);
+  EXPECT_EQ(hist3(in, h.ptr), kCannotAllocateBuffer);
   failAllocationsAfter(-1);
   EXPECT_EQ(liveStorageBlocks(), live);
   EXPECT_EQ(snapshot(out), outBefore);

@@ -23,7 +23,9 @@ Box randomVoi(const Volume* v, std::mt19937& rng) {
   return b;
 }
 
-void setVoi(Volume* v, const Box& b) { fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1); }
+void setVoi(Volume* v, const Box& b) {
+  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
+}
 
 bool inside(const Box& b, int z, int y, int x) {
   return z >= b.z0 && z < b.z1 && y >= b.y0 && y < b.y1 && x >= b.x0 && x < b.x1;
@@ -57,8 +59,8 @@ TEST(ClearVolumeTest, ConvertsValuesPerTypeAndWritesOnlyTheVoi) {
   before = snapshot(v);
   for (float bad : {255.5f, -1.0f, NAN}) {
     float vals[3] = {1.0f, 2.0f, bad};
-    EXPECT_EQ(ClearVolume(v, vals), -90) << bad;
-    EXPECT_EQ(CheckIfVolumeClear(v, vals), -90) << bad;
+    EXPECT_EQ(ClearVolume(v, vals), kInvalidParameters) << bad;
+    EXPECT_EQ(CheckIfVolumeClear(v, vals), kInvalidParameters) << bad;
   }
   EXPECT_EQ(ClearVolume(v, nullptr), -4);
   EXPECT_EQ(snapshot(v), before) << "a refused clear writes nothing";
@@ -74,7 +76,7 @@ TEST(ClearVolumeTest, IntegerAndFloatValues) {
   EXPECT_EQ(at<I32>(i, 0, 0, 0, 0), -7) << "truncated toward zero";
   // 2^31 has no 32-bit integer: refused rather than converted out of range.
   float v3[1] = {2147483648.0f};
-  EXPECT_EQ(ClearVolume(i, v3), -90);
+  EXPECT_EQ(ClearVolume(i, v3), kInvalidParameters);
   float v4[1] = {2147483520.0f};  // the largest float below 2^31
   EXPECT_EQ(ClearVolume(i, v4), 0);
   EXPECT_EQ(at<I32>(i, 0, 1, 0, 1), 2147483520);
@@ -86,7 +88,7 @@ TEST(ClearVolumeTest, IntegerAndFloatValues) {
   EXPECT_EQ(CheckIfVolumeClear(f, v5), 1);
   at<float>(f, 0, 1, 1, 0) = std::nextafter(0.1f, 1.0f);
   EXPECT_EQ(CheckIfVolumeClear(f, v5), 0) << "an exact comparison";
-  EXPECT_EQ(CheckIfVolumeClear(nullptr, v5), -501);
+  EXPECT_EQ(CheckIfVolumeClear(nullptr, v5), kNullVolume);
 }
 
 TEST(CheckIfUCBinaryTest, LooksOnlyInsideTheVoiOfEveryChannel) {
@@ -98,7 +100,7 @@ TEST(CheckIfUCBinaryTest, LooksOnlyInsideTheVoiOfEveryChannel) {
   fill_in_VOI(v, 0, 2, 0, 3, 0, 3);
   EXPECT_EQ(CheckIfUCBinary(v), 1);
   OwnedVolume f(V3D_F, 1, 1, 1, 1);
-  EXPECT_EQ(CheckIfUCBinary(f), -502);
+  EXPECT_EQ(CheckIfUCBinary(f), kWrongDataType);
 }
 
 TEST(CountTest, NonZeroAndSurfacePointsMatchTheReference) {
@@ -150,7 +152,7 @@ TEST(CountTest, SolidCubeHas26SurfacePointsAndNullOutputsAreRefused) {
   EXPECT_EQ(CountNonZeroPoints3d(v, nullptr), -4);
   EXPECT_EQ(CountNonZeroSurfacePoints3d(v, nullptr), -4);
   OwnedVolume colour(V3D_UC, 2, 1, 1, 1);
-  EXPECT_EQ(CountNonZeroPoints3d(colour, &n), -503);
+  EXPECT_EQ(CountNonZeroPoints3d(colour, &n), kWrongColorType);
 }
 
 TEST(BoundingBoxTest, MatchesTheReferenceOverAllChannels) {
@@ -225,8 +227,8 @@ void checkCopy(int type, unsigned seed) {
     setVoi(in, b);
     const int zOff = rng() % 3, yOff = rng() % 3, xOff = rng() % 3;
     const auto before = snapshot(out);
-    const bool fits = zOff + b.depth() <= out->Z && yOff + b.height() <= out->Y &&
-                      xOff + b.width() <= out->X;
+    const bool fits =
+        zOff + b.depth() <= out->Z && yOff + b.height() <= out->Y && xOff + b.width() <= out->X;
     std::vector<T> expected;
     for (int c = 0; c < 3; ++c)
       for (int z = 0; z < out->Z; ++z)
@@ -238,7 +240,7 @@ void checkCopy(int type, unsigned seed) {
           }
     const int code = CopyVolume(in, out, zOff, yOff, xOff);
     if (!fits) {
-      EXPECT_EQ(code, -520);
+      EXPECT_EQ(code, kInvalidOutputDimensions);
       EXPECT_EQ(snapshot(out), before);
       continue;
     }
@@ -263,12 +265,13 @@ TEST(CopyVolumeTest, RefusesMismatchesBeforeWriting) {
   fillRandom(in, 1);
   fillRandom(out, 2);
   const auto before = snapshot(out);
-  EXPECT_EQ(CopyVolume(in, f, 0, 0, 0), -522);
-  EXPECT_EQ(CopyVolume(in, colour, 0, 0, 0), -523);
-  EXPECT_EQ(CopyVolume(in, out, -1, 0, 0), -90);
-  EXPECT_EQ(CopyVolume(in, out, 0, 0, 1), -520) << "one sample too wide";
-  EXPECT_EQ(CopyVolume(in, out, INT_MAX, 0, 0), -520) << "offset plus extent beyond INT_MAX";
-  EXPECT_EQ(CopyVolume(in, nullptr, 0, 0, 0), -501);
+  EXPECT_EQ(CopyVolume(in, f, 0, 0, 0), kInvalidOutputDataType);
+  EXPECT_EQ(CopyVolume(in, colour, 0, 0, 0), kInvalidOutputColorType);
+  EXPECT_EQ(CopyVolume(in, out, -1, 0, 0), kInvalidParameters);
+  EXPECT_EQ(CopyVolume(in, out, 0, 0, 1), kInvalidOutputDimensions) << "one sample too wide";
+  EXPECT_EQ(CopyVolume(in, out, INT_MAX, 0, 0), kInvalidOutputDimensions)
+      << "offset plus extent beyond INT_MAX";
+  EXPECT_EQ(CopyVolume(in, nullptr, 0, 0, 0), kNullVolume);
   EXPECT_EQ(snapshot(out), before);
 }
 
@@ -304,9 +307,10 @@ TEST(FrameImageCopyTest, RoundTripsThroughAnImageBufferWithinItsSize) {
     for (int y = 0; y < 3; ++y)
       for (int x = 0; x < 4; ++x) EXPECT_EQ(planes[c][2 + y][1 + x], at<UC>(v, c, 2, 1 + y, 2 + x));
   EXPECT_EQ(planes[0][0][0], 0) << "outside the window the image is untouched";
-  EXPECT_EQ(CopyFrame2Image(v, 2, planes, 3, 1), -90) << "VOI height overruns the image rows";
-  EXPECT_EQ(CopyFrame2Image(v, 2, planes, 0, 3), -90);
-  EXPECT_EQ(CopyFrame2Image(v, 3, planes, 0, 0), -90);
+  EXPECT_EQ(CopyFrame2Image(v, 2, planes, 3, 1), kInvalidParameters)
+      << "VOI height overruns the image rows";
+  EXPECT_EQ(CopyFrame2Image(v, 2, planes, 0, 3), kInvalidParameters);
+  EXPECT_EQ(CopyFrame2Image(v, 3, planes, 0, 0), kInvalidParameters);
   EXPECT_EQ(CopyFrame2Image(v, 0, nullptr, 0, 0), -1);
   UC** missing[3] = {planes[0], nullptr, planes[2]};
   EXPECT_EQ(CopyFrame2Image(v, 0, missing, 0, 0), -1);
@@ -321,10 +325,12 @@ TEST(FrameImageCopyTest, RoundTripsThroughAnImageBufferWithinItsSize) {
   EXPECT_EQ(at<UC>(back, 0, 1, 0, 0), 0);
   OwnedVolume other(V3D_UC, V3D_THREE_CHANNELS, 2, 4, 5);
   const auto clean = snapshot(other);
-  EXPECT_EQ(CopyImage2Frame(other, 1, planes, 2, 0, 2, 5, 1, 6), -90) << "rows overrun";
-  EXPECT_EQ(CopyImage2Frame(other, 2, planes, 0, 0, 0, 1, 0, 1), -90);
-  EXPECT_EQ(CopyImage2Frame(other, 0, planes, 0, 0, 0, 6, 0, 1), -90) << "beyond the image";
-  EXPECT_EQ(CopyImage2Frame(other, 0, planes, 0, 0, 3, 2, 0, 1), -90);
+  EXPECT_EQ(CopyImage2Frame(other, 1, planes, 2, 0, 2, 5, 1, 6), kInvalidParameters)
+      << "rows overrun";
+  EXPECT_EQ(CopyImage2Frame(other, 2, planes, 0, 0, 0, 1, 0, 1), kInvalidParameters);
+  EXPECT_EQ(CopyImage2Frame(other, 0, planes, 0, 0, 0, 6, 0, 1), kInvalidParameters)
+      << "beyond the image";
+  EXPECT_EQ(CopyImage2Frame(other, 0, planes, 0, 0, 3, 2, 0, 1), kInvalidParameters);
   EXPECT_EQ(CopyImage2Frame(other, 0, nullptr, 0, 0, 0, 1, 0, 1), -1);
   EXPECT_EQ(snapshot(other), clean);
   (void)before;
@@ -342,10 +348,10 @@ TEST(ConversionTest, UCToFIsExactAndFToUCRoundsAndClips) {
           EXPECT_EQ(at<float>(f, c, 1 + z, 2 + y, 2 + x),
                     static_cast<float>(at<UC>(uc, c, z, 1 + y, 1 + x)));
   const auto before = snapshot(f);
-  EXPECT_EQ(UCVolume2FVolume(uc, f, 1, 2, 3), -90) << "one column too wide";
-  EXPECT_EQ(UCVolume2FVolume(uc, f, 0, -1, 0), -90);
+  EXPECT_EQ(UCVolume2FVolume(uc, f, 1, 2, 3), kInvalidParameters) << "one column too wide";
+  EXPECT_EQ(UCVolume2FVolume(uc, f, 0, -1, 0), kInvalidParameters);
   OwnedVolume grey(V3D_F, 1, 3, 4, 5);
-  EXPECT_EQ(UCVolume2FVolume(uc, grey, 0, 0, 0), -523);
+  EXPECT_EQ(UCVolume2FVolume(uc, grey, 0, 0, 0), kInvalidOutputColorType);
   EXPECT_EQ(snapshot(f), before);
 
   OwnedVolume src(V3D_F, 1, 1, 1, 8), dst(V3D_UC, 1, 1, 1, 8);
@@ -380,7 +386,7 @@ TEST(ConversionTest, NormalisedConversionScalesEachChannelOverTheVoi) {
   at<float>(big, 0, 0, 0, 1) = 300.0f;
   ASSERT_EQ(FVolume2UCVolume_norm(big, out, 0, 0, 0), 0);
   EXPECT_EQ(at<UC>(out, 0, 0, 0, 1), 255);
-  EXPECT_EQ(FVolume2UCVolume_norm(big, out, 0, 0, 1), -90);
+  EXPECT_EQ(FVolume2UCVolume_norm(big, out, 0, 0, 1), kInvalidParameters);
 }
 
 TEST(LogicalTest, OrXorAndOfBinaryVolumesOverTheFirstVoi) {
@@ -411,11 +417,11 @@ TEST(LogicalTest, OrXorAndOfBinaryVolumesOverTheFirstVoi) {
   }
   const auto before = snapshot(o);
   at<UC>(b, 0, 3, 3, 5) = 1;
-  EXPECT_EQ(or3d(a, b, o), -535) << "the second volume is checked over its own VOI";
+  EXPECT_EQ(or3d(a, b, o), kNotBinary) << "the second volume is checked over its own VOI";
   at<UC>(b, 0, 3, 3, 5) = 0;
   OwnedVolume small(V3D_UC, 1, 3, 3, 5);
-  EXPECT_EQ(and3d(a, small, o), -520);
-  EXPECT_EQ(xor3d(a, b, small), -520);
+  EXPECT_EQ(and3d(a, small, o), kInvalidOutputDimensions);
+  EXPECT_EQ(xor3d(a, b, small), kInvalidOutputDimensions);
   EXPECT_EQ(snapshot(o), before);
 }
 
@@ -443,8 +449,8 @@ TEST(SymmetricTest, MirrorsThroughTheVoiCentreAndIsItsOwnInverse) {
               ASSERT_EQ(at<UC>(out, c, z, y, x), before[i]);
               continue;
             }
-            const UC want = at<UC>(in, c, b.z0 + b.z1 - 1 - z, b.y0 + b.y1 - 1 - y,
-                                   b.x0 + b.x1 - 1 - x);
+            const UC want =
+                at<UC>(in, c, b.z0 + b.z1 - 1 - z, b.y0 + b.y1 - 1 - y, b.x0 + b.x1 - 1 - x);
             ASSERT_EQ(at<UC>(out, c, z, y, x), want);
             ASSERT_EQ(at<UC>(inPlace, c, z, y, x), want);
           }
@@ -458,8 +464,8 @@ TEST(SymmetricTest, MirrorsThroughTheVoiCentreAndIsItsOwnInverse) {
     for (int y = 0; y < 4; ++y)
       for (int x = 0; x < 5; ++x) EXPECT_EQ(at<UC>(back, 0, z, y, x), at<UC>(v, 0, z, y, x));
   OwnedVolume smaller(V3D_UC, 1, 3, 4, 4), colour(V3D_UC, 2, 3, 4, 5);
-  EXPECT_EQ(Symmetric3d(v, smaller), -520);
-  EXPECT_EQ(Symmetric3d(v, colour), -523);
+  EXPECT_EQ(Symmetric3d(v, smaller), kInvalidOutputDimensions);
+  EXPECT_EQ(Symmetric3d(v, colour), kInvalidOutputColorType);
 }
 
 }  // namespace

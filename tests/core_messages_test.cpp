@@ -41,7 +41,7 @@ class MessagesTest : public ::testing::Test {
 };
 
 TEST_F(MessagesTest, ErrorHandlerShowsTheTextOfTheMagnitude) {
-  EXPECT_EQ(error_handler(-90), kAnswerOk);
+  EXPECT_EQ(error_handler(kInvalidParameters), kAnswerOk);
   ASSERT_EQ(rec.shown.size(), 1u);
   EXPECT_EQ(rec.shown[0].text, "Invalid parameters");
   EXPECT_EQ(rec.shown[0].caption, "VELMORA3D for Windows");
@@ -49,12 +49,12 @@ TEST_F(MessagesTest, ErrorHandlerShowsTheTextOfTheMagnitude) {
   EXPECT_EQ(rec.shown[0].buttons, MessageButtons::Ok);
   EXPECT_EQ(rec.cursorRestores, 1) << "a busy cursor ends when an error is shown";
 
-  error_handler(-612);
-  error_handler(612);
+  error_handler(kTooMany3dWindows);
+  error_handler(-kTooMany3dWindows);
   EXPECT_EQ(rec.shown[1].text, "Enough displayed 3-D windows");
   EXPECT_EQ(rec.shown[2].text, rec.shown[1].text);
-  error_handler(-9);
-  error_handler(-10);
+  error_handler(kCannotAllocateBuffer);
+  error_handler(kCannotAllocateBuffer2);
   EXPECT_EQ(rec.shown[3].text, "Cannot allocate internal buffer");
   EXPECT_EQ(rec.shown[4].text, rec.shown[3].text);
 
@@ -65,14 +65,14 @@ TEST_F(MessagesTest, ErrorHandlerShowsTheTextOfTheMagnitude) {
 }
 
 TEST_F(MessagesTest, EveryResultCodeHasItsText) {
-  const int ids[] = {1,   2,   3,   4,   9,   10,  12,  13,  21,  22,  23,  24,  25,  29,  30,
-                     31,  32,  33,  34,  36,  40,  41,  44,  50,  60,  62,  70,  71,  72,  80,
-                     81,  82,  84,  85,  86,  87,  88,  89,  90,  91,  92,  93,  94,  95,  96,
-                     97,  98,  99,  100, 200, 201, 300, 310, 320, 330, 340, 400, 501, 502, 503,
-                     504, 510, 520, 521, 522, 523, 524, 525, 530, 533, 534, 535, 536, 540, 541,
-                     542, 543, 544, 545, 546, 547, 548, 549, 550, 551, 552, 553, 554, 555, 556,
-                     557, 558, 600, 601, 602, 609, 610, 611, 612, 613, 614, 615, 616, 617, 618,
-                     619, 624, 627, 629, 630, 631, 632, 633, 634, 635, 636, 647, 723, 729, 732,
+  const int ids[] = {1,   2,   3,   4,   9,    10,   12,   13,   21,  22,  23,  24,  25,  29,  30,
+                     31,  32,  33,  34,  36,   40,   41,   44,   50,  60,  62,  70,  71,  72,  80,
+                     81,  82,  84,  85,  86,   87,   88,   89,   90,  91,  92,  93,  94,  95,  96,
+                     97,  98,  99,  100, 200,  201,  300,  310,  320, 330, 340, 400, 501, 502, 503,
+                     504, 510, 520, 521, 522,  523,  524,  525,  530, 533, 534, 535, 536, 540, 541,
+                     542, 543, 544, 545, 546,  547,  548,  549,  550, 551, 552, 553, 554, 555, 556,
+                     557, 558, 600, 601, 602,  609,  610,  611,  612, 613, 614, 615, 616, 617, 618,
+                     619, 624, 627, 629, 630,  631,  632,  633,  634, 635, 636, 647, 723, 729, 732,
                      733, 734, 990, 999, 1000, 1001, 7000, 7001, 7002};
   for (int id : ids) EXPECT_TRUE(hasText(id)) << id;
   EXPECT_EQ(text(94), "Maxinum number of nodes has been exceeded");
@@ -87,7 +87,7 @@ TEST_F(MessagesTest, EveryResultCodeHasItsText) {
 
 TEST_F(MessagesTest, MessageBoxesKeepAtMost119Characters) {
   // Text 340 is 84 characters: kept whole. Cutting is checked on the loader directly.
-  error_handler(-340);
+  error_handler(kClearCodeMissing);
   EXPECT_EQ(rec.shown[0].text.size(), text(340).size());
   char small[10];
   std::memset(small, 'x', sizeof small);
@@ -140,7 +140,7 @@ TEST_F(MessagesTest, QuestionsAnswerNoOnlyForNo) {
   EXPECT_EQ(rec.shown.back().text, "Input volume will be modified. Continue?");
 
   rec.answer = kAnswerCancel;
-  EXPECT_EQ(AskWithInformation(nullptr, -615), kAnswerCancel);
+  EXPECT_EQ(AskWithInformation(nullptr, kBadVoi), kAnswerCancel);
   EXPECT_EQ(rec.shown.back().text, "Not appropriate VOI");
   EXPECT_EQ(rec.shown.back().icon, MessageIcon::Information);
   EXPECT_EQ(rec.shown.back().buttons, MessageButtons::OkCancel);
@@ -149,7 +149,7 @@ TEST_F(MessagesTest, QuestionsAnswerNoOnlyForNo) {
 TEST(HeadlessReporterTest, WritesCaptionAndTextToStandardErrorAndAnswersTheDefault) {
   ASSERT_EQ(installReporter(nullptr), nullptr);
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(error_handler(-612), kAnswerOk);
+  EXPECT_EQ(error_handler(kTooMany3dWindows), kAnswerOk);
   setHeadlessAffirmative(false);
   EXPECT_EQ(AskWithInformation(nullptr, 616), kAnswerCancel);
   EXPECT_EQ(VerifyVolumeReallocation(nullptr), 0);

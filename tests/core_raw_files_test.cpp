@@ -76,7 +76,8 @@ TEST_F(RawFilesTest, VolumeFileBytesAreLittleEndianChannelAfterChannel) {
 TEST_F(RawFilesTest, ReadVolumeSkipsFramesOnceAndFillsOnlyTheCoveredPart) {
   // A one-channel UC file of four 64 x 64 frames: skipping 2 starts at byte 8192.
   std::vector<unsigned char> bytes(4 * 64 * 64);
-  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i / 4096 * 50 + i % 7);
+  for (std::size_t i = 0; i < bytes.size(); ++i)
+    bytes[i] = static_cast<unsigned char>(i / 4096 * 50 + i % 7);
   const std::string name = path("skip");
   writeBytes(name, bytes);
   OwnedVolume v(V3D_UC, 1, 3, 70, 65);
@@ -104,13 +105,13 @@ TEST_F(RawFilesTest, ReadFailuresReportTheirCodesAndKeepWhatWasRead) {
   OwnedVolume v(V3D_F, 1, 2, 2, 2);
   fillRandom(v, 3);
   const auto before = snapshot(v);
-  EXPECT_EQ(ReadVolume(v, path("missing").c_str(), 0, 2, 2, 2), -600);
-  EXPECT_EQ(ReadVolume(v, nullptr, 0, 2, 2, 2), -600);
-  EXPECT_EQ(ReadVolume(v, "x", 0, 3, 2, 2), -521);
-  EXPECT_EQ(ReadVolume(v, "x", 0, 2, 2, 3), -521);
-  EXPECT_EQ(ReadVolume(v, "x", -1, 2, 2, 2), -90);
-  EXPECT_EQ(ReadVolume(v, "x", 0, -2, 2, 2), -90);
-  EXPECT_EQ(ReadVolume(nullptr, "x", 0, 1, 1, 1), -501);
+  EXPECT_EQ(ReadVolume(v, path("missing").c_str(), 0, 2, 2, 2), kFopenError);
+  EXPECT_EQ(ReadVolume(v, nullptr, 0, 2, 2, 2), kFopenError);
+  EXPECT_EQ(ReadVolume(v, "x", 0, 3, 2, 2), kInvalidInputDimensions);
+  EXPECT_EQ(ReadVolume(v, "x", 0, 2, 2, 3), kInvalidInputDimensions);
+  EXPECT_EQ(ReadVolume(v, "x", -1, 2, 2, 2), kInvalidParameters);
+  EXPECT_EQ(ReadVolume(v, "x", 0, -2, 2, 2), kInvalidParameters);
+  EXPECT_EQ(ReadVolume(nullptr, "x", 0, 1, 1, 1), kNullVolume);
   EXPECT_EQ(snapshot(v), before);
 
   // Five floats: the first row (two floats) and the second arrive, the third row is short.
@@ -119,7 +120,7 @@ TEST_F(RawFilesTest, ReadFailuresReportTheirCodesAndKeepWhatWasRead) {
   float one = 1.0f;
   for (int i = 0; i < 5; ++i) std::memcpy(bytes.data() + 4 * i, &one, 4);
   writeBytes(name, bytes);
-  EXPECT_EQ(ReadVolume(v, name.c_str(), 0, 2, 2, 2), -601);
+  EXPECT_EQ(ReadVolume(v, name.c_str(), 0, 2, 2, 2), kFreadError);
   EXPECT_EQ(at<float>(v, 0, 0, 0, 0), 1.0f);
   EXPECT_EQ(at<float>(v, 0, 0, 1, 1), 1.0f);
   EXPECT_EQ(std::memcmp(&at<float>(v, 0, 1, 0, 0), &before[sizeof(Volume) + 16], 4), 0)
@@ -129,16 +130,16 @@ TEST_F(RawFilesTest, ReadFailuresReportTheirCodesAndKeepWhatWasRead) {
 TEST_F(RawFilesTest, WriteVolumeRefusesFramesBeyondTheVolumeWithoutCreatingAFile) {
   OwnedVolume v(V3D_UC, 1, 3, 2, 2);
   const std::string name = path("refused");
-  EXPECT_EQ(WriteVolume(v, name.c_str(), 0, 4), -90);
-  EXPECT_EQ(WriteVolume(v, name.c_str(), 2, 2), -90);
-  EXPECT_EQ(WriteVolume(v, name.c_str(), -1, 1), -90);
-  EXPECT_EQ(WriteVolume(v, name.c_str(), 1, INT32_MAX), -90);
+  EXPECT_EQ(WriteVolume(v, name.c_str(), 0, 4), kInvalidParameters);
+  EXPECT_EQ(WriteVolume(v, name.c_str(), 2, 2), kInvalidParameters);
+  EXPECT_EQ(WriteVolume(v, name.c_str(), -1, 1), kInvalidParameters);
+  EXPECT_EQ(WriteVolume(v, name.c_str(), 1, INT32_MAX), kInvalidParameters);
   EXPECT_FALSE(fileExists(name));
-  EXPECT_EQ(WriteVolume(v, "/nonexistent-dir/x.rv", 0, 1), -600);
+  EXPECT_EQ(WriteVolume(v, "/nonexistent-dir/x.rv", 0, 1), kFopenError);
   ASSERT_EQ(WriteVolume(v, name.c_str(), 3, 0), 0);
   EXPECT_TRUE(readFile(name).empty());
   if (fileExists("/dev/full")) {
-    EXPECT_EQ(WriteVolume(v, "/dev/full", 0, 3), -602);
+    EXPECT_EQ(WriteVolume(v, "/dev/full", 0, 3), kFwriteError);
   }
 }
 
@@ -188,24 +189,24 @@ TEST_F(RawFilesTest, OneChannelVolumesUseOnlyTheFirstExtension) {
 
   // A missing frame file ends the read with -600; the frames before it stay read.
   OwnedVolume three(V3D_UC, 1, 3, 2, 3);
-  EXPECT_EQ(fromdiskUCFI3D(three, base.c_str(), 98, 0, ext, 3, 2, 3), -600);
+  EXPECT_EQ(fromdiskUCFI3D(three, base.c_str(), 98, 0, ext, 3, 2, 3), kFopenError);
   EXPECT_EQ(at<UC>(three, 0, 1, 1, 2), at<UC>(v, 0, 1, 1, 2));
-  EXPECT_EQ(fromdiskUCFI3D(three, base.c_str(), 98, 0, ext, 4, 2, 3), -521);
-  EXPECT_EQ(fromdiskUCFI3D(three, base.c_str(), 98, 0, nullptr, 1, 2, 3), -600);
-  EXPECT_EQ(todiskUCFI3D(three, "/nonexistent-dir/x", 0, 0, ext), -600);
+  EXPECT_EQ(fromdiskUCFI3D(three, base.c_str(), 98, 0, ext, 4, 2, 3), kInvalidInputDimensions);
+  EXPECT_EQ(fromdiskUCFI3D(three, base.c_str(), 98, 0, nullptr, 1, 2, 3), kFopenError);
+  EXPECT_EQ(todiskUCFI3D(three, "/nonexistent-dir/x", 0, 0, ext), kFopenError);
 }
 
 TEST_F(RawFilesTest, SequencesWithoutABaseOrExtensionOpenNoFile) {
   int rows = 0, columns = 0, colour = 0;
   // Each format's "cannot open" code.
-  EXPECT_EQ(CheckImageSeqTIFF(nullptr, 0, 0, "tif", 1, &rows, &columns, &colour), -1000);
-  EXPECT_EQ(CheckImageSeqGIF("x", 0, 0, nullptr, 1, &rows, &columns, &colour), -300);
+  EXPECT_EQ(CheckImageSeqTIFF(nullptr, 0, 0, "tif", 1, &rows, &columns, &colour), kTiffError);
+  EXPECT_EQ(CheckImageSeqGIF("x", 0, 0, nullptr, 1, &rows, &columns, &colour), kCannotOpenFile);
   OwnedVolume v(V3D_UC, 2, 1, 2, 2);
   const auto before = snapshot(v);
-  EXPECT_EQ(ReadImageSeqBMP(v, "x", 0, 0, nullptr, 1), -300);
+  EXPECT_EQ(ReadImageSeqBMP(v, "x", 0, 0, nullptr, 1), kCannotOpenFile);
   EXPECT_EQ(snapshot(v), before);
   const std::string base = tempPath("noext");
-  EXPECT_EQ(local_WriteImageSeqTIFF(v, base.c_str(), 0, nullptr, 1, 2), -1000);
+  EXPECT_EQ(local_WriteImageSeqTIFF(v, base.c_str(), 0, nullptr, 1, 2), kTiffError);
   EXPECT_FALSE(fileExists(base + "0."));
 }
 
@@ -235,7 +236,7 @@ TEST_F(RawFilesTest, DumpWritesTheVoiAsText) {
   ASSERT_EQ(dumpUCFI3D(i, name.c_str()), 0);
   const auto it = readFile(name);
   EXPECT_EQ(std::string(it.begin(), it.end()), "0 -42 \n2147483647 0 \n\n\n");
-  EXPECT_EQ(dumpUCFI3D(i, "/nonexistent-dir/d.txt"), -600);
+  EXPECT_EQ(dumpUCFI3D(i, "/nonexistent-dir/d.txt"), kFopenError);
 }
 
 }  // namespace

@@ -11,7 +11,9 @@
 namespace v3d::test {
 namespace {
 
-float rad(float degrees) { return degrees * static_cast<float>(4.0 * std::atan(1.0)) / 180.0f; }
+float rad(float degrees) {
+  return degrees * static_cast<float>(4.0 * std::atan(1.0)) / 180.0f;
+}
 
 // The target interval on one axis: the smallest and largest forward-mapped corner coordinate,
 // truncated (after snapping values within 1e-3 of an integer) and clamped to [0, limit - 1].
@@ -53,8 +55,10 @@ void reference3d(Volume* in, Volume* out, float a1, float a2, int czIn, int cxIn
         const float dz = static_cast<float>(z - czOut), dy = static_cast<float>(y - cyOut),
                     dx = static_cast<float>(x - cxOut);
         const int sz = static_cast<int>(std::floor(czIn + dz * c2 + dx * s2 + 0.5));
-        const int sy = static_cast<int>(std::floor(cyIn + dy * c1 + dz * s1 * s2 - dx * s1 * c2 + 0.5));
-        const int sx = static_cast<int>(std::floor(cxIn + dy * s1 + dx * c1 * c2 - dz * c1 * s2 + 0.5));
+        const int sy =
+            static_cast<int>(std::floor(cyIn + dy * c1 + dz * s1 * s2 - dx * s1 * c2 + 0.5));
+        const int sx =
+            static_cast<int>(std::floor(cxIn + dy * s1 + dx * c1 * c2 - dz * c1 * s2 + 0.5));
         if (sz < box.z0 || sz >= box.z1 || sy < box.y0 || sy >= box.y1 || sx < box.x0 ||
             sx >= box.x1)
           continue;
@@ -69,7 +73,8 @@ void reference2d(Volume* in, Volume* out, float angle, int cyIn, int cxIn, int c
   const float c = std::cos(rad(angle)), s = std::sin(rad(angle));
   std::vector<double> ys, xs;
   for (int i = 0; i < 4; ++i) {
-    const double u = ((i & 1) ? box.x1 - 1 : box.x0) - cxIn, v = ((i & 2) ? box.y1 - 1 : box.y0) - cyIn;
+    const double u = ((i & 1) ? box.x1 - 1 : box.x0) - cxIn,
+                 v = ((i & 2) ? box.y1 - 1 : box.y0) - cyIn;
     xs.push_back(cxOut + u * c - v * s);
     ys.push_back(cyOut + u * s + v * c);
   }
@@ -195,10 +200,10 @@ TEST(RotationTest, RotatingAVolumeOntoItselfReadsTheOriginalSamples) {
 
 TEST(RotationTest, RefusesMismatchedColourTypesAndCropsEmptyVoisToNothing) {
   OwnedVolume in(V3D_UC, 1, 2, 4, 4), colour(V3D_UC, 2, 2, 4, 4), out(V3D_UC, 1, 2, 4, 4);
-  EXPECT_EQ(RotateVol2d(in, colour, 10.0f, 1, 1, 1, 1, 0, 0), -523);
-  EXPECT_EQ(RotateVol3d(in, colour, 10.0f, 0.0f, 1, 1, 1, 1, 1, 1, 0), -523);
+  EXPECT_EQ(RotateVol2d(in, colour, 10.0f, 1, 1, 1, 1, 0, 0), kInvalidOutputColorType);
+  EXPECT_EQ(RotateVol3d(in, colour, 10.0f, 0.0f, 1, 1, 1, 1, 1, 1, 0), kInvalidOutputColorType);
   OwnedVolume f(V3D_F, 1, 2, 4, 4);
-  EXPECT_EQ(RotateVol2d(f, out, 10.0f, 1, 1, 1, 1, 0, 0), -502);
+  EXPECT_EQ(RotateVol2d(f, out, 10.0f, 1, 1, 1, 1, 0, 0), kWrongDataType);
   fillRandom(out, 3);
   const auto before = snapshot(out);
   ASSERT_EQ(RotateVol2d(in, out, 10.0f, 1, 1, 1, 1, 1, 0), 0);

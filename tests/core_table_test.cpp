@@ -47,19 +47,19 @@ TEST_F(TableTest, StorageHasTheDocumentedPointerLayoutAndIsZeroed) {
 }
 
 TEST_F(TableTest, CreateVolumeRejectsBadRecordsAndLeavesTheSlotFree) {
-  EXPECT_EQ(CreateVolume(nullptr), -501);
+  EXPECT_EQ(CreateVolume(nullptr), kNullVolume);
   Volume v{};
   InitializeVolume(&v, 2, 2, 2, 3, 1);
-  EXPECT_EQ(CreateVolume(&v), -502);
+  EXPECT_EQ(CreateVolume(&v), kWrongDataType);
   EXPECT_EQ(v.dataType, 0);
   InitializeVolume(&v, 2, 2, 2, V3D_UC, 3);
-  EXPECT_EQ(CreateVolume(&v), -503);
+  EXPECT_EQ(CreateVolume(&v), kWrongColorType);
   EXPECT_EQ(v.dataType, 0);
   InitializeVolume(&v, 2, 0, 2, V3D_F, 1);
-  EXPECT_EQ(CreateVolume(&v), -90);
+  EXPECT_EQ(CreateVolume(&v), kInvalidParameters);
   EXPECT_EQ(v.dataType, 0);
   InitializeVolume(&v, -1, 2, 2, V3D_F, 1);
-  EXPECT_EQ(CreateVolume(&v), -90);
+  EXPECT_EQ(CreateVolume(&v), kInvalidParameters);
   EXPECT_EQ(liveStorageBlocks(), 0);
 }
 
@@ -68,11 +68,11 @@ TEST_F(TableTest, ShapesThatCannotBeAddressedFailCleanly) {
   Volume v{};
   // Z * (Y + 1) pointers alone exceed the address space.
   InitializeVolume(&v, INT_MAX, INT_MAX, 1, V3D_UC, 1);
-  EXPECT_EQ(CreateVolume(&v), -530);
+  EXPECT_EQ(CreateVolume(&v), kCannotAllocateVolume);
   EXPECT_EQ(v.dataType, 0);
   // One frame of INT_MAX x INT_MAX floats: far beyond what can be allocated.
   InitializeVolume(&v, 1, INT_MAX, INT_MAX, V3D_F, 2);
-  EXPECT_EQ(CreateVolume(&v), -530);
+  EXPECT_EQ(CreateVolume(&v), kCannotAllocateVolume);
   EXPECT_EQ(liveStorageBlocks(), before);
 }
 
@@ -83,7 +83,7 @@ TEST_F(TableTest, FailedAllocationReleasesEverythingAlreadyTaken) {
     Volume v{};
     InitializeVolume(&v, 2, 3, 4, V3D_I, V3D_THREE_CHANNELS);
     failAllocationsAfter(successes);
-    EXPECT_EQ(CreateVolume(&v), -530) << successes;
+    EXPECT_EQ(CreateVolume(&v), kCannotAllocateVolume) << successes;
     failAllocationsAfter(-1);
     EXPECT_EQ(v.dataType, 0);
     EXPECT_EQ(liveStorageBlocks(), 0) << "after " << successes << " successful allocations";
@@ -112,20 +112,20 @@ TEST_F(TableTest, DestroyVolumeFreesStorageAndIgnoresInvalidRecords) {
 }
 
 TEST_F(TableTest, CheckVolumeTestsInItsOrder) {
-  EXPECT_EQ(CheckVolume(nullptr, 7, 3), -501);
+  EXPECT_EQ(CheckVolume(nullptr, 7, 3), kNullVolume);
   Volume* slot = volumeSlot(0);
   EXPECT_EQ(CheckVolume(slot, 0, 3), 0) << "a free slot passes a check that asks for no type";
-  EXPECT_EQ(CheckVolume(slot, 7, 3), -502);
+  EXPECT_EQ(CheckVolume(slot, 7, 3), kWrongDataType);
 
   OwnedVolume v(V3D_F, V3D_THREE_CHANNELS, 2, 3, 4);
-  EXPECT_EQ(CheckVolume(v, 0, 3), -502) << "a filled slot fails mask 0";
-  EXPECT_EQ(CheckVolume(v, V3D_UC | V3D_I, 3), -502);
-  EXPECT_EQ(CheckVolume(v, 7, 1), -503);
+  EXPECT_EQ(CheckVolume(v, 0, 3), kWrongDataType) << "a filled slot fails mask 0";
+  EXPECT_EQ(CheckVolume(v, V3D_UC | V3D_I, 3), kWrongDataType);
+  EXPECT_EQ(CheckVolume(v, 7, 1), kWrongColorType);
   EXPECT_EQ(CheckVolume(v, V3D_F, 2), 0);
 
   void* second = v->channel[1];
   v->channel[1] = nullptr;
-  EXPECT_EQ(CheckVolume(v, 7, 3), -504);
+  EXPECT_EQ(CheckVolume(v, 7, 3), kNullSequence);
   v->channel[1] = second;
 
   OwnedVolume grey(V3D_UC, 1, 2, 3, 4);
@@ -135,11 +135,11 @@ TEST_F(TableTest, CheckVolumeTestsInItsOrder) {
   grey->voiX1 = 4;
   EXPECT_EQ(CheckVolume(grey, 7, 3), 0) << "an upper bound equal to X is valid";
   const int bad[][6] = {{0, 2, 0, 3, 2, 2}, {0, 2, 0, 3, -1, 4}, {0, 2, 0, 3, 0, 5},
-                        {1, 1, 0, 3, 0, 4}, {0, 3, 0, 3, 0, 4}, {0, 2, 2, 1, 0, 4},
+                        {1, 1, 0, 3, 0, 4}, {0, 3, 0, 3, 0, 4},  {0, 2, 2, 1, 0, 4},
                         {0, 2, 0, 4, 0, 4}, {-1, 2, 0, 3, 0, 4}, {0, 2, -1, 3, 0, 4}};
   for (const auto& b : bad) {
     fill_in_VOI(grey, b[0], b[1], b[2], b[3], b[4], b[5]);
-    EXPECT_EQ(CheckVolume(grey, 7, 3), -510) << b[0] << b[1] << b[2] << b[3] << b[4] << b[5];
+    EXPECT_EQ(CheckVolume(grey, 7, 3), kInvalidVoi) << b[0] << b[1] << b[2] << b[3] << b[4] << b[5];
   }
 }
 
@@ -195,10 +195,10 @@ TEST_F(TableTest, CreateVolumeExKeepsTheSlotTextAndReportsFailures) {
   EXPECT_EQ(v->voiX1, 4);
 
   Volume* out = reinterpret_cast<Volume*>(0x1);
-  EXPECT_EQ(CreateVolumeEx(V3D_UC, 1, 0, 3, 4, nullptr, &out), -90);
+  EXPECT_EQ(CreateVolumeEx(V3D_UC, 1, 0, 3, 4, nullptr, &out), kInvalidParameters);
   EXPECT_EQ(out, nullptr);
   EXPECT_EQ(volumeSlot(1)->dataType, 0);
-  EXPECT_EQ(CreateVolumeEx(7, 1, 1, 3, 4, nullptr, &out), -502);
+  EXPECT_EQ(CreateVolumeEx(7, 1, 1, 3, 4, nullptr, &out), kWrongDataType);
 }
 
 TEST_F(TableTest, AFullTableRefusesNewVolumesAndOffersNoNewEntry) {
@@ -294,7 +294,7 @@ TEST_F(TableTest, ReallocateVolumeClosesWindowsWithoutAsking) {
   EXPECT_EQ(g_closedCount, 1);
   EXPECT_EQ(v->dataType, V3D_I);
   EXPECT_EQ(CheckVolume(v, V3D_I, 2), 0);
-  EXPECT_EQ(ReallocateVolume(v, V3D_I, 5, 2, 3, 4), -503);
+  EXPECT_EQ(ReallocateVolume(v, V3D_I, 5, 2, 3, 4), kWrongColorType);
   EXPECT_EQ(v->dataType, 0);
   setVolumeWindowCloser(previous);
 }

@@ -10,10 +10,12 @@
 namespace v3d::test {
 namespace {
 
-void refHough(Samples& in, int Nt, int Np, int R, int threshold, std::vector<int>& acc, Samples& out) {
+void refHough(Samples& in, int Nt, int Np, int R, int threshold, std::vector<int>& acc,
+              Samples& out) {
   auto table = [](int N, std::vector<float>& c, std::vector<float>& s) {
     for (int n = 0; n < N; ++n) {
-      const float rad = (static_cast<float>(n) / static_cast<float>(N - 1) * 180.0f - 90.0f) * 0.017453f;
+      const float rad =
+          (static_cast<float>(n) / static_cast<float>(N - 1) * 180.0f - 90.0f) * 0.017453f;
       c.push_back(std::cos(rad));
       s.push_back(std::sin(rad));
     }
@@ -21,7 +23,8 @@ void refHough(Samples& in, int Nt, int Np, int R, int threshold, std::vector<int
   std::vector<float> ct, st, cp, sp;
   table(Nt, ct, st);
   table(Np, cp, sp);
-  const float D = static_cast<float>(std::sqrt(double(in.X) * in.X + double(in.Y) * in.Y + double(in.Z) * in.Z));
+  const float D = static_cast<float>(
+      std::sqrt(double(in.X) * in.X + double(in.Y) * in.Y + double(in.Z) * in.Z));
   acc.assign(static_cast<std::size_t>(Nt) * Np * R, 0);
   for (int z = 0; z < in.Z; ++z)
     for (int y = 0; y < in.Y; ++y)
@@ -31,7 +34,8 @@ void refHough(Samples& in, int Nt, int Np, int R, int threshold, std::vector<int
           for (int p = 0; p < Np; ++p) {
             const float rho = (float(x) * sp[p] + float(y) * cp[p]) * st[t] + float(z) * ct[t];
             const float bin = std::floor(float(R - 1) * (D + rho) / (2.0f * D) + 0.5f);
-            if (bin >= 0 && bin < R) ++acc[(static_cast<std::size_t>(t) * Np + p) * R + static_cast<int>(bin)];
+            if (bin >= 0 && bin < R)
+              ++acc[(static_cast<std::size_t>(t) * Np + p) * R + static_cast<int>(bin)];
           }
       }
   for (int& a : acc) a = a >= threshold ? 1 : 0;
@@ -39,12 +43,15 @@ void refHough(Samples& in, int Nt, int Np, int R, int threshold, std::vector<int
   for (int t = 0; t < Nt; ++t)
     for (int p = 0; p < Np; ++p)
       for (int r = 0; r < R; ++r) {
-        if (acc[(static_cast<std::size_t>(t) * Np + p) * R + r] != 1 || st[t] * sp[p] == 0.0f) continue;
+        if (acc[(static_cast<std::size_t>(t) * Np + p) * R + r] != 1 || st[t] * sp[p] == 0.0f)
+          continue;
         const float rho = (float(r) / float(R - 1) * 2.0f - 1.0f) * D;
         for (int z = 0; z < in.Z; ++z)
           for (int y = 0; y < in.Y; ++y) {
-            const float x = std::floor((rho - float(z) * ct[t] - float(y) * cp[p] * st[t]) / (st[t] * sp[p]) + 0.5f);
-            if (x >= 0 && x < in.X && in(z, y, static_cast<int>(x)) == 255) out(z, y, static_cast<int>(x)) = 255;
+            const float x = std::floor(
+                (rho - float(z) * ct[t] - float(y) * cp[p] * st[t]) / (st[t] * sp[p]) + 0.5f);
+            if (x >= 0 && x < in.X && in(z, y, static_cast<int>(x)) == 255)
+              out(z, y, static_cast<int>(x)) = 255;
           }
       }
 }
@@ -72,7 +79,8 @@ TEST(HoughTest, MatchesTheReferenceOnPlanesAndScatteredVoxels) {
     for (int t = 0; t < acc->Z; ++t)
       for (int p = 0; p < acc->Y; ++p)
         for (int r = 0; r < acc->X; ++r)
-          ASSERT_EQ(at<I32>(acc, 0, t, p, r), wantAcc[(static_cast<std::size_t>(t) * acc->Y + p) * acc->X + r]);
+          ASSERT_EQ(at<I32>(acc, 0, t, p, r),
+                    wantAcc[(static_cast<std::size_t>(t) * acc->Y + p) * acc->X + r]);
   }
 }
 
@@ -82,15 +90,15 @@ TEST(HoughTest, ChecksAndAThresholdAboveEveryCount) {
   fillRandom(in, 1, true);
   fillRandom(out, 2);
   const auto before = snapshot(out);
-  EXPECT_EQ(Hough_3D(in, out, accF, 1), -502);
-  EXPECT_EQ(Hough_3D(in, out, acc, -1), -90);
-  EXPECT_EQ(Hough_3D(in, out, oneBin, 1), -90);
-  EXPECT_EQ(Hough_3D(in, out, oneAngle, 1), -90);
+  EXPECT_EQ(Hough_3D(in, out, accF, 1), kWrongDataType);
+  EXPECT_EQ(Hough_3D(in, out, acc, -1), kInvalidParameters);
+  EXPECT_EQ(Hough_3D(in, out, oneBin, 1), kInvalidParameters);
+  EXPECT_EQ(Hough_3D(in, out, oneAngle, 1), kInvalidParameters);
   at<UC>(in, 0, 1, 1, 1) = 7;
-  EXPECT_EQ(Hough_3D(in, out, acc, 1), -535);
+  EXPECT_EQ(Hough_3D(in, out, acc, 1), kNotBinary);
   fill_in_VOI(in, 2, 4, 0, 4, 0, 4);  // the odd sample is outside the VOI now
   failAllocationsAfter(0);
-  EXPECT_EQ(Hough_3D(in, out, acc, 1), -9);
+  EXPECT_EQ(Hough_3D(in, out, acc, 1), kCannotAllocateBuffer);
   failAllocationsAfter(-1);
   EXPECT_EQ(snapshot(out), before);
   ASSERT_EQ(Hough_3D(in, out, acc, 1 << 30), 0);
@@ -99,7 +107,8 @@ TEST(HoughTest, ChecksAndAThresholdAboveEveryCount) {
 
 // ---- Greedy edge tracing ---------------------------------------------------------------------
 
-int refFollow(Samples& in, Samples& out, const Box& b, int sz, int sy, int sx, int maxDiff, int minValue, int weight) {
+int refFollow(Samples& in, Samples& out, const Box& b, int sz, int sy, int sx, int maxDiff,
+              int minValue, int weight) {
   using P = std::array<int, 3>;
   const P start{sz, sy, sx};
   P v = start, previousBest{-1, -1, -1};
@@ -134,12 +143,15 @@ TEST(EdgeFollowTest, MatchesTheDefinitionOnRandomVolumes) {
   for (int trial = 0; trial < 80; ++trial) {
     OwnedVolume in(V3D_UC, 1, 1 + rng() % 7, 1 + rng() % 8, 1 + rng() % 9);
     OwnedVolume out(V3D_UC, 1, in->Z + rng() % 2, in->Y, in->X);
-    if (trial % 2) fillBlocks(in, trial, 20);
-    else fillRandom(in, trial);
+    if (trial % 2)
+      fillBlocks(in, trial, 20);
+    else
+      fillRandom(in, trial);
     fillRandom(out, trial + 5);
     const Box b = randomVoi(in, rng);
     setVoi(in, b);
-    const int sz = b.z0 + rng() % b.depth(), sy = b.y0 + rng() % b.height(), sx = b.x0 + rng() % b.width();
+    const int sz = b.z0 + rng() % b.depth(), sy = b.y0 + rng() % b.height(),
+              sx = b.x0 + rng() % b.width();
     const int minValue = 1 + static_cast<int>(rng() % 120), maxDiff = static_cast<int>(rng() % 80);
     const int weight = static_cast<int>(rng() % 4);
     at<UC>(in, 0, sz, sy, sx) = static_cast<UC>(std::max<int>(at<UC>(in, 0, sz, sy, sx), minValue));
@@ -157,15 +169,17 @@ TEST(EdgeFollowTest, ChecksAndATraceOverZerosThatEnds) {
   fill_in_VOI(in, 1, 3, 0, 4, 1, 5);
   at<UC>(in, 0, 1, 1, 1) = 50;
   const auto before = snapshot(in), outBefore = snapshot(out);
-  EXPECT_EQ(edge_follow_3d(in, small, 1, 1, 1, 5, 1, 1), -520);
-  EXPECT_EQ(edge_follow_3d(in, out, 0, 1, 1, 5, 1, 1), -90) << "start outside the VOI";
-  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 0, 5, 1, 1), -90);
-  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 1, -1, 1, 1), -90);
-  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 1, 5, -1, 1), -90);
-  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 1, 5, 1, -1), -90);
-  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 1, 5, 51, 1), -90) << "start below the minimum";
+  EXPECT_EQ(edge_follow_3d(in, small, 1, 1, 1, 5, 1, 1), kInvalidOutputDimensions);
+  EXPECT_EQ(edge_follow_3d(in, out, 0, 1, 1, 5, 1, 1), kInvalidParameters)
+      << "start outside the VOI";
+  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 0, 5, 1, 1), kInvalidParameters);
+  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 1, -1, 1, 1), kInvalidParameters);
+  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 1, 5, -1, 1), kInvalidParameters);
+  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 1, 5, 1, -1), kInvalidParameters);
+  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 1, 5, 51, 1), kInvalidParameters)
+      << "start below the minimum";
   failAllocationsAfter(0);
-  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 1, 5, 1, 1), -9);
+  EXPECT_EQ(edge_follow_3d(in, out, 1, 1, 1, 5, 1, 1), kCannotAllocateBuffer);
   failAllocationsAfter(-1);
   EXPECT_EQ(snapshot(in), before);
   EXPECT_EQ(snapshot(out), outBefore);
@@ -211,19 +225,24 @@ TEST(EdgePathTest, RandomSearchesEndOnTheEndOrFailWithTheOutputUntouched) {
   std::mt19937 rng(51);
   int found = 0, failed = 0;
   for (int trial = 0; trial < 60; ++trial) {
-    OwnedVolume in(V3D_UC, 1, 1 + rng() % 5, 2 + rng() % 6, 2 + rng() % 7), out(V3D_UC, 1, in->Z, in->Y, in->X);
-    fillLevels(in, trial, trial % 2 ? std::vector<int>{0, 0, 90, 120, 200, 250} : std::vector<int>{0, 0, 0, 0, 120, 250});
+    OwnedVolume in(V3D_UC, 1, 1 + rng() % 5, 2 + rng() % 6, 2 + rng() % 7),
+        out(V3D_UC, 1, in->Z, in->Y, in->X);
+    fillLevels(in, trial,
+               trial % 2 ? std::vector<int>{0, 0, 90, 120, 200, 250}
+                         : std::vector<int>{0, 0, 0, 0, 120, 250});
     fillRandom(out, trial);
-    const int s[3] = {static_cast<int>(rng() % in->Z), static_cast<int>(rng() % in->Y), static_cast<int>(rng() % in->X)};
-    int e[3] = {static_cast<int>(rng() % in->Z), static_cast<int>(rng() % in->Y), static_cast<int>(rng() % in->X)};
+    const int s[3] = {static_cast<int>(rng() % in->Z), static_cast<int>(rng() % in->Y),
+                      static_cast<int>(rng() % in->X)};
+    int e[3] = {static_cast<int>(rng() % in->Z), static_cast<int>(rng() % in->Y),
+                static_cast<int>(rng() % in->X)};
     if (s[0] == e[0] && s[1] == e[1] && s[2] == e[2]) continue;
     at<UC>(in, 0, s[0], s[1], s[2]) = 200;
     at<UC>(in, 0, e[0], e[1], e[2]) = 200;
     Samples original(in);
     const auto before = snapshot(out);
     const int code = modedg3d(in, out, s[0], s[1], s[2], e[0], e[1], e[2], 60);
-    ASSERT_TRUE(code == 0 || code == -999) << code;
-    if (code == -999) {
+    ASSERT_TRUE(code == 0 || code == kPathStackEmpty) << code;
+    if (code == kPathStackEmpty) {
       ++failed;
       EXPECT_EQ(snapshot(out), before);
       continue;
@@ -253,14 +272,15 @@ TEST(EdgePathTest, ChecksComeBeforeAnyChange) {
   at<UC>(in, 0, 0, 0, 0) = 100;
   at<UC>(in, 0, 2, 2, 2) = 100;
   const auto inBefore = snapshot(in), outBefore = snapshot(out);
-  EXPECT_EQ(modedg3d(in, small, 0, 0, 0, 2, 2, 2, 10), -520);
-  EXPECT_EQ(modedg3d(in, out, 1, 1, 1, 1, 1, 1, 10), -90) << "start = end";
-  EXPECT_EQ(modedg3d(in, out, 0, 0, 3, 2, 2, 2, 10), -90);
-  EXPECT_EQ(modedg3d(in, out, 0, 0, 0, -1, 2, 2, 10), -90);
-  EXPECT_EQ(modedg3d(in, out, 0, 0, 0, 2, 2, 2, 101), -90) << "end below the threshold";
-  EXPECT_EQ(modedg3d(in, out, 0, 0, 0, 2, 2, 2, -1), -90);
+  EXPECT_EQ(modedg3d(in, small, 0, 0, 0, 2, 2, 2, 10), kInvalidOutputDimensions);
+  EXPECT_EQ(modedg3d(in, out, 1, 1, 1, 1, 1, 1, 10), kInvalidParameters) << "start = end";
+  EXPECT_EQ(modedg3d(in, out, 0, 0, 3, 2, 2, 2, 10), kInvalidParameters);
+  EXPECT_EQ(modedg3d(in, out, 0, 0, 0, -1, 2, 2, 10), kInvalidParameters);
+  EXPECT_EQ(modedg3d(in, out, 0, 0, 0, 2, 2, 2, 101), kInvalidParameters)
+      << "end below the threshold";
+  EXPECT_EQ(modedg3d(in, out, 0, 0, 0, 2, 2, 2, -1), kInvalidParameters);
   failAllocationsAfter(0);
-  EXPECT_EQ(modedg3d(in, out, 0, 0, 0, 2, 2, 2, 10), -9);
+  EXPECT_EQ(modedg3d(in, out, 0, 0, 0, 2, 2, 2, 10), kCannotAllocateBuffer);
   failAllocationsAfter(-1);
   EXPECT_EQ(snapshot(in), inBefore);
   EXPECT_EQ(snapshot(out), outBefore);

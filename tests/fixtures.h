@@ -64,7 +64,7 @@ inline void fillRandom(Volume* v, unsigned seed, bool binary = false) {
 inline std::vector<unsigned char> snapshot(const Volume* v) {
   std::vector<unsigned char> bytes(sizeof(Volume));
   std::memcpy(bytes.data(), v, sizeof(Volume));
-  if (CheckVolume(const_cast<Volume*>(v), 7, 3) != 0) return bytes;
+  if (CheckVolume(const_cast<Volume*>(v), V3D_ANY_TYPE, V3D_ANY_COLOR) != 0) return bytes;
   const std::size_t row = static_cast<std::size_t>(v->X) * sampleSize(v->dataType);
   for (int c = 0; c < channelCount(*v); ++c)
     for (int z = 0; z < v->Z; ++z)

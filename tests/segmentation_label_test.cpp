@@ -33,7 +33,7 @@ TEST(CoordinateStackTest, IsLastInFirstOutAndPopsZerosWhenEmpty) {
   e = pop_3d(nullptr);
   EXPECT_EQ(e.frame, 0);
   failAllocationsAfter(0);
-  EXPECT_EQ(push_3d(&head, 1, 1, 1, 1), -9);
+  EXPECT_EQ(push_3d(&head, 1, 1, 1, 1), kCannotAllocateBuffer);
   failAllocationsAfter(-1);
   EXPECT_EQ(head, nullptr);
 }
@@ -54,7 +54,7 @@ LabelResult refLabel(Samples& in, Samples& out, const Box& b, int maxLabels) {
         if (s == 0) continue;
         if (r.count + 1 > maxLabels) {
           r.count = maxLabels;
-          r.code = -92;
+          r.code = kTooManyRegions;
           return r;
         }
         const int c = ++r.count;
@@ -86,9 +86,15 @@ TEST(LabelTest, MatchesTheVoxelStackReferenceOnRandomVolumes) {
     OwnedVolume in(V3D_UC, 1, 1 + rng() % 8, 1 + rng() % 9, 1 + rng() % 12);
     OwnedVolume out(V3D_UC, 1, in->Z, in->Y + rng() % 2, in->X + rng() % 2);
     switch (trial % 3) {
-      case 0: fillRandom(in, trial, true); break;
-      case 1: fillLevels(in, trial, {0, 0, 0, 7, 9}); break;
-      default: fillLevels(in, trial, {0, 255}); break;
+      case 0:
+        fillRandom(in, trial, true);
+        break;
+      case 1:
+        fillLevels(in, trial, {0, 0, 0, 7, 9});
+        break;
+      default:
+        fillLevels(in, trial, {0, 255});
+        break;
     }
     fillRandom(out, trial + 50);
     const Box voi = randomVoi(in, rng);
@@ -98,11 +104,13 @@ TEST(LabelTest, MatchesTheVoxelStackReferenceOnRandomVolumes) {
     const LabelResult want = refLabel(src, expect, voi, maxLabels);
     int count = -1;
     std::vector<float> sizes(maxLabels, -1.0f);
-    ASSERT_EQ(grass3d_label(in, out, &count, sizes.data(), maxLabels), want.code) << "trial " << trial;
+    ASSERT_EQ(grass3d_label(in, out, &count, sizes.data(), maxLabels), want.code)
+        << "trial " << trial;
     EXPECT_EQ(count, want.count) << "trial " << trial;
     EXPECT_EQ(sizes, want.sizes) << "trial " << trial;
     ASSERT_TRUE(sameSamples(out, expect)) << "trial " << trial;
-    ASSERT_TRUE(sameSamples(in, src)) << "the reached voxels are zeroed, the rest kept; trial " << trial;
+    ASSERT_TRUE(sameSamples(in, src))
+        << "the reached voxels are zeroed, the rest kept; trial " << trial;
   }
 }
 
@@ -154,7 +162,7 @@ TEST(LabelTest, AStackThatCannotGrowReturnsMinus9WithTheComponentInProgress) {
   failAllocationsAfter(1);  // the first stack block only
   int count = 0;
   float sizes[255];
-  EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), -9);
+  EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), kCannotAllocateBuffer);
   failAllocationsAfter(-1);
   EXPECT_EQ(count, 2);
   EXPECT_EQ(sizes[0], 1.0f);

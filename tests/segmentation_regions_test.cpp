@@ -10,13 +10,15 @@
 namespace v3d::test {
 namespace {
 
-const int kOff[26][3] = {{-1, -1, -1}, {-1, -1, 0}, {-1, -1, 1}, {-1, 0, -1}, {-1, 0, 0}, {-1, 0, 1},
-                         {-1, 1, -1},  {-1, 1, 0},  {-1, 1, 1},  {0, -1, -1}, {0, -1, 0}, {0, -1, 1},
-                         {0, 0, -1},   {0, 0, 1},   {0, 1, -1},  {0, 1, 0},   {0, 1, 1},  {1, -1, -1},
-                         {1, -1, 0},   {1, -1, 1},  {1, 0, -1},  {1, 0, 0},   {1, 0, 1},  {1, 1, -1},
-                         {1, 1, 0},    {1, 1, 1}};
+const int kOff[26][3] = {
+    {-1, -1, -1}, {-1, -1, 0}, {-1, -1, 1}, {-1, 0, -1}, {-1, 0, 0}, {-1, 0, 1}, {-1, 1, -1},
+    {-1, 1, 0},   {-1, 1, 1},  {0, -1, -1}, {0, -1, 0},  {0, -1, 1}, {0, 0, -1}, {0, 0, 1},
+    {0, 1, -1},   {0, 1, 0},   {0, 1, 1},   {1, -1, -1}, {1, -1, 0}, {1, -1, 1}, {1, 0, -1},
+    {1, 0, 0},    {1, 0, 1},   {1, 1, -1},  {1, 1, 0},   {1, 1, 1}};
 
-int roundMean(double sum, double count) { return static_cast<int>(std::floor(sum / count + 0.5)); }
+int roundMean(double sum, double count) {
+  return static_cast<int>(std::floor(sum / count + 0.5));
+}
 
 // ---- References ----------------------------------------------------------------------------
 
@@ -25,7 +27,7 @@ int refGrow(Samples& in, Samples& out, const Box& b, int maxSeeds, int tol) {
   for (int z = b.z0; z < b.z1; ++z)
     for (int y = b.y0; y < b.y1; ++y)
       for (int x = b.x0; x < b.x1; ++x) seeds += out(z, y, x) != 0;
-  if (seeds == 0 || seeds > maxSeeds) return -990;
+  if (seeds == 0 || seeds > maxSeeds) return kSeedsNotSpecified;
   std::vector<double> sum(seeds + 1), count(seeds + 1);
   std::vector<int> rep(seeds + 1);
   Samples assigned = in, frontier = in;
@@ -126,7 +128,7 @@ int refMerge(Samples& in, Samples& out, const Box& b, int tol, int maxRegions) {
     for (int y = b.y0; y < b.y1; ++y)
       for (int x = b.x0; x < b.x1; ++x)
         if (label(z, y, x) != 0) out(z, y, x) = rep[label(z, y, x)];
-  return stop ? -92 : N;
+  return stop ? kTooManyRegions : N;
 }
 
 struct RefSplit {
@@ -140,7 +142,8 @@ struct RefSplit {
   int means[256] = {};
   bool exceeded = false;
 
-  RefSplit(Samples& i, Samples& o, Box v, int t, bool m) : in(i), out(o), voi(v), tol(t), merge(m), label(i) {
+  RefSplit(Samples& i, Samples& o, Box v, int t, bool m)
+      : in(i), out(o), voi(v), tol(t), merge(m), label(i) {
     std::fill(label.s.begin(), label.s.end(), 0);
   }
 
@@ -160,7 +163,7 @@ struct RefSplit {
       leaf(b, roundMean(sum, n));
       return;
     }
-    auto halves = [](int a0, int a1, int (&r)[2][2]) {
+    auto halves = [](int a0, int a1, int(&r)[2][2]) {
       const int len = a1 - a0;
       if (len == 1) {
         r[0][0] = a0, r[0][1] = a1;
@@ -257,7 +260,8 @@ TEST(RegionGrowTest, MatchesTheReferenceOnRandomSeedsAndVois) {
         for (int x = voi.x0; x < voi.x1; ++x) at<UC>(out, 0, z, y, x) = 0;
     const int seeds = static_cast<int>(rng() % 6);
     for (int k = 0; k < seeds; ++k)
-      at<UC>(out, 0, voi.z0 + rng() % voi.depth(), voi.y0 + rng() % voi.height(), voi.x0 + rng() % voi.width()) = 1;
+      at<UC>(out, 0, voi.z0 + rng() % voi.depth(), voi.y0 + rng() % voi.height(),
+             voi.x0 + rng() % voi.width()) = 1;
     const int maxSeeds = 1 + static_cast<int>(rng() % 5);
     const int tol = static_cast<int>(rng() % 40);
     Samples src(in), expect(out);
@@ -287,7 +291,8 @@ TEST(RegionGrowTest, ASeedOnTheOuterLayerKeepsItsRegionButIsNotExpanded) {
   ASSERT_EQ(region3d_grow(in, out, 1, 10), 0);
   for (int z = 0; z < 4; ++z)
     for (int y = 0; y < 4; ++y)
-      for (int x = 0; x < 4; ++x) EXPECT_EQ(at<UC>(out, 0, z, y, x), 50);  // (63*50+60)/64 rounds to 50
+      for (int x = 0; x < 4; ++x)
+        EXPECT_EQ(at<UC>(out, 0, z, y, x), 50);  // (63*50+60)/64 rounds to 50
 }
 
 TEST(RegionMergeTest, MatchesTheReferenceIncludingTheRegionLimit) {
@@ -295,8 +300,10 @@ TEST(RegionMergeTest, MatchesTheReferenceIncludingTheRegionLimit) {
   for (int trial = 0; trial < 60; ++trial) {
     OwnedVolume in(V3D_UC, 1, 1 + rng() % 6, 1 + rng() % 8, 1 + rng() % 9);
     OwnedVolume out(V3D_UC, 1, in->Z, in->Y, in->X + rng() % 2);
-    if (trial % 2) fillBlocks(in, trial, static_cast<int>(rng() % 15));
-    else fillRandom(in, trial);
+    if (trial % 2)
+      fillBlocks(in, trial, static_cast<int>(rng() % 15));
+    else
+      fillRandom(in, trial);
     fillRandom(out, trial + 3);
     const Box voi = randomVoi(in, rng);
     setVoi(in, voi);
@@ -316,7 +323,7 @@ TEST(RegionMergeTest, ConstantVoiIsOneRegionAndTwoValuesExceedAMaximumOfOne) {
       for (int x = 0; x < 3; ++x) at<UC>(in, 0, z, y, x) = 77;
   EXPECT_EQ(region3d_merge(in, out, 0, 255), 1);
   at<UC>(in, 0, 2, 2, 2) = 200;
-  EXPECT_EQ(region3d_merge(in, out, 0, 1), -92);
+  EXPECT_EQ(region3d_merge(in, out, 0, 1), kTooManyRegions);
   EXPECT_EQ(at<UC>(out, 0, 2, 1, 1), 77);
   EXPECT_EQ(at<UC>(out, 0, 2, 2, 2), 0) << "the voxel that found no room stays cleared";
 }
@@ -327,8 +334,10 @@ TEST(RegionSplitTest, SplitAndSplitMergeMatchTheReferences) {
     const bool merge = trial % 2 == 1;
     OwnedVolume in(V3D_UC, 1, 1 + rng() % 7, 1 + rng() % 9, 1 + rng() % 10);
     OwnedVolume out(V3D_UC, 1, in->Z + rng() % 2, in->Y, in->X);
-    if (trial % 3) fillBlocks(in, trial, static_cast<int>(rng() % 10));
-    else fillLevels(in, trial, {0, 10, 12, 40, 200});
+    if (trial % 3)
+      fillBlocks(in, trial, static_cast<int>(rng() % 10));
+    else
+      fillLevels(in, trial, {0, 10, 12, 40, 200});
     fillRandom(out, trial + 9);
     const Box voi = randomVoi(in, rng);
     setVoi(in, voi);
@@ -337,8 +346,9 @@ TEST(RegionSplitTest, SplitAndSplitMergeMatchTheReferences) {
     RefSplit ref(src, expect, voi, tol, merge);
     ref.run(voi);
     int count = 0;
-    const int code = merge ? region3d_splitmerge(in, out, &count, tol) : region3d_split(in, out, &count, tol);
-    ASSERT_EQ(code, ref.exceeded ? -92 : 0) << "trial " << trial;
+    const int code =
+        merge ? region3d_splitmerge(in, out, &count, tol) : region3d_split(in, out, &count, tol);
+    ASSERT_EQ(code, ref.exceeded ? kTooManyRegions : 0) << "trial " << trial;
     EXPECT_EQ(count, ref.count) << "trial " << trial;
     ASSERT_TRUE(sameSamples(out, expect)) << "trial " << trial;
   }
@@ -367,7 +377,7 @@ TEST(RegionSplitTest, SplitMergeStopsAfter255Regions) {
   OwnedVolume in(V3D_UC, 1, 8, 8, 8), out(V3D_UC, 1, 8, 8, 8);
   fillRandom(in, 5);
   int count = 0;
-  EXPECT_EQ(region3d_splitmerge(in, out, &count, 0), -92);
+  EXPECT_EQ(region3d_splitmerge(in, out, &count, 0), kTooManyRegions);
   EXPECT_GT(count, 255);
 }
 
@@ -388,28 +398,36 @@ TEST(SegmentationChecksTest, CodesComeInOrderAndNothingIsWritten) {
     int code;
   };
   const std::vector<Case> cases = {
-      {"threshold null input", [&] { return threshold_3d(nullptr, out, 1); }, -501},
-      {"threshold F output", [&] { return threshold_3d(in, flt, 1); }, -502},
-      {"threshold small output", [&] { return threshold_3d(in, small, 1); }, -520},
-      {"grow colour input", [&] { return region3d_grow(rgb, out, 1, 1); }, -503},
-      {"grow small output", [&] { return region3d_grow(in, small, 1, -1); }, -520},
-      {"grow seeds 0", [&] { return region3d_grow(in, out, 0, 1); }, -90},
-      {"grow seeds 256", [&] { return region3d_grow(in, out, 256, 1); }, -90},
-      {"grow tolerance", [&] { return region3d_grow(in, out, 5, -1); }, -90},
-      {"grow too many seeds", [&] { return region3d_grow(in, out, 255, 1); }, -990},
-      {"merge small", [&] { return region3d_merge(in, small, -1, 0); }, -520},
-      {"merge tolerance", [&] { return region3d_merge(in, out, -1, 5); }, -90},
-      {"merge maximum", [&] { return region3d_merge(in, out, 1, 256); }, -90},
+      {"threshold null input", [&] { return threshold_3d(nullptr, out, 1); }, kNullVolume},
+      {"threshold F output", [&] { return threshold_3d(in, flt, 1); }, kWrongDataType},
+      {"threshold small output", [&] { return threshold_3d(in, small, 1); },
+       kInvalidOutputDimensions},
+      {"grow colour input", [&] { return region3d_grow(rgb, out, 1, 1); }, kWrongColorType},
+      {"grow small output", [&] { return region3d_grow(in, small, 1, -1); },
+       kInvalidOutputDimensions},
+      {"grow seeds 0", [&] { return region3d_grow(in, out, 0, 1); }, kInvalidParameters},
+      {"grow seeds 256", [&] { return region3d_grow(in, out, 256, 1); }, kInvalidParameters},
+      {"grow tolerance", [&] { return region3d_grow(in, out, 5, -1); }, kInvalidParameters},
+      {"grow too many seeds", [&] { return region3d_grow(in, out, 255, 1); }, kSeedsNotSpecified},
+      {"merge small", [&] { return region3d_merge(in, small, -1, 0); }, kInvalidOutputDimensions},
+      {"merge tolerance", [&] { return region3d_merge(in, out, -1, 5); }, kInvalidParameters},
+      {"merge maximum", [&] { return region3d_merge(in, out, 1, 256); }, kInvalidParameters},
       {"split null count", [&] { return region3d_split(in, small, nullptr, 1); }, -4},
-      {"split small", [&] { return region3d_split(in, small, &count, -1); }, -520},
-      {"split count", [&] { return region3d_split(in, out, &nonzero, 1); }, -90},
-      {"splitmerge tolerance", [&] { return region3d_splitmerge(in, out, &count, -1); }, -90},
-      {"splitmerge count", [&] { return region3d_splitmerge(in, out, &nonzero, 1); }, -90},
+      {"split small", [&] { return region3d_split(in, small, &count, -1); },
+       kInvalidOutputDimensions},
+      {"split count", [&] { return region3d_split(in, out, &nonzero, 1); }, kInvalidParameters},
+      {"splitmerge tolerance", [&] { return region3d_splitmerge(in, out, &count, -1); },
+       kInvalidParameters},
+      {"splitmerge count", [&] { return region3d_splitmerge(in, out, &nonzero, 1); },
+       kInvalidParameters},
       {"label null count", [&] { return grass3d_label(in, small, nullptr, nullptr, 1); }, -4},
       {"label null sizes", [&] { return grass3d_label(in, small, &count, nullptr, 1); }, -2},
-      {"label small", [&] { return grass3d_label(in, small, &count, sizes, 0); }, -520},
-      {"label maximum", [&] { return grass3d_label(in, out, &count, sizes, 256); }, -90},
-      {"label in place", [&] { return grass3d_label(in, in, &count, sizes, 255); }, -525},
+      {"label small", [&] { return grass3d_label(in, small, &count, sizes, 0); },
+       kInvalidOutputDimensions},
+      {"label maximum", [&] { return grass3d_label(in, out, &count, sizes, 256); },
+       kInvalidParameters},
+      {"label in place", [&] { return grass3d_label(in, in, &count, sizes, 255); },
+       kSameInputOutput},
   };
   const auto inBefore = snapshot(in), outBefore = snapshot(out), smallBefore = snapshot(small);
   for (const Case& c : cases) {
@@ -429,12 +447,12 @@ TEST(SegmentationChecksTest, AllocationFailuresReturnCodesAndReleaseEverything) 
   failAllocationsAfter(0);
   int count = 0;
   float sizes[255];
-  EXPECT_EQ(region3d_merge(in, out, 3, 255), -530);
-  EXPECT_EQ(region3d_splitmerge(in, out, &count, 3), -530);
-  EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), -9);
+  EXPECT_EQ(region3d_merge(in, out, 3, 255), kCannotAllocateVolume);
+  EXPECT_EQ(region3d_splitmerge(in, out, &count, 3), kCannotAllocateVolume);
+  EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), kCannotAllocateBuffer);
   at<UC>(out, 0, 2, 2, 2) = 1;
   const auto seeded = snapshot(out);
-  EXPECT_EQ(region3d_grow(in, out, 1, 3), -530);
+  EXPECT_EQ(region3d_grow(in, out, 1, 3), kCannotAllocateVolume);
   EXPECT_EQ(snapshot(out), seeded);
   failAllocationsAfter(-1);
   at<UC>(out, 0, 2, 2, 2) = 0;

@@ -32,6 +32,7 @@
 #include "shell/desk.h"
 #include "shell/dialogs.h"
 #include "shell/qt/exports.h"
+#include "shell/qt/module_glue.h"
 
 namespace v3d::shell::qt {
 namespace {
@@ -95,6 +96,12 @@ QImage DisplayPane::picture() const {
   std::vector<std::uint32_t> pixels;
   owner_->model().render(pixels, w_, h_);
   return toImage(pixels, w_, h_);
+}
+
+bool DisplayPane::event(QEvent* e) {
+  // The modules' display hooks see every event first; one they handle goes no further.
+  if (runModuleHooks(host::HookList::Display, this, e)) return true;
+  return QWidget::event(e);
 }
 
 void DisplayPane::paintEvent(QPaintEvent*) {

@@ -66,6 +66,7 @@ class DisplayPane : public QWidget {
   QSize sizeHint() const override { return {w_, h_}; }
 
  protected:
+  bool event(QEvent* e) override;
   void paintEvent(QPaintEvent*) override;
   void mouseMoveEvent(QMouseEvent* e) override;
   void mousePressEvent(QMouseEvent* e) override;
