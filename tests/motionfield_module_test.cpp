@@ -162,6 +162,25 @@ void recordDisplay(Volume* v) {
   g_trace.displayed.push_back(v);
 }
 
+// A program table lacking `g_missing`: every other ordinal answers some function.
+int g_missing = 0;
+void* lookup(int ordinal) {
+  return ordinal == g_missing ? nullptr : reinterpret_cast<void*>(&getInfo);
+}
+
+TEST(MotionBinding, RefusesWhenAnyOfTheSevenOrdinalsIsMissing) {
+  ProgramBindings b;
+  EXPECT_FALSE(bindProgram(nullptr, b)) << "not the program";
+  for (int missing : {113, 110, 111, 112, 108, 4, 114}) {
+    g_missing = missing;
+    EXPECT_FALSE(bindProgram(&lookup, b)) << missing;
+  }
+  EXPECT_FALSE(b.bound()) << "a refusal binds nothing";
+  g_missing = 0;
+  EXPECT_TRUE(bindProgram(&lookup, b));
+  EXPECT_EQ(b.info, &g_info) << "GetVelmora3DInfo asked at binding";
+}
+
 class ScriptedUi : public CommandUi {
  public:
   std::optional<BlockMatchingOptions> answer;  // nullopt: Cancel
