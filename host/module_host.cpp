@@ -149,6 +149,12 @@ void ModuleHost::loadModule(const std::string& path) {
   // RTLD_NOW: a module with unresolved symbols fails here instead of at its first call.
   void* library = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (library == nullptr) return;
+  // The same library reached again (a link, or a directory listed under two names) would
+  // attach twice and get a second menu with the first one's state.
+  if (std::find(libraries_.begin(), libraries_.end(), library) != libraries_.end()) {
+    ::dlclose(library);
+    return;
+  }
   const auto attach = lookUp<V3dModuleAttachFn>(library, "Velmora3DModuleAttach");
   if (attach == nullptr || attach() == 0) {
     ::dlclose(library);

@@ -35,9 +35,8 @@ void cmdCopy(Desk& desk) {
   if (r.outIsNew) {
     if (!r.prepareOutput(0, 0, X, Y, Z)) return;
   } else {
-    constexpr int kAtLeastAsLarge = 2;  // PrepareOutputVolume's fitting rule
     const int fit =
-        PrepareOutputVolume(r.out, X, Y, Z, r.in->dataType, r.in->colorType, kAtLeastAsLarge);
+        PrepareOutputVolume(r.out, X, Y, Z, r.in->dataType, r.in->colorType, kFitAtLeastAsLarge);
     if (fit == kOutputRefused || fit == kOutputReallocationFailed) return;
     if (fit == kOutputReallocated) {
       r.outMadeHere = true;

@@ -18,10 +18,11 @@
 #include "core/table.h"
 #include "host_fixtures.h"
 #include "shell/commands.h"
+#include "shell/qt/display_window.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/module_glue.h"
-#include "shell/qt/windows.h"
+#include "shell/qt/window_registry.h"
 
 namespace v3d::test {
 namespace {

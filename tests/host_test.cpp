@@ -235,25 +235,20 @@ TEST_F(HostTest, NullMenuStillHooksAndSameHandlerHooksBothLists) {
   EXPECT_EQ(messages(second, "same.so"), 5);
 }
 
-TEST_F(HostTest, ModulesReadTheShellInformationRecordThroughTheExports) {
-  TempDir dir;
-  put(dir, "two_items", "two.so");
+TEST_F(HostTest, ModulesReachTheShellRecordAndTheirItemsStatesThroughTheExports) {
+  TempDir first, second;
+  put(first, "two_items", "two.so");
+  put(second, "three_items", "three.so");
   int frame = 0, mdi = 0;
   host.setShellWindows(&frame, &mdi, "/start/here");
-  host.scanDirectory(dir.path);
-  ASSERT_EQ(call(dir, "two.so", "tm_attached"), 1);
-  V3dShellInfo* info = probe<V3dShellInfo* (*)()>(dir, "two.so", "tm_info")();
+  host.scan({first.path, second.path});
+
+  V3dShellInfo* info = probe<V3dShellInfo* (*)()>(first, "two.so", "tm_info")();
   ASSERT_EQ(info, &host.shellInfo());
   EXPECT_EQ(info->frameWindow, &frame);
   EXPECT_EQ(info->mdiClient, &mdi);
   EXPECT_STREQ(info->startupDirectory, "/start/here");
-}
 
-TEST_F(HostTest, SetMenuItemStateChangesOnlyItsModulesItems) {
-  TempDir first, second;
-  put(first, "two_items", "two.so");
-  put(second, "three_items", "three.so");
-  host.scan({first.path, second.path});
   auto set = [&](const TempDir& d, const char* f, int index, int state) {
     probe<void (*)(int, int)>(d, f, "tm_set_item_state")(index, state);
   };
@@ -320,9 +315,14 @@ TEST_F(HostTest, SaverIsTakenByItsNameInAnyCaseAndBoundOnlyWhenComplete) {
   put(dir, "saver", "VOLSTORE.SO");
   put(dir, "two_items", "two.so");
   put(incomplete, "saver_no_buffer", "volstore.so");
-  host.scan({incomplete.path, dir.path});
-
+  host.scan({incomplete.path});
   EXPECT_FALSE(loaded(incomplete, "volstore.so")) << "a saver without save_buffer is unloaded";
+  EXPECT_FALSE(host.saverPresent());
+  EXPECT_EQ(sink.saveEnabled, 0);
+  EXPECT_EQ(host.saveVolume(), kModuleError);
+  host.saveBuffer(nullptr);
+
+  host.scan({dir.path});
   ASSERT_TRUE(host.saverPresent());
   EXPECT_EQ(sink.saveEnabled, 1);
   EXPECT_TRUE(host.reports().empty()) << "the saver is not a module, so nothing is missing";
@@ -335,16 +335,6 @@ TEST_F(HostTest, SaverIsTakenByItsNameInAnyCaseAndBoundOnlyWhenComplete) {
   int buffer = 0;
   host.saveBuffer(&buffer);
   EXPECT_EQ(probe<void* (*)()>(dir, "VOLSTORE.SO", "ts_buffer")(), &buffer);
-}
-
-TEST_F(HostTest, WithoutSaverSaveStaysGreyedAndAnswersAnError) {
-  TempDir dir;
-  put(dir, "saver_no_buffer", "volstore.so");
-  host.scanDirectory(dir.path);
-  EXPECT_FALSE(host.saverPresent());
-  EXPECT_EQ(sink.saveEnabled, 0);
-  EXPECT_EQ(host.saveVolume(), kModuleError);
-  host.saveBuffer(nullptr);
 }
 
 TEST_F(HostTest, FilesThatAreNoModulesLoadNothingAndKeepThePlainModulesItem) {
@@ -364,6 +354,16 @@ TEST_F(HostTest, FilesThatAreNoModulesLoadNothingAndKeepThePlainModulesItem) {
   EXPECT_EQ(host.hookCount(HookList::Projection) + host.hookCount(HookList::Display), 0u);
   EXPECT_FALSE(loaded(dir, "refuses.so")) << "an attach that answers 0 unloads the library";
   EXPECT_FALSE(loaded(dir, "noattach.so"));
+}
+
+TEST_F(HostTest, ALibraryReachedTwiceRegistersOnce) {
+  TempDir dir, other;
+  put(dir, "two_items", "two.so");
+  std::filesystem::create_symlink(pathOf(dir, "two.so"), pathOf(other, "alias.so"));
+  host.scan({dir.path, other.path});
+  EXPECT_EQ(sink.popups.size(), 1u);
+  EXPECT_EQ(host.nextCommandId(), 2);
+  EXPECT_TRUE(host.reports().empty());
 }
 
 TEST_F(HostTest, OverlongDirectoryIsReportedAndLoadsNothing) {
