@@ -25,7 +25,7 @@
 #include "shell/qt/frame.h"
 #include "shell/qt/module_glue.h"
 #include "shell/qt/views.h"
-#include "shell/qt/windows.h"
+#include "shell/qt/window_registry.h"
 
 namespace v3d::test {
 namespace {
