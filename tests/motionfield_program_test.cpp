@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <map>
 
+#include "shell/exports.h"
 #include "core/samples.h"
 #include "core/table.h"
 #include "host/module_host.h"
