@@ -41,7 +41,7 @@ class HostQtTest : public ::testing::Test {
   void TearDown() override {
     frame.moduleRouter = nullptr;
     installModuleHost(previous);
-    shell::setSaverPresent(false);
+    shell::setSaver(nullptr);
     resetVolumeTable();
   }
   QAction* menuAt(int position) { return frame.menuBar()->actions().value(position); }

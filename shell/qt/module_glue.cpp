@@ -74,7 +74,7 @@ void ModuleMenu::setItemGreyed(int index, int id, bool greyed) {
 }
 
 void ModuleMenu::enableSave() {
-  setSaverPresent(true);
+  setSaver([] { return host::moduleHost()->saveVolume(); });
   frame_.refreshMenu();
 }
 
