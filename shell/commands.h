@@ -1,40 +1,16 @@
 // The command table and the menu command dispatcher. The table is the one place where menu
-// ids meet their handlers; the menu layout below refers to ids only, and an id without a
-// handler is shown greyed.
+// ids meet their handlers; the menu layout refers to ids only, and an id without a handler is
+// shown greyed. Each menu family describes its commands in its own commands_<family>.cpp.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "shell/command_ids.h"
+
 namespace v3d::shell {
 
 class Desk;
-
-// Menu command ids.
-enum CommandId : int {
-  kCmdOpen = 40003,
-  kCmdSave = 40008,
-  kCmdDump = 1030,
-  kCmdCreate = 1040,
-  kCmdDestroy = 1041,
-  kCmdState = 1042,
-  kCmdSetVoi = 1045,
-  kCmdCoordinates = 212,
-  kCmdWriteVoxel = 1050,
-  kCmdExit = 1060,
-  kCmdClear = 1100,
-  kCmdCopy = 1110,
-  kCmdAnd = 1120,
-  kCmdOr = 1121,
-  kCmdXor = 1122,
-  kCmdFToUCTruncation = 1140,
-  kCmdFToUCScaling = 1141,
-  kCmdUCToF = 1142,
-  kCmdSymmetric = 1130,
-  kCmdBoundingBox = 1222,
-  kCmdAbout = 701,
-  kCmdSections = 40007,
-};
 
 struct MenuNode {
   enum Kind { Command, Separator, Popup, Placeholder } kind;
@@ -50,8 +26,13 @@ const std::vector<MenuNode>& mainMenu();
 // Whether the command has a handler, so that its item is enabled. "&Save" also needs the
 // optional saver library.
 bool commandAvailable(int id);
-void setSaverPresent(bool present);
+// The optional saver's save_volume (no arguments; a negative result is a code for
+// error_handler), bound at start-up by the module host; null while no saver is present.
+using SaveVolumeFn = int (*)();
+void setSaver(SaveVolumeFn saveVolume);
 bool saverPresent();
+// Runs the saver: its result, or kModuleError when none is bound.
+int saveWithSaver();
 
 // Runs the command of wParam (its low 16 bits are the id) through the desk; false when the id
 // is no built-in command (module ids and unknown ids), so the frame passes it on.

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "core/alloc.h"
+#include "core/basic_ops.h"
 #include "fourier_fixtures.h"
 
 namespace v3d::test {

@@ -10,6 +10,7 @@
 #include "algorithms/linear_filters.h"
 #include "algorithms/spectral.h"
 #include "core/alloc.h"
+#include "core/basic_ops.h"
 #include "fourier_fixtures.h"
 
 namespace v3d::test {

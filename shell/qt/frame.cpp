@@ -14,14 +14,14 @@
 #include "shell/commands.h"
 #include "shell/coordinates.h"
 #include "shell/desk.h"
+#include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/qt_desk.h"
-#include "shell/qt/windows.h"
+#include "shell/qt/qtext.h"
+#include "shell/qt/window_registry.h"
 
 namespace v3d::shell::qt {
 namespace {
-
-QString qtext(int id) { return QString::fromStdString(std::string(text(id))); }
 
 void closeThroughDesk(Volume* v) {
   if (Desk* d = v3d::shell::desk()) d->closeWindowsOf(v);
@@ -39,12 +39,12 @@ void resetAllVois() {
 
 Frame::Frame()
     : mdi_(new QMdiArea(this)),
-      desk_(std::make_unique<QtDesk>(this)),
-      windows_(std::make_unique<WindowRegistry>(mdi_)) {
+      windows_(std::make_unique<WindowRegistry>(mdi_)),
+      desk_(std::make_unique<QtDesk>(this, *windows_)) {
   setWindowRegistry(windows_.get());
-  setObjectName("menu");
+  setObjectName(kClassFrame);
   setWindowTitle(qtext(kTextFrameTitle));
-  mdi_->setObjectName("MDICLIENT");
+  mdi_->setObjectName(kClassMdiClient);
   setCentralWidget(mdi_);
   mdi_->viewport()->installEventFilter(this);
   statusBar();
@@ -57,14 +57,15 @@ Frame::Frame()
               static_cast<QMenu*>(parent)->addSeparator();
               break;
             case MenuNode::Popup: {
-              QMenu* m = parent == menuBar() ? menuBar()->addMenu(qtext(n.textId))
-                                             : static_cast<QMenu*>(parent)->addMenu(qtext(n.textId));
+              QMenu* m = parent == menuBar()
+                             ? menuBar()->addMenu(qtext(n.textId))
+                             : static_cast<QMenu*>(parent)->addMenu(qtext(n.textId));
               build(m, n.children);
               break;
             }
             case MenuNode::Placeholder: {
               QAction* a = menuBar()->addAction(qtext(n.textId));
-              a->setObjectName("modules");
+              a->setObjectName(kModulesMenu);
               break;
             }
             case MenuNode::Command: {
@@ -73,7 +74,8 @@ Frame::Frame()
               actions_[n.id] = a;
               if (n.id == kCmdCoordinates) a->setCheckable(true);
               const int id = n.id;
-              connect(a, &QAction::triggered, this, [this, id] { command(static_cast<std::uintptr_t>(id)); });
+              connect(a, &QAction::triggered, this,
+                      [this, id] { command(static_cast<std::uintptr_t>(id)); });
               break;
             }
           }
@@ -118,8 +120,7 @@ void Frame::closeEvent(QCloseEvent* event) {
   // Destroying the frame closes every window and frees every volume; then the program ends,
   // plot windows open or not.
   mdi_->closeAllSubWindows();
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w != this && w->objectName() == "signal") w->close();
+  windows_->closePlots();
   resetVolumeTable();
   event->accept();
   QCoreApplication::quit();

@@ -13,15 +13,16 @@
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"
+#include "shell/coordinates.h"
 #include "shell/demo_volume.h"
 #include "shell/dialogs.h"
-#include "shell/qt/frame.h"
+#include "shell/exports.h"
 #include "shell/qt/exports.h"
-#include "shell/qt/qt_desk.h"
+#include "shell/qt/frame.h"
 #include "shell/qt/open_view.h"
+#include "shell/qt/qt_desk.h"
 #include "shell/qt/views.h"
-#include "shell/qt/windows.h"
-#include "shell/coordinates.h"
+#include "shell/qt/window_registry.h"
 
 using namespace v3d;
 using namespace v3d::shell;
@@ -47,8 +48,6 @@ void volumeDialog(VolumeDialogKind kind, const std::string& title, const QString
   d.suggestedZ = 64;
   qt::VolumeDialogView view(d);
   if (setup) setup(d);
-  auto* list = view.findChild<QWidget*>("604");
-  if (list) static_cast<void>(list);
   save(&view, name);
 }
 
@@ -82,7 +81,8 @@ int main(int argc, char** argv) {
     for (QAction* a : menu->actions())
       if (a->menu()) {
         const QRect ar = menu->actionGeometry(a);
-        p.drawPixmap(frame.menuBar()->mapTo(&frame, r.bottomLeft()) + ar.topRight(), a->menu()->grab());
+        p.drawPixmap(frame.menuBar()->mapTo(&frame, r.bottomLeft()) + ar.topRight(),
+                     a->menu()->grab());
         break;
       }
     p.end();
@@ -105,7 +105,8 @@ int main(int argc, char** argv) {
     d.title = std::string(text(n == 3 ? kTitleWindowDimensions : kTitleDialog107 + n - 1));
     const int prompts[4] = {kPromptXDimension, kPromptYDimension, kPromptZDimension,
                             kPromptNoiseVariance};
-    for (int i = 0; i < n; ++i) d.prompts[static_cast<std::size_t>(i)] = std::string(text(prompts[i]));
+    for (int i = 0; i < n; ++i)
+      d.prompts[static_cast<std::size_t>(i)] = std::string(text(prompts[i]));
     qt::ValueDialogView view(d);
     save(&view, QString("dialog-%1").arg(106 + n));
   }
@@ -161,8 +162,8 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   frame.grab().save(g_dir + "/section-view.png");
   frame.desk().toggleCoordinates();
-  PrintCoordinates(2, 64, 70, 32, 200, 120, 40);
-  if (auto* w = frame.findChild<QWidget*>("write")) {
+  PrintCoordinates(kReadoutColour, 64, 70, 32, 200, 120, 40);
+  if (QWidget* w = frame.windows().coordinates()) {
     QApplication::processEvents();
     w->grab().save(g_dir + "/coordinates.png");
   }
