@@ -43,17 +43,6 @@ int IDCT3d(Volume* in, Volume* out);
 
 #ifdef __cplusplus
 } /* extern "C" */
-
-namespace v3d {
-/* The 2-D stage of lrcfft3d on its own: every frame of inRe's VOI rectangle (and inIm's
- * over the same box) is transformed by rows and columns into the output pair's frame
- * destFrame + k at (destRow, destColumn); the inverse divides by rows times columns. The
- * working area is the volumes' own frames: -21 when the rectangle has fewer than 2 rows or
- * columns, -22 when the destination rectangle does not lie inside both outputs. The caller
- * has made the other checks of lrcfft3d. */
-int fft2dFrames(Volume* inRe, Volume* inIm, Volume* outRe, Volume* outIm, int direction,
-                int destFrame, int destRow, int destColumn);
-}  // namespace v3d
 #endif
 
 #endif /* VELMORA3D_ALGORITHMS_FOURIER_H */

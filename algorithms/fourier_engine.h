@@ -219,3 +219,14 @@ class PairSource {
 void pairProduct(const WorkVolume& work, Extents e, bool correlation);
 
 }  // namespace v3d::fft
+
+namespace v3d {
+// The 2-D stage of lrcfft3d on its own (fourier.cpp): every frame of inRe's VOI rectangle
+// (and inIm's over the same box) is transformed by rows and columns into the output pair's
+// frame destFrame + k at (destRow, destColumn); the inverse divides by rows times columns.
+// Its working area is the volumes' own frames: kInvalidWorkingArea when the rectangle has
+// fewer than 2 rows or columns, kSourceExceedsDestination when the destination rectangle
+// does not lie inside both outputs. The caller has made the other checks of lrcfft3d.
+int fft2dFrames(Volume* inRe, Volume* inIm, Volume* outRe, Volume* outIm, int direction,
+                int destFrame, int destRow, int destColumn);
+}  // namespace v3d

@@ -16,10 +16,12 @@
 #include "core/volume.h"
 
 #include "algorithms/edges.h"
+#include "algorithms/fourier.h"
 #include "algorithms/histograms.h"
 #include "algorithms/linear_filters.h"
 #include "algorithms/order_statistics.h"
 #include "algorithms/segmentation.h"
+#include "algorithms/spectral.h"
 #include "core/basic_ops.h"
 #include "core/image_sequence.h"
 #include "core/messages.h"

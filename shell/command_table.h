@@ -139,6 +139,7 @@ CommandList fileCommands();
 CommandList basicCommands();
 CommandList filteringCommands();
 CommandList analysisCommands();
+CommandList transformCommands();
 CommandList visualizationCommands();
 
 // The joined table, built once on first use and kept for the whole run.
