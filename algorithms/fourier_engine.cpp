@@ -14,8 +14,11 @@ int makePlan(Plan& plan, int n, bool inverse) {
   plan.n = n;
   plan.log2n = std::countr_zero(static_cast<unsigned>(n));
   plan.inverse = inverse;
+  // Radix-4 stages from span 1, or for odd powers of 2 after the first three radix-2 stages
+  // done at once (span 8; a length of 2 has no radix-4 stage).
+  const long long firstSpan = (plan.log2n & 1) == 0 ? 1 : plan.log2n == 1 ? 2 : 8;
   std::size_t twiddleCount = 0;
-  for (long long span = (plan.log2n & 1) ? 2 : 1; span < n; span *= 4)
+  for (long long span = firstSpan; span < n; span *= 4)
     twiddleCount += 6 * static_cast<std::size_t>(span);
   plan.bitrev = ScratchArray<std::int32_t>(static_cast<std::size_t>(n));
   plan.twiddles = ScratchArray<float>(twiddleCount);
@@ -34,7 +37,7 @@ int makePlan(Plan& plan, int n, bool inverse) {
   // Twiddles in double precision, rounded once: w = exp(-+2 pi i / 4 span) per stage.
   const double sign = inverse ? 1.0 : -1.0;
   float* w = plan.twiddles.get();
-  for (long long span = (plan.log2n & 1) ? 2 : 1; span < n; span *= 4) {
+  for (long long span = firstSpan; span < n; span *= 4) {
     const double size = 4.0 * static_cast<double>(span);
     for (long long j = 0; j < span; ++j)
       for (int m = 1; m <= 3; ++m) {
@@ -84,9 +87,7 @@ const Kernels* g_override = nullptr;
 }
 
 const Kernels& kernels() {
-  static const Kernels* const best = avx512Kernels() ? avx512Kernels()
-                                     : avx2Kernels() ? avx2Kernels()
-                                                     : genericKernels();
+  static const Kernels* const best = avx2Kernels() ? avx2Kernels() : genericKernels();
   return g_override != nullptr ? *g_override : *best;
 }
 
@@ -122,7 +123,7 @@ bool boxCount(long long nz, long long ny, long long nx, std::size_t& count) {
 
 namespace {
 constexpr int kSlabColumns = 256;
-constexpr std::size_t kPad = kLanes;
+constexpr std::size_t kPad = 16;  // floats: one cache line
 }  // namespace
 
 int Transform3d::Scratch::allocate(int rows, int width) {
@@ -147,16 +148,6 @@ int Transform3d::prepare(Extents e, bool inverse) {
   if (slab_.allocate(e.nz, std::min(e.nx, kSlabColumns)) != 0) return kCannotAllocateBuffer;
   return 0;
 }
-
-namespace {
-// Copies n samples of a row, or zeros when the source row is absent.
-inline void copyRow(const float* src, float* dst, int n) {
-  if (src != nullptr)
-    std::copy_n(src, n, dst);
-  else
-    std::fill_n(dst, n, 0.0f);
-}
-}  // namespace
 
 void Transform3d::frames(const ComplexPlanes& src, const ComplexPlanes& dst, Extents valid,
                          float scale) {
@@ -199,9 +190,11 @@ void Transform3d::frames(const ComplexPlanes& src, const ComplexPlanes& dst, Ext
     k.columns(columnsJob);
 
     for (int y = 0; y < ny; ++y) {
-      std::copy_n(c[y], nx, dst.re.row(z, y));
-      if (!dst.im.empty()) std::copy_n(d[y], nx, dst.im.row(z, y));
+      a[y] = dst.re.row(z, y);
+      b[y] = dst.im.row(z, y);
     }
+    k.copyRows(c, a, ny, nx);
+    if (!dst.im.empty()) k.copyRows(d, b, ny, nx);
   }
 }
 
@@ -211,17 +204,22 @@ void Transform3d::alongZ(const ComplexPlanes& planes, int validZ, int keepZ, flo
   const int nz = e_.nz, nx = e_.nx;
   float** a = ptrs_.get();
   float** b = a + longest_;
+  float** c = b + longest_;
+  float** d = c + longest_;
   for (int z = 0; z < nz; ++z) {
     a[z] = slab_.re(z);
     b[z] = slab_.im(z);
   }
+  const bool hasIm = !planes.im.empty();
   for (int y = 0; y < e_.ny; ++y)
     for (int x0 = 0; x0 < nx; x0 += kSlabColumns) {
       const int w = std::min(kSlabColumns, nx - x0);
-      for (int z = 0; z < validZ; ++z) {
-        copyRow(planes.re.row(z, y) + x0, a[z], w);
-        copyRow(planes.im.empty() ? nullptr : planes.im.row(z, y) + x0, b[z], w);
+      for (int z = 0; z < nz; ++z) {
+        c[z] = planes.re.row(z, y) + x0;
+        d[z] = hasIm ? planes.im.row(z, y) + x0 : nullptr;
       }
+      k.copyRows(c, a, validZ, w);
+      k.copyRows(hasIm ? d : nullptr, b, validZ, w);
       LineJob job;
       job.plan = &pz_;
       job.srcRe = job.dstRe = a;
@@ -232,10 +230,8 @@ void Transform3d::alongZ(const ComplexPlanes& planes, int validZ, int keepZ, flo
       job.scale = scale;
       job.buffer = lanes_.get();
       k.columns(job);
-      for (int z = 0; z < keepZ; ++z) {
-        std::copy_n(a[z], w, planes.re.row(z, y) + x0);
-        if (!planes.im.empty()) std::copy_n(b[z], w, planes.im.row(z, y) + x0);
-      }
+      k.copyRows(a, c, keepZ, w);
+      if (hasIm) k.copyRows(b, d, keepZ, w);
     }
 }
 
@@ -253,9 +249,11 @@ void Transform3d::framesInto(const ComplexPlanes& planes, const ComplexPlanes& s
   }
   for (int z = 0; z < keep.nz; ++z) {
     for (int y = 0; y < ny; ++y) {
-      copyRow(planes.re.row(z, y), a[y], nx);
-      copyRow(planes.im.empty() ? nullptr : planes.im.row(z, y), b[y], nx);
+      c[y] = planes.re.row(z, y);
+      d[y] = planes.im.row(z, y);
     }
+    k.copyRows(c, a, ny, nx);
+    k.copyRows(planes.im.empty() ? nullptr : d, b, ny, nx);
     LineJob columnsJob;
     columnsJob.plan = &py_;
     columnsJob.srcRe = columnsJob.dstRe = a;

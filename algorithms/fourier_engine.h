@@ -6,7 +6,7 @@
 //    into a lane buffer of n elements, element k holding the kLanes real parts and then the
 //    kLanes imaginary parts of sample k of every sequence, so every butterfly is a short
 //    loop over contiguous lanes that the compiler turns into vector instructions, and the
-//    buffer (32 KiB at n = 256) stays in the first-level cache.
+//    buffer (16 KiB at n = 256 with AVX2) stays in the first-level cache.
 //  - Sequences along Y and Z (columns of a frame, columns through the frames) take their
 //    lanes from neighbouring columns, so the gather reads whole cache lines. Rows along X
 //    are transposed into the lanes.
@@ -29,7 +29,7 @@ namespace v3d::fft {
 
 // The most lanes of any kernel set (buffers are sized for it); each set uses as many as
 // one vector register holds.
-inline constexpr int kLanes = 16;
+inline constexpr int kLanes = 8;
 // Floats per lane-buffer element at most: the real parts, then the imaginary parts.
 inline constexpr int kElementFloats = 2 * kLanes;
 
@@ -106,11 +106,12 @@ struct Kernels {
   // the plan (forward: DCT-II with the factor 2; inverse: its inverse).
   void (*dctColumns)(const LineJob&);
   void (*dctRows)(const LineJob&);
+  // Rows of `width` floats from src[r] into dst[r]; a null src (or src[r]) copies zeros.
+  void (*copyRows)(float* const* src, float* const* dst, int rows, int width);
 };
 
 const Kernels* genericKernels();
-const Kernels* avx2Kernels();    // null when this processor lacks AVX2 or FMA
-const Kernels* avx512Kernels();  // null when this processor lacks AVX-512
+const Kernels* avx2Kernels();  // null when this processor lacks AVX2 or FMA
 // The kernels for this processor, or those given to useKernels.
 const Kernels& kernels();
 // Makes kernels() answer `k` (tests run every instruction set); null restores the choice
