@@ -1,6 +1,8 @@
 // The Transforms menu end to end through the scripted desk: each command's dialogs and
 // titles, its outputs against the library called directly (or the round trip back to the
 // input), and the refusals and failures that leave no volume behind.
+#include <cmath>
+
 #include "algorithms/fourier.h"
 #include "algorithms/linear_filters.h"
 #include "algorithms/spectral.h"
@@ -126,6 +128,15 @@ TEST_F(TransformCommandsTest, DctThenIdctRestoresTheWholeVolume) {
   ASSERT_EQ(back->dataType, V3D_UC);
   EXPECT_TRUE(sameSamples(back, in));
   EXPECT_EQ(desk.shown.back(), back);
+
+  // A NaN coefficient spreads to every sample of the inverse; the 8-bit output stores 0.
+  at<float>(volumeSlot(1), 0, 1, 2, 3) = std::nanf("");
+  desk.script({pick("1"), pick("2")});
+  run(kCmdIdct);
+  expectNothingLeft();
+  for (int z = 0; z < 4; ++z)
+    for (int y = 0; y < 8; ++y)
+      for (int c = 0; c < 16; ++c) ASSERT_EQ(at<UC>(back, 0, z, y, c), 0);
 }
 
 TEST_F(TransformCommandsTest, ConvolutionAndCorrelationOfTwoInputs) {
