@@ -13,12 +13,12 @@ using namespace v3d;
 
 Volume& standard(int colour) {
   static Volume grey{}, rgb{};
-  Volume& v = colour == 1 ? grey : rgb;
+  Volume& v = colour == V3D_ONE_CHANNEL ? grey : rgb;
   if (v.dataType == 0) {
     InitializeVolume(&v, bench::kZ, bench::kY, bench::kX, V3D_UC, colour);
-    if (CreateVolume(&v) != 0) std::abort();
+    if (CreateVolume(&v) != kSuccess) std::abort();
     bench::fillStandard(v);
-    if (colour == 2)
+    if (colour == V3D_THREE_CHANNELS)
       for (int c = 1; c < 3; ++c)
         for (int z = 0; z < v.Z; ++z)
           for (int y = 0; y < v.Y; ++y)
@@ -36,7 +36,7 @@ void BM_PlaybackFrames(benchmark::State& st) {
   std::vector<std::uint32_t> pixels(static_cast<std::size_t>(w) * h);
   int frame = 0;
   for (auto _ : st) {
-    shell::renderFrame(v, frame, colour == 2, divisor, 0, 0, pixels.data(), w, h);
+    shell::renderFrame(v, frame, colour == V3D_THREE_CHANNELS, divisor, 0, 0, pixels.data(), w, h);
     benchmark::DoNotOptimize(pixels.data());
     frame = (frame + 1) % bench::kZ;
   }

@@ -42,8 +42,12 @@ inline constexpr int kOutputReallocationFailed = 4;
 inline constexpr int kOutputReallocated = 5;
 inline constexpr int kOutputFits = 6;
 
-// Decides whether `volume` fits an operation's output (exact == 1: same X, Y, Z and types;
-// otherwise at least as large and the same types) and, if not, asks and reallocates it.
+// Fitting rules of PrepareOutputVolume.
+inline constexpr int kFitExactly = 1;         // same X, Y, Z and types
+inline constexpr int kFitAtLeastAsLarge = 2;  // at least as large, same types
+
+// Decides whether `volume` fits an operation's output (exact == kFitExactly: same X, Y, Z and
+// types; otherwise at least as large and the same types) and, if not, asks and reallocates it.
 int PrepareOutputVolume(Volume* volume, int X, int Y, int Z, int dataType, int colorType,
                         int exact);
 // Destroys and recreates `volume` with the given shape without asking; the code of

@@ -122,8 +122,9 @@ int PrepareOutputVolume(Volume* volume, int X, int Y, int Z, int dataType, int c
     return kOutputReallocationFailed;
   }
   const bool sameTypes = volume->dataType == dataType && volume->colorType == colorType;
-  const bool fits = exact == 1 ? sameTypes && volume->X == X && volume->Y == Y && volume->Z == Z
-                               : sameTypes && volume->X >= X && volume->Y >= Y && volume->Z >= Z;
+  const bool fits = exact == v3d::kFitExactly
+                        ? sameTypes && volume->X == X && volume->Y == Y && volume->Z == Z
+                        : sameTypes && volume->X >= X && volume->Y >= Y && volume->Z >= Z;
   if (fits) return kOutputFits;
   if (VerifyVolumeReallocation(nullptr) == 0) return kOutputRefused;
   const int code = ReallocateVolume(volume, dataType, colorType, Z, Y, X);
@@ -144,7 +145,7 @@ int askYesNo(void* owner, int id) {
 }  // namespace
 
 int VerifyInPlaceModification(void* owner) {
-  return askYesNo(owner, 3106);
+  return askYesNo(owner, kAskModifyInput);
 }
 
 void resetVolumeTable() {
@@ -272,7 +273,7 @@ int CreateVolumeEx(int dataType, int colorType, int Z, int Y, int X, const char*
 }
 
 int VerifyVolumeReallocation(void* ownerWindow) {
-  return v3d::askYesNo(ownerWindow, 3092);
+  return v3d::askYesNo(ownerWindow, kAskReallocateOutput);
 }
 
 }  // extern "C"

@@ -22,10 +22,7 @@ namespace {
 // cancelled.
 Volume* chooseVolume(Desk& desk, VolumeDialogKind kind, int titleId, int typeMask, int colorMask,
                      bool informationEditable, int* index = nullptr) {
-  VolumeDialog d(kind);
-  d.title = std::string(text(titleId));
-  d.typeMask = typeMask;
-  d.colorMask = colorMask;
+  VolumeDialog d(kind, std::string(text(titleId)), typeMask, colorMask);
   d.informationEditable = informationEditable;
   if (desk.run(d) != 1) return nullptr;
   if (index != nullptr) *index = d.chosenIndex;
@@ -33,10 +30,14 @@ Volume* chooseVolume(Desk& desk, VolumeDialogKind kind, int titleId, int typeMas
 }
 }  // namespace
 
-bool CommandRun::askInput(int dialog, int titleId, int typeMask, int colorMask,
-                          bool informationEditable) {
-  const auto kind = dialog == 104 ? VolumeDialogKind::Choice : VolumeDialogKind::Input;
-  in = chooseVolume(desk_, kind, titleId, typeMask, colorMask, informationEditable, &inIndex);
+bool CommandRun::askInput(int titleId, int typeMask, int colorMask, bool informationEditable) {
+  in = chooseVolume(desk_, VolumeDialogKind::Input, titleId, typeMask, colorMask,
+                    informationEditable, &inIndex);
+  return in != nullptr;
+}
+
+bool CommandRun::askChoice(int titleId, int typeMask, int colorMask) {
+  in = chooseVolume(desk_, VolumeDialogKind::Choice, titleId, typeMask, colorMask, false, &inIndex);
   return in != nullptr;
 }
 
@@ -46,13 +47,8 @@ bool CommandRun::askSecondInput(int titleId, int typeMask, int colorMask) {
 }
 
 bool CommandRun::askOutput(int titleId, int X, int Y, int Z, bool noNewEntry) {
-  VolumeDialog d(VolumeDialogKind::Output);
-  d.title = std::string(text(titleId));
-  d.typeMask = 7;
-  d.colorMask = 3;
-  d.suggestedX = X;
-  d.suggestedY = Y;
-  d.suggestedZ = Z;
+  VolumeDialog d(VolumeDialogKind::Output, std::string(text(titleId)));
+  d.suggest(X, Y, Z);
   d.noNewEntry = noNewEntry;
   if (desk_.run(d) != 1) return false;
   outIsNew = d.chosenNew;
@@ -66,7 +62,7 @@ bool CommandRun::askOutput(int titleId, int X, int Y, int Z, bool noNewEntry) {
 
 bool CommandRun::refuseSameOutput() {
   if (outIsNew || out != in) return false;
-  error_handler(525);
+  error_handler(kSameInputOutput);
   return true;
 }
 
@@ -83,7 +79,7 @@ bool CommandRun::askValues(int titleId, const std::vector<int>& prompts, bool la
     const bool ok = isFloat ? parseFloat(t, floats[static_cast<std::size_t>(k)])
                             : parseInt(t, ints[static_cast<std::size_t>(k)]);
     if (!ok) {
-      error_handler(90);
+      error_handler(kInvalidParameters);
       return false;
     }
   }
@@ -97,7 +93,7 @@ bool CommandRun::prepareOutput(int dataType, int colorType, int X, int Y, int Z)
   if (outIsNew) {
     Volume* slot = volumeSlot(outIndex);
     if (slot == nullptr || slot->dataType != 0) {
-      error_handler(612);
+      error_handler(kTooMany3dWindows);
       return false;
     }
     InitializeVolume(slot, outZ, outY, outX, type, color);
@@ -109,8 +105,7 @@ bool CommandRun::prepareOutput(int dataType, int colorType, int X, int Y, int Z)
     outMadeHere = true;
     return true;
   }
-  if (X > out->X || Y > out->Y || Z > out->Z || out->dataType != type ||
-      out->colorType != color) {
+  if (X > out->X || Y > out->Y || Z > out->Z || out->dataType != type || out->colorType != color) {
     if (VerifyVolumeReallocation(nullptr) == 0) return false;
     if (int code = ReallocateVolume(out, type, color, Z, Y, X); code != 0) {
       error_handler(code);

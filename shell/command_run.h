@@ -1,11 +1,11 @@
 // One run of a menu command: the common command pattern as steps that the per-command
 // rows and the special commands compose.
 //
-//  1. input volume dialog (102 or 104); Cancel ends silently;
-//  2. output volume dialog (106) with the required size; Cancel ends silently;
-//  3. an output equal to the input is refused with 525 where the command forbids it;
-//  4. the value dialog; each text must parse as exactly one number, else 90; only then is the
-//     dialog's Cancel looked at (silent);
+//  1. the input volume dialog (VolumeDialogKind::Input, or ::Choice); Cancel ends silently;
+//  2. the output volume dialog with the required size; Cancel ends silently;
+//  3. an output equal to the input is refused (kSameInputOutput) where the command forbids it;
+//  4. the value dialog; each text must parse as exactly one number, else kInvalidParameters;
+//     only then is the dialog's Cancel looked at (silent);
 //  5. busy cursor; the output is created ("New") or reallocated after the question, and is
 //     then "made here";
 //  6. the operation; a failure destroys an output made here and is reported;
@@ -13,9 +13,11 @@
 #pragma once
 
 #include <array>
+#include <cstdio>
 #include <string>
 #include <vector>
 
+#include "core/strings.h"
 #include "core/volume.h"
 #include "shell/desk.h"
 
@@ -28,17 +30,18 @@ class CommandRun {
   CommandRun(const CommandRun&) = delete;
   CommandRun& operator=(const CommandRun&) = delete;
 
-  // Step 1 with dialog 102 (input) or 104 (choice). False when cancelled.
-  bool askInput(int dialog, int titleId, int typeMask, int colorMask,
-                bool informationEditable = false);
-  // A second input through the choice dialog (104).
+  // Step 1 through the input dialog. False when cancelled.
+  bool askInput(int titleId, int typeMask, int colorMask, bool informationEditable = false);
+  // Step 1 through the single choice dialog. False when cancelled.
+  bool askChoice(int titleId, int typeMask, int colorMask);
+  // A second input through the single choice dialog.
   bool askSecondInput(int titleId, int typeMask, int colorMask);
   // Step 2: the output dialog with the required size (X, Y, Z).
   bool askOutput(int titleId, int X, int Y, int Z, bool noNewEntry = false);
-  // Step 3: true (and 525 reported) when the output is the input.
+  // Step 3: true (and kSameInputOutput reported) when the output is the input.
   bool refuseSameOutput();
   // Step 4: a value dialog of prompts.size() fields; "%d" fields fill ints[0..], a float
-  // field (the fourth of a four-field dialog, or every field when allFloat) fills floats.
+  // field (the last one when lastIsFloat, or every field when allFloat) fills floats.
   bool askValues(int titleId, const std::vector<int>& prompts, bool lastIsFloat = false,
                  bool allFloat = false);
   // Step 5: creates or fits the output for the given types (0: the input's) and required
@@ -70,5 +73,17 @@ class CommandRun {
 
 // Shows a result message with the information icon.
 void showInformation(const std::string& message, int captionId = 0);
+
+// The string table's printf format `formatId` filled with `args`.
+template <class... Args>
+std::string formatText(int formatId, Args... args) {
+  const std::string format(text(formatId));
+  const int length = std::snprintf(nullptr, 0, format.c_str(), args...);
+  if (length <= 0) return {};
+  std::string result(static_cast<std::size_t>(length) + 1, '\0');
+  std::snprintf(result.data(), result.size(), format.c_str(), args...);
+  result.pop_back();
+  return result;
+}
 
 }  // namespace v3d::shell

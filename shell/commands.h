@@ -1,40 +1,16 @@
 // The command table and the menu command dispatcher. The table is the one place where menu
-// ids meet their handlers; the menu layout below refers to ids only, and an id without a
-// handler is shown greyed.
+// ids meet their handlers; the menu layout refers to ids only, and an id without a handler is
+// shown greyed. Each menu family describes its commands in its own commands_<family>.cpp.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "shell/command_ids.h"
+
 namespace v3d::shell {
 
 class Desk;
-
-// Menu command ids.
-enum CommandId : int {
-  kCmdOpen = 40003,
-  kCmdSave = 40008,
-  kCmdDump = 1030,
-  kCmdCreate = 1040,
-  kCmdDestroy = 1041,
-  kCmdState = 1042,
-  kCmdSetVoi = 1045,
-  kCmdCoordinates = 212,
-  kCmdWriteVoxel = 1050,
-  kCmdExit = 1060,
-  kCmdClear = 1100,
-  kCmdCopy = 1110,
-  kCmdAnd = 1120,
-  kCmdOr = 1121,
-  kCmdXor = 1122,
-  kCmdFToUCTruncation = 1140,
-  kCmdFToUCScaling = 1141,
-  kCmdUCToF = 1142,
-  kCmdSymmetric = 1130,
-  kCmdBoundingBox = 1222,
-  kCmdAbout = 701,
-  kCmdSections = 40007,
-};
 
 struct MenuNode {
   enum Kind { Command, Separator, Popup, Placeholder } kind;

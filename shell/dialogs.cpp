@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <utility>
 
 #include "core/strings.h"
 #include "core/text_ids.h"
@@ -12,7 +13,9 @@
 namespace v3d::shell {
 namespace {
 
-bool blank(char c) { return c == ' ' || c == '\t'; }
+bool blank(char c) {
+  return c == ' ' || c == '\t';
+}
 
 // Text of a record's data type and colour type as the panels show them; empty when unknown.
 std::string typeText(int dataType) {
@@ -82,14 +85,24 @@ bool parseFloat(const std::string& s, float& value) {
   return true;
 }
 
-DialogExchange& exchange() { return g_exchange; }
+DialogExchange& exchange() {
+  return g_exchange;
+}
 
 VolumeDialog::VolumeDialog(VolumeDialogKind k) : kind(k) {}
 
+VolumeDialog::VolumeDialog(VolumeDialogKind k, std::string caption, int types, int colors)
+    : kind(k), title(std::move(caption)), typeMask(types), colorMask(colors) {}
+
+void VolumeDialog::suggest(int X, int Y, int Z) {
+  suggestedX = X;
+  suggestedY = Y;
+  suggestedZ = Z;
+}
+
 const std::vector<std::string>& VolumeDialog::createTypeTexts() {
-  static const std::vector<std::string> t = {std::string(text(kTextTypeUC)),
-                                             std::string(text(kTextTypeF)),
-                                             std::string(text(kTextTypeI))};
+  static const std::vector<std::string> t = {
+      std::string(text(kTextTypeUC)), std::string(text(kTextTypeF)), std::string(text(kTextTypeI))};
   return t;
 }
 const std::vector<std::string>& VolumeDialog::createColorTexts() {
@@ -127,7 +140,7 @@ void VolumeDialog::open() {
       break;
     case VolumeDialogKind::Voi:
     case VolumeDialogKind::State:
-      entries_ = listVolumes(7, 3, true);
+      entries_ = listVolumes(V3D_ANY_TYPE, V3D_ANY_COLOR, true);
       break;
   }
 }
@@ -218,7 +231,7 @@ bool VolumeDialog::accept() {
       storeInformation(slot, information);
       std::array<int, 6> b{};
       if (!readVoi(*slot, b)) {
-        error_handler(615);
+        error_handler(kBadVoi);
         return false;
       }
       fill_in_VOI(slot, b[0], b[1], b[2], b[3], b[4], b[5]);
@@ -240,7 +253,7 @@ bool VolumeDialog::accept() {
     case VolumeDialogKind::Create: {
       if (!parseInt(fieldX, resultX) || !parseInt(fieldY, resultY) || !parseInt(fieldZ, resultZ) ||
           resultX <= 0 || resultY <= 0 || resultZ <= 0) {
-        error_handler(90);
+        error_handler(kInvalidParameters);
         return false;
       }
       const std::string& t = createTypeTexts()[static_cast<std::size_t>(createTypeRow)];
@@ -252,7 +265,7 @@ bool VolumeDialog::accept() {
     }
     case VolumeDialogKind::Voi:
       if (!readVoi(*slot, resultVoi)) {
-        error_handler(615);
+        error_handler(kBadVoi);
         return false;
       }
       break;
@@ -284,7 +297,8 @@ void VolumeDialog::destroySelected() {
     selected_ = -1;
     return;
   }
-  if (selected_ >= static_cast<int>(entries_.size())) selected_ = static_cast<int>(entries_.size()) - 1;
+  if (selected_ >= static_cast<int>(entries_.size()))
+    selected_ = static_cast<int>(entries_.size()) - 1;
   fillPanel();
 }
 
@@ -303,12 +317,12 @@ bool DisplayLevelsDialog::accept() {
   const bool delayChars =
       !delay.empty() && delay.find_first_not_of("0123456789.") == std::string::npos;
   if (!delayChars) {
-    error_handler(90);
+    error_handler(kInvalidParameters);
     return false;
   }
   float d = 0.0f;
   if (!framesOk || !parseFloat(delay, d) || lo < 0 || lo > hi) {
-    error_handler(90);
+    error_handler(kInvalidParameters);
     return false;
   }
   lowerFrame = lo;
@@ -328,7 +342,7 @@ bool InterpolationDialog::accept() {
   if (extractFromOutput) return true;
   if (!parseFloat(factorX.substr(0, 9), x) || !parseFloat(factorY.substr(0, 9), y) ||
       !parseFloat(factorZ.substr(0, 9), z)) {
-    error_handler(90);
+    error_handler(kInvalidParameters);
     return false;
   }
   return true;
@@ -340,15 +354,15 @@ AlignmentDialog::AlignmentDialog(int frameCount)
 bool AlignmentDialog::accept() {
   int lo = 0, hi = 0;
   if (!parseInt(lower, lo) || !parseInt(upper, hi)) {
-    error_handler(90);
+    error_handler(kInvalidParameters);
     return false;
   }
   if (lo == hi) {
-    error_handler(3110);
+    error_handler(kTextTwoFramesNeeded);
     return false;
   }
   if (!(0 <= lo && lo < hi && hi < frames)) {
-    error_handler(90);
+    error_handler(kInvalidParameters);
     return false;
   }
   lowerFrame = lo;
@@ -358,14 +372,17 @@ bool AlignmentDialog::accept() {
 
 int labelSeed(Volume* input, Volume* output, int x, int y, int z, int count) {
   // Either volume may have been destroyed or reallocated while the seeds were clicked.
-  if (CheckVolume(input, 7, 3) != 0 || CheckVolume(output, V3D_UC, 1) != 0) return count;
+  if (CheckVolume(input, V3D_ANY_TYPE, V3D_ANY_COLOR) != 0 ||
+      CheckVolume(output, V3D_UC, V3D_ONE_CHANNEL) != 0)
+    return count;
   const Volume& in = *input;
   if (x < in.voiX0 || x >= in.voiX1 || y < in.voiY0 || y >= in.voiY1 || z < in.voiZ0 ||
       z >= in.voiZ1)
     return count;
   if (z >= output->Z || y >= output->Y || x >= output->X) return count;
   ++count;
-  static_cast<unsigned char***>(output->channel[0])[z][y][x] = static_cast<unsigned char>(count & 0xFF);
+  static_cast<unsigned char***>(output->channel[0])[z][y][x] =
+      static_cast<unsigned char>(count & 0xFF);
   return count;
 }
 

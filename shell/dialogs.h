@@ -30,7 +30,7 @@ struct DialogExchange {
 };
 DialogExchange& exchange();
 
-// The dialog resources of the volume family.
+// The dialog resources of the volume family; the views name their dialogs after them.
 enum class VolumeDialogKind {
   Input = 102,
   Choice = 104,
@@ -40,6 +40,22 @@ enum class VolumeDialogKind {
   Voi = 115,
   State = 117,
   Destroy = 126,
+};
+
+// The other dialog resources; the views name their dialogs after them.
+enum DialogResource : int {
+  kDialogOpen = 103,
+  kDialogOneValue = 107,
+  kDialogTwoValues = 108,
+  kDialogThreeValues = 109,
+  kDialogFourValues = 110,
+  kDialogDisplayLevels = 114,
+  kDialogInterpolation = 116,
+  kDialogWeightsSource = 118,
+  kDialogBinaryInterpolation = 119,
+  kDialogAbout = 120,
+  kDialogAlignment = 121,
+  kDialogPixelInput = 123,
 };
 
 // Control ids of the volume dialogs; the views name their widgets after them.
@@ -66,16 +82,22 @@ enum VolumeControl {
 class VolumeDialog {
  public:
   explicit VolumeDialog(VolumeDialogKind kind);
+  // A dialog captioned `title` that lists the volumes matching the two masks.
+  VolumeDialog(VolumeDialogKind kind, std::string title, int typeMask = V3D_ANY_TYPE,
+               int colorMask = V3D_ANY_COLOR);
+
+  // The size the "New[%d]" entry offers (the output and open target dialogs).
+  void suggest(int X, int Y, int Z);
 
   // Set by the caller before the dialog runs.
   VolumeDialogKind kind;
   std::string title;
-  int typeMask = 7;
-  int colorMask = 3;
+  int typeMask = V3D_ANY_TYPE;
+  int colorMask = V3D_ANY_COLOR;
   bool informationEditable = false;
-  bool noNewEntry = false;               // output dialog: offer no "New[%d]" entry
+  bool noNewEntry = false;  // output dialog: offer no "New[%d]" entry
   int suggestedX = 0, suggestedY = 0, suggestedZ = 0;
-  int excludedA = -1, excludedB = -1;    // choice dialog: slots not listed
+  int excludedA = -1, excludedB = -1;       // choice dialog: slots not listed
   int fileDataType = 0, fileColorType = 0;  // open target dialog: what the files hold
 
   // Builds the list; the views call it when the dialog opens.
@@ -128,11 +150,12 @@ class VolumeDialog {
   int selected_ = -1;
 };
 
-// The value dialogs 107 to 110: one to four labelled edit fields; the caller parses.
+// The value dialogs kDialogOneValue to kDialogFourValues: one to four labelled edit fields; the
+// caller parses.
 class ValueDialog {
  public:
   explicit ValueDialog(int fieldCount);  // 1 to 4
-  int resource() const { return 106 + fields; }
+  int resource() const { return kDialogOneValue + fields - 1; }
   int fields;
   std::string title;
   std::array<std::string, 4> prompts;
@@ -142,7 +165,7 @@ class ValueDialog {
   static constexpr std::size_t kMaxText = 9;
 };
 
-// Frame range and delay of a display (114).
+// Frame range and delay of a display (kDialogDisplayLevels).
 class DisplayLevelsDialog {
  public:
   explicit DisplayLevelsDialog(int frames);
@@ -154,7 +177,7 @@ class DisplayLevelsDialog {
   static constexpr int kCtlLower = 1120, kCtlUpper = 1121, kCtlDelay = 1122;
 };
 
-// Interpolation options (116): three real factors and the method.
+// Interpolation options (kDialogInterpolation): three real factors and the method.
 class InterpolationDialog {
  public:
   explicit InterpolationDialog(bool frameInterpolation);
@@ -172,14 +195,14 @@ class InterpolationDialog {
                        kCtlNearest = 1164, kCtlLinear = 1165;
 };
 
-// Weights source of the weighted median (118): file or existing volume.
+// Weights source of the weighted median (kDialogWeightsSource): file or existing volume.
 class WeightsSourceDialog {
  public:
   static constexpr int kFile = 1180, kVolume = 1181;
   int chosen = kFile;
 };
 
-// Binary frame interpolation options (119).
+// Binary frame interpolation options (kDialogBinaryInterpolation).
 class BinaryInterpolationDialog {
  public:
   bool edgeCoherence = false;
@@ -188,7 +211,7 @@ class BinaryInterpolationDialog {
   static constexpr int kCtlCoherence = 1190, kCtlOne = 1191, kCtlTwo = 1192;
 };
 
-// Frame range of a manual alignment (121).
+// Frame range of a manual alignment (kDialogAlignment).
 class AlignmentDialog {
  public:
   explicit AlignmentDialog(int frames);
@@ -196,6 +219,7 @@ class AlignmentDialog {
   std::string lower = "0", upper;
   bool accept();
   int lowerFrame = 0, upperFrame = 0;
+  static constexpr int kCtlLower = 1120, kCtlUpper = 1121;
 };
 
 // A seed click at voxel (x, y, z) of a display of `input`: inside the input's VOI it labels

@@ -6,16 +6,13 @@
 #include "core/samples.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
+#include "shell/pixels.h"
 
 namespace v3d::shell {
 
 namespace {
-constexpr std::uint32_t kBackground = 0xFFD4D0C8u;
-
-std::uint32_t grey(UC v) { return 0xFF000000u | (std::uint32_t{v} * 0x010101u); }
-std::uint32_t rgb(UC r, UC g, UC b) {
-  return 0xFF000000u | (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b;
-}
+// The window background beyond the frame.
+constexpr std::uint32_t kBackground = rgbPixel(0xD4, 0xD0, 0xC8);
 }  // namespace
 
 DisplayModel::DisplayModel(Volume* volume, bool colour, int lower, int upper, float delaySeconds)
@@ -104,12 +101,13 @@ void renderFrame(const Volume& v, int frame, bool colour, int divisor, int scrol
       const UC* bb = b[y] + firstX;
       for (int px = 0; px < inside; ++px) {
         const std::size_t k = static_cast<std::size_t>(px) * divisor;
-        out[px] = rgb(rr[k], gg[k], bb[k]);
+        out[px] = rgbPixel(rr[k], gg[k], bb[k]);
       }
     } else if (divisor == 1) {
-      for (int px = 0; px < inside; ++px) out[px] = grey(rr[px]);
+      for (int px = 0; px < inside; ++px) out[px] = greyPixel(rr[px]);
     } else {
-      for (int px = 0; px < inside; ++px) out[px] = grey(rr[static_cast<std::size_t>(px) * divisor]);
+      for (int px = 0; px < inside; ++px)
+        out[px] = greyPixel(rr[static_cast<std::size_t>(px) * divisor]);
     }
     std::fill(out + inside, out + paneWidth, kBackground);
   }

@@ -2,9 +2,9 @@
 // frame, the zoom divisor and the scroll position, the fitted size, the title, and the
 // conversion of the visible part of a frame into a picture.
 //
-// Picture: 32-bit pixels 0xFFRRGGBB (in memory blue, green, red, opaque), the layout of
-// QImage::Format_RGB32. Grey volumes go through the grey palette (value v is red = green =
-// blue = v); three-channel volumes take red, green, blue from channels 1, 2, 3. Pixel
+// Picture: the 0xFFRRGGBB pixels of shell/pixels.h. Grey volumes go through the grey palette
+// (value v is red = green = blue = v); three-channel volumes take red, green, blue from
+// channels 1, 2, 3. Pixel
 // (px, py) of the pane shows voxel ((px + scrollX) * divisor, (py + scrollY) * divisor).
 #pragma once
 

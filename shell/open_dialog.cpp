@@ -16,12 +16,16 @@ const OpenKind kKinds[kOpenKinds] = {
 };
 }  // namespace
 
-const OpenKind& openKind(int kind) { return kKinds[(kind >= 1 && kind <= kOpenKinds ? kind : 1) - 1]; }
+const OpenKind& openKind(int kind) {
+  return kKinds[(kind >= kOpenTiff && kind <= kOpenKinds ? kind : kOpenTiff) - kOpenTiff];
+}
 
-OpenDialog::OpenDialog() { applyStates(); }
+OpenDialog::OpenDialog() {
+  applyStates();
+}
 
 void OpenDialog::setKind(int kind) {
-  kind_ = kind >= 1 && kind <= kOpenKinds ? kind : 1;
+  kind_ = kind >= kOpenTiff && kind <= kOpenKinds ? kind : kOpenTiff;
   applyStates();
 }
 
@@ -30,13 +34,15 @@ void OpenDialog::setColorRow(int row) {
   applyStates();
 }
 
-int OpenDialog::fileNameLabel() const { return kind_ == 7 ? kLabelFileName : kLabelFileNameBase; }
+int OpenDialog::fileNameLabel() const {
+  return kind_ == kOpenRawVolume ? kLabelFileName : kLabelFileNameBase;
+}
 
 void OpenDialog::applyStates() {
-  if (kind_ <= 5) {
+  if (isImageSequence(kind_)) {
     typeRow_ = 0;  // image sequences are UC
     extensions = {openKind(kind_).extension, "", ""};
-  } else if (kind_ == 6) {
+  } else if (kind_ == kOpenRawFrames) {
     extensions = colorRow_ == 1 ? std::array<std::string, 3>{"r", "g", "b"}
                                 : std::array<std::string, 3>{"raw", "", ""};
   } else {
@@ -56,26 +62,28 @@ std::string baseNameOf(const std::string& name) {
 }
 
 void OpenDialog::fileSelected(const std::string& name) {
-  fileName = kind_ == 7 ? name : baseNameOf(name);
+  fileName = kind_ == kOpenRawVolume ? name : baseNameOf(name);
 }
 
 bool OpenDialog::accept() {
   int lo = 0, hi = 0;
   if (!parseInt(lower, lo) || !parseInt(upper, hi) || hi < lo) return false;
   int w = 0, h = 0;
-  if (kind_ >= 6 && (!parseInt(width, w) || !parseInt(height, h) || w <= 0 || h <= 0)) return false;
+  if (!isImageSequence(kind_) && (!parseInt(width, w) || !parseInt(height, h) || w <= 0 || h <= 0))
+    return false;
   if (fileName.empty() || fileName.find_first_of("*?") != std::string::npos) return false;
   int d = 0;
   if (digitsEnabled() && !digits.empty() && !parseInt(digits, d)) return false;
   lowerFrame = lo;
   upperFrame = hi;
-  frames = static_cast<int>(static_cast<long long>(hi) - lo + 1 > 0x7fffffff ? 0x7fffffff : hi - lo + 1);
+  frames =
+      static_cast<int>(static_cast<long long>(hi) - lo + 1 > 0x7fffffff ? 0x7fffffff : hi - lo + 1);
   columns = w;
   rows = h;
   digitCount = d < 0 ? 0 : d;
-  static const int types[3] = {1, 2, 4};
+  static const int types[3] = {V3D_UC, V3D_F, V3D_I};
   dataType = types[typeRow_ >= 0 && typeRow_ < 3 ? typeRow_ : 0];
-  colorType = colorRow_ == 1 ? 2 : 1;
+  colorType = colorRow_ == 1 ? V3D_THREE_CHANNELS : V3D_ONE_CHANNEL;
   for (auto& e : extensions)
     if (e.size() > 9) e.resize(9);
   baseName = fileName;

@@ -6,6 +6,8 @@
 #include <array>
 #include <string>
 
+#include "core/volume.h"
+
 namespace v3d::shell {
 
 enum OpenControl {
@@ -22,14 +24,30 @@ enum OpenControl {
   kOpenExt3 = 1019,
 };
 
-inline constexpr int kOpenKinds = 7;
+// The file kinds of the type list, in list order: five image sequences (one file per
+// frame), raw frame files, and a raw volume file.
+enum OpenKindId : int {
+  kOpenTiff = 1,
+  kOpenBmp,
+  kOpenTga,
+  kOpenGif,
+  kOpenJpeg,
+  kOpenRawFrames,
+  kOpenRawVolume,
+};
+inline constexpr int kOpenKinds = kOpenRawVolume;
+
+// Whether a kind is an image sequence, read by the per-file image readers.
+constexpr bool isImageSequence(int kind) {
+  return kind >= kOpenTiff && kind <= kOpenJpeg;
+}
 
 struct OpenKind {
   int filterText;         // string id of the file type text
-  const char* patterns;  // ";"-separated
+  const char* patterns;   // ";"-separated
   const char* extension;  // default extension of channel 1 ("" for the raw volume)
 };
-const OpenKind& openKind(int kind);  // 1 to 7
+const OpenKind& openKind(int kind);  // kOpenTiff to kOpenRawVolume
 
 class OpenDialog {
  public:
@@ -47,12 +65,12 @@ class OpenDialog {
 
   // Control states of the current kind.
   int fileNameLabel() const;  // string id
-  bool typeListEnabled() const { return kind_ >= 6; }
-  bool colorListEnabled() const { return kind_ >= 6; }
-  bool sizeEnabled() const { return kind_ >= 6; }
-  bool ext1Enabled() const { return kind_ <= 6; }
-  bool ext23Enabled() const { return kind_ == 6 && colorRow_ == 1; }
-  bool digitsEnabled() const { return kind_ <= 6; }
+  bool typeListEnabled() const { return !isImageSequence(kind_); }
+  bool colorListEnabled() const { return !isImageSequence(kind_); }
+  bool sizeEnabled() const { return !isImageSequence(kind_); }
+  bool ext1Enabled() const { return kind_ != kOpenRawVolume; }
+  bool ext23Enabled() const { return kind_ == kOpenRawFrames && colorRow_ == 1; }
+  bool digitsEnabled() const { return kind_ != kOpenRawVolume; }
 
   // A file picked in the list: the base name written back into the file name field.
   void fileSelected(const std::string& name);
@@ -67,12 +85,12 @@ class OpenDialog {
 
   // The request after accept().
   int lowerFrame = 0, upperFrame = 0, frames = 0, columns = 0, rows = 0, digitCount = 0;
-  int dataType = 1, colorType = 1;
+  int dataType = V3D_UC, colorType = V3D_ONE_CHANNEL;
   std::string baseName;
 
  private:
   void applyStates();
-  int kind_ = 1;
+  int kind_ = kOpenTiff;
   int colorRow_ = 0;
   int typeRow_ = 0;
 };

@@ -1,15 +1,13 @@
 #include "shell/parameter_files.h"
 
-#include "core/stdio_file.h"
-
 #include <cstdio>
 #include <memory>
 
+#include "core/stdio_file.h"
 #include "shell/dialogs.h"
 
 namespace v3d::shell {
 namespace {
-
 
 // The next line without its line end; false at the end of the file. Overlong lines are
 // read whole and then refused by the number parser.
@@ -33,7 +31,7 @@ int readParameterFile(const std::string& path, bool weights, const ParameterFile
     if (!nextLine(f.get(), line) || !parseInt(line, s)) return codes.unreadable;
   }
   for (int s : size)
-    if (s <= 0 || s % 2 == 0 || s > kMaxParameterWindow) return 24;
+    if (s <= 0 || s % 2 == 0 || s > kMaxParameterWindow) return -kInvalidWindowSize;
   ParameterFile result;
   result.X = size[0];
   result.Y = size[1];

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "core/result_codes.h"
+#include "core/text_ids.h"
+
 namespace v3d::shell {
 
 struct ParameterFile {
@@ -13,22 +16,24 @@ struct ParameterFile {
   std::vector<float> values;  // Z * Y * X values, frame by frame, row by row
 };
 
-// Codes for the two files: not found, unreadable.
+// The message ids for the two files: not found, unreadable.
 struct ParameterFileCodes {
-  int notFound;    // 3099 or 3100
-  int unreadable;  // 3101 or 3102
+  int notFound;
+  int unreadable;
 };
-inline constexpr ParameterFileCodes kWeightsFileCodes{3099, 3101};
-inline constexpr ParameterFileCodes kCoefficientsFileCodes{3100, 3102};
+inline constexpr ParameterFileCodes kWeightsFileCodes{kTextWeightsFileMissing,
+                                                      kTextWeightsFileUnreadable};
+inline constexpr ParameterFileCodes kCoefficientsFileCodes{kTextCoefficientsFileMissing,
+                                                           kTextCoefficientsFileUnreadable};
 
 // The largest window the files may describe on one axis; a larger size cannot be a window
 // of any volume the program holds in practice, and keeps the product far from overflowing.
 inline constexpr int kMaxParameterWindow = 255;
 
-// Reads `path`. Returns 0, codes.notFound when it cannot be opened, codes.unreadable when
-// a line is missing or is not one number (an integer weight of 0 to 255 when `weights`),
-// or 24 ("Invalid window size") for a size that is not a positive odd number up to
-// kMaxParameterWindow.
+// Reads `path`. Returns 0, or a message id for error_handler: codes.notFound when it cannot
+// be opened, codes.unreadable when a line is missing or is not one number (an integer weight
+// of 0 to 255 when `weights`), or -kInvalidWindowSize ("Invalid window size") for a size that
+// is not a positive odd number up to kMaxParameterWindow.
 int readParameterFile(const std::string& path, bool weights, const ParameterFileCodes& codes,
                       ParameterFile& out);
 

@@ -227,12 +227,12 @@ std::optional<std::string> ScriptedDesk::saveFileName(const std::string& title,
   return s->label;
 }
 
-bool ScriptedDesk::openDisplay(Volume* v, bool colour, int lower, int upper, float delay) {
+bool ScriptedWindowDesk::openDisplay(Volume* v, bool colour, int lower, int upper, float delay) {
   displays.push_back({v, colour, lower, upper, delay});
   return true;
 }
 
-bool ScriptedDesk::openPlot(const std::string& title, const float* values) {
+bool ScriptedWindowDesk::openPlot(const std::string& title, const float* values) {
   plots.push_back({title, std::vector<float>(values, values + 256)});
   return true;
 }

@@ -51,7 +51,43 @@ struct ShownMessage {
   MessageButtons buttons;
 };
 
-class ScriptedDesk : public Desk, public Reporter {
+// The windows part of the scripted desk: it records what was shown, refreshed, closed and
+// opened.
+class ScriptedWindowDesk : public virtual WindowDesk {
+ public:
+  void showVolume(Volume* v) override { shown.push_back(v); }
+  void refreshVolume(Volume* v) override { refreshed.push_back(v); }
+  void closeWindowsOf(Volume* v) override { closed.push_back(v); }
+  bool openDisplay(Volume* v, bool colour, int lower, int upper, float delay) override;
+  bool toggleCoordinates() override { return coordinatesShown = !coordinatesShown; }
+  bool openSectionView(Volume* v) override {
+    sectionViews.push_back(v);
+    return true;
+  }
+  bool openPlot(const std::string& title, const float* values) override;
+
+  // What happened.
+  std::vector<Volume*> shown;
+  std::vector<Volume*> refreshed;
+  std::vector<Volume*> closed;
+  struct DisplayOpened {
+    Volume* volume;
+    bool colour;
+    int lower, upper;
+    float delay;
+  };
+  std::vector<DisplayOpened> displays;
+  std::vector<Volume*> sectionViews;
+  struct PlotOpened {
+    std::string title;
+    std::vector<float> values;
+  };
+  std::vector<PlotOpened> plots;
+  bool coordinatesShown = false;
+};
+
+// The scripted desk: dialogs answered from the script, windows recorded.
+class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
  public:
   ScriptedDesk();
   ~ScriptedDesk() override;
@@ -69,20 +105,10 @@ class ScriptedDesk : public Desk, public Reporter {
   int run(OpenDialog& d) override;
   std::optional<std::string> saveFileName(const std::string& title,
                                           const std::string& filter) override;
-  void showVolume(Volume* v) override { shown.push_back(v); }
-  void refreshVolume(Volume* v) override { refreshed.push_back(v); }
-  void closeWindowsOf(Volume* v) override { closed.push_back(v); }
-  void setBusy(bool b) override { busyCalls.push_back(b); }
-  void quit() override { quitRequested = true; }
-  bool openDisplay(Volume* v, bool colour, int lower, int upper, float delay) override;
-  bool toggleCoordinates() override { return coordinatesShown = !coordinatesShown; }
-  bool openSectionView(Volume* v) override {
-    sectionViews.push_back(v);
-    return true;
-  }
-  bool openPlot(const std::string& title, const float* values) override;
   // A Values step of "x y z" texts is the clicks; Cancel cancels.
   int pickSeeds(Volume* input, Volume* output) override;
+  void setBusy(bool b) override { busyCalls.push_back(b); }
+  void quit() override { quitRequested = true; }
 
   int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
                   MessageButtons buttons) override;
@@ -90,25 +116,8 @@ class ScriptedDesk : public Desk, public Reporter {
   // What happened.
   std::vector<ShownMessage> messages;
   std::vector<std::string> dialogTitles;  // every dialog run, by its title
-  std::vector<Volume*> shown;
-  std::vector<Volume*> refreshed;
-  std::vector<Volume*> closed;
   std::vector<bool> busyCalls;
   bool quitRequested = false;
-  struct DisplayOpened {
-    Volume* volume;
-    bool colour;
-    int lower, upper;
-    float delay;
-  };
-  std::vector<DisplayOpened> displays;
-  std::vector<Volume*> sectionViews;
-  struct PlotOpened {
-    std::string title;
-    std::vector<float> values;
-  };
-  std::vector<PlotOpened> plots;
-  bool coordinatesShown = false;
   // Dialogs and questions that found no fitting step in the script (each was cancelled).
   int unanswered = 0;
   bool scriptDone() const { return steps_.empty(); }

@@ -5,6 +5,7 @@
 #include "core/samples.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
+#include "shell/pixels.h"
 
 namespace v3d::shell {
 
@@ -79,15 +80,13 @@ bool SectionModel::setCursor(Axis axis, int value) {
 
 std::uint32_t SectionModel::colourAt(int z, int y, int x) const {
   const UC r = channelData<UC>(*volume_, 0)[z][y][x];
-  if (channelCount(*volume_) == 1) return 0xFF000000u | (std::uint32_t{r} * 0x010101u);
-  const UC g = channelData<UC>(*volume_, 1)[z][y][x];
-  const UC b = channelData<UC>(*volume_, 2)[z][y][x];
-  return 0xFF000000u | (std::uint32_t{r} << 16) | (std::uint32_t{g} << 8) | b;
+  if (channelCount(*volume_) == 1) return greyPixel(r);
+  return rgbPixel(r, channelData<UC>(*volume_, 1)[z][y][x], channelData<UC>(*volume_, 2)[z][y][x]);
 }
 
 void SectionModel::render(Section s, int x0, int y0, int w, int h,
                           std::vector<std::uint32_t>& pixels) const {
-  pixels.assign(static_cast<std::size_t>(w) * h, 0xFF000000u);
+  pixels.assign(static_cast<std::size_t>(w) * h, greyPixel(0));
   for (int py = y0; py < y0 + h; ++py)
     for (int px = x0; px < x0 + w; ++px) {
       std::uint32_t c;
@@ -124,10 +123,9 @@ void SectionModel::cursorPixel(Section s, int& px, int& py) const {
   }
 }
 
-std::string sectionViewTitle(const Volume* v) {
+std::string sectionViewTitle(Volume* v) {
   char t[64];
-  std::snprintf(t, sizeof t, std::string(text(kFormatSectionViewTitle)).c_str(),
-                GetVolumeIndex(const_cast<Volume*>(v)));
+  std::snprintf(t, sizeof t, std::string(text(kFormatSectionViewTitle)).c_str(), GetVolumeIndex(v));
   return t;
 }
 

@@ -57,6 +57,6 @@ class SectionModel {
 };
 
 // The title: "Section View of Volume %d."
-std::string sectionViewTitle(const Volume* v);
+std::string sectionViewTitle(Volume* v);
 
 }  // namespace v3d::shell

@@ -25,7 +25,9 @@ Desk* installDesk(Desk* d) {
   g_desk = d;
   return previous;
 }
-Desk* desk() { return g_desk; }
+Desk* desk() {
+  return g_desk;
+}
 
 PointerModes& pointerModes() {
   static PointerModes modes;
@@ -42,10 +44,7 @@ int GetInputVolume(int typeMask, int colorMask, const char* title, Volume** out)
   takeTitle(title);
   int result = 0;
   if (Desk* d = desk()) {
-    VolumeDialog dialog(VolumeDialogKind::Input);
-    dialog.title = dialogTitle;
-    dialog.typeMask = typeMask;
-    dialog.colorMask = colorMask;
+    VolumeDialog dialog(VolumeDialogKind::Input, dialogTitle, typeMask, colorMask);
     dialog.informationEditable = true;
     result = d->run(dialog) == 1 ? 1 : 0;
   }
@@ -58,13 +57,8 @@ int GetOutputVolume(int typeMask, int colorMask, const char* title, int X, int Y
   takeTitle(title);
   int result = 0;
   if (Desk* d = desk()) {
-    VolumeDialog dialog(VolumeDialogKind::Output);
-    dialog.title = dialogTitle;
-    dialog.typeMask = typeMask;
-    dialog.colorMask = colorMask;
-    dialog.suggestedX = X;
-    dialog.suggestedY = Y;
-    dialog.suggestedZ = Z;
+    VolumeDialog dialog(VolumeDialogKind::Output, dialogTitle, typeMask, colorMask);
+    dialog.suggest(X, Y, Z);
     result = d->run(dialog) == 1 ? 1 : 0;
   }
   if (out != nullptr) *out = exchange().chosenVolume;

@@ -254,19 +254,23 @@ TEST_F(TableTest, PrepareOutputVolumeFitsAsksAndReallocates) {
   g_closedCount = 0;
   const VolumeWindowCloser previous = setVolumeWindowCloser(recordClose);
 
-  EXPECT_EQ(PrepareOutputVolume(v, 6, 5, 4, V3D_UC, 1, 1), kOutputFits);
-  EXPECT_EQ(PrepareOutputVolume(v, 3, 5, 2, V3D_UC, 1, 2), kOutputFits) << "larger fits loosely";
+  EXPECT_EQ(PrepareOutputVolume(v, 6, 5, 4, V3D_UC, V3D_ONE_CHANNEL, kFitExactly), kOutputFits);
+  EXPECT_EQ(PrepareOutputVolume(v, 3, 5, 2, V3D_UC, V3D_ONE_CHANNEL, kFitAtLeastAsLarge),
+            kOutputFits)
+      << "larger fits loosely";
   EXPECT_EQ(snapshot(v), before);
 
   ::testing::internal::CaptureStderr();
   setHeadlessAffirmative(false);
-  EXPECT_EQ(PrepareOutputVolume(v, 3, 5, 2, V3D_UC, 1, 1), kOutputRefused);
-  EXPECT_EQ(PrepareOutputVolume(v, 6, 5, 4, V3D_F, 1, 2), kOutputRefused);
+  EXPECT_EQ(PrepareOutputVolume(v, 3, 5, 2, V3D_UC, V3D_ONE_CHANNEL, kFitExactly), kOutputRefused);
+  EXPECT_EQ(PrepareOutputVolume(v, 6, 5, 4, V3D_F, V3D_ONE_CHANNEL, kFitAtLeastAsLarge),
+            kOutputRefused);
   EXPECT_EQ(snapshot(v), before);
   EXPECT_EQ(g_closedCount, 0);
 
   setHeadlessAffirmative(true);
-  EXPECT_EQ(PrepareOutputVolume(v, 7, 5, 4, V3D_F, 2, 2), kOutputReallocated);
+  EXPECT_EQ(PrepareOutputVolume(v, 7, 5, 4, V3D_F, V3D_THREE_CHANNELS, kFitAtLeastAsLarge),
+            kOutputReallocated);
   EXPECT_EQ(g_closedCount, 1);
   EXPECT_EQ(g_closedVolume, v);
   EXPECT_EQ(v->dataType, V3D_F);
@@ -275,7 +279,8 @@ TEST_F(TableTest, PrepareOutputVolumeFitsAsksAndReallocates) {
   EXPECT_EQ(v->voiX1, 7);
   EXPECT_EQ(at<float>(v, 2, 3, 4, 6), 0.0f) << "contents are not preserved";
 
-  EXPECT_EQ(PrepareOutputVolume(v, 0, 5, 4, V3D_F, 2, 1), kOutputReallocationFailed);
+  EXPECT_EQ(PrepareOutputVolume(v, 0, 5, 4, V3D_F, V3D_THREE_CHANNELS, kFitExactly),
+            kOutputReallocationFailed);
   EXPECT_EQ(v->dataType, 0);
   const std::string out = ::testing::internal::GetCapturedStderr();
   EXPECT_NE(out.find("Output Volume is not appropriate\nand will be reallocated. Continue?"),

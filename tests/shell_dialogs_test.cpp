@@ -31,18 +31,19 @@ TEST(ParseTest, AcceptsExactlyOneNumber) {
   EXPECT_TRUE(parseFloat("2.5", f));
   EXPECT_EQ(f, 2.5f);
   EXPECT_TRUE(parseFloat("-0.0", f));
-  for (const char* bad : {"", "2.5x", "nan", "inf", "1e99", "."}) EXPECT_FALSE(parseFloat(bad, f)) << bad;
+  for (const char* bad : {"", "2.5x", "nan", "inf", "1e99", "."})
+    EXPECT_FALSE(parseFloat(bad, f)) << bad;
 }
 
 class VolumeDialogTest : public ShellTest {};
 
 TEST_F(VolumeDialogTest, InputDialogListsMatchingVolumesAndAppliesAValidVoi) {
-  makeSlot(V3D_UC, 1, 4, 5, 6);  // 0
-  makeSlot(V3D_F, 1, 4, 5, 6);   // 1
-  makeSlot(V3D_UC, 2, 4, 5, 6);  // 2
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 5, 6);     // 0
+  makeSlot(V3D_F, V3D_ONE_CHANNEL, 4, 5, 6);      // 1
+  makeSlot(V3D_UC, V3D_THREE_CHANNELS, 4, 5, 6);  // 2
   VolumeDialog d(VolumeDialogKind::Input);
   d.typeMask = V3D_UC;
-  d.colorMask = 3;
+  d.colorMask = V3D_ANY_COLOR;
   d.open();
   EXPECT_EQ(labels(d), (std::vector<std::string>{"0", "2"})) << "no New entry in the input dialog";
   EXPECT_FALSE(d.okEnabled());
@@ -69,17 +70,18 @@ TEST_F(VolumeDialogTest, InputDialogListsMatchingVolumesAndAppliesAValidVoi) {
 }
 
 TEST_F(VolumeDialogTest, InvalidVoiShows615AndKeepsTheDialogOpen) {
-  makeSlot(V3D_UC, 1, 4, 5, 6);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 5, 6);
   VolumeDialog d(VolumeDialogKind::Input);
   d.informationEditable = true;
   d.open();
   d.select(0);
   d.setChangeVoi(true);
   d.information = "typed";
-  for (const auto& bad : std::vector<std::array<std::string, 6>>{
-           {"2", "2", "0", "5", "0", "6"}, {"0", "5", "0", "5", "0", "6"},
-           {"0", "4", "0", "5", "0", "7"}, {"-1", "4", "0", "5", "0", "6"},
-           {"0", "4", "x", "5", "0", "6"}}) {
+  for (const auto& bad : std::vector<std::array<std::string, 6>>{{"2", "2", "0", "5", "0", "6"},
+                                                                 {"0", "5", "0", "5", "0", "6"},
+                                                                 {"0", "4", "0", "5", "0", "7"},
+                                                                 {"-1", "4", "0", "5", "0", "6"},
+                                                                 {"0", "4", "x", "5", "0", "6"}}) {
     d.voi = bad;
     EXPECT_FALSE(d.accept());
     EXPECT_EQ(desk.lastMessage(), "Not appropriate VOI");
@@ -89,8 +91,8 @@ TEST_F(VolumeDialogTest, InvalidVoiShows615AndKeepsTheDialogOpen) {
 }
 
 TEST_F(VolumeDialogTest, OutputDialogOffersTheLowestFreeSlotWithTheSuggestedSize) {
-  makeSlot(V3D_UC, 1, 2, 2, 2);  // 0
-  makeSlot(V3D_UC, 1, 2, 2, 2);  // 1
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 2, 2, 2);  // 0
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 2, 2, 2);  // 1
   DestroyVolume(volumeSlot(0));
   VolumeDialog d(VolumeDialogKind::Output);
   d.suggestedX = 7;
@@ -125,7 +127,7 @@ TEST_F(VolumeDialogTest, OutputDialogOffersTheLowestFreeSlotWithTheSuggestedSize
 }
 
 TEST_F(VolumeDialogTest, CreateDialogValidatesDimensionsAndReadsTheTypeLists) {
-  makeSlot(V3D_UC, 1, 1, 1, 1);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 1, 1);
   VolumeDialog d(VolumeDialogKind::Create);
   d.open();
   ASSERT_EQ(d.entries().size(), 99u);
@@ -149,7 +151,7 @@ TEST_F(VolumeDialogTest, CreateDialogValidatesDimensionsAndReadsTheTypeLists) {
 }
 
 TEST_F(VolumeDialogTest, DestroyDialogRemovesLinesAndKeepsThePosition) {
-  for (int i = 0; i < 3; ++i) makeSlot(V3D_UC, 1, 1, 1, 1);
+  for (int i = 0; i < 3; ++i) makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 1, 1);
   VolumeDialog d(VolumeDialogKind::Destroy);
   d.open();
   EXPECT_FALSE(d.destroyEnabled());
@@ -167,7 +169,7 @@ TEST_F(VolumeDialogTest, DestroyDialogRemovesLinesAndKeepsThePosition) {
 }
 
 TEST_F(VolumeDialogTest, ChoiceDialogHidesExcludedSlots) {
-  for (int i = 0; i < 3; ++i) makeSlot(V3D_UC, 1, 1, 1, 1);
+  for (int i = 0; i < 3; ++i) makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 1, 1);
   VolumeDialog d(VolumeDialogKind::Choice);
   d.excludedA = 0;
   d.excludedB = 2;
@@ -179,30 +181,30 @@ TEST_F(VolumeDialogTest, ChoiceDialogHidesExcludedSlots) {
 }
 
 TEST_F(VolumeDialogTest, ExportedChoicesHandBackThePreviousChoiceOnCancel) {
-  makeSlot(V3D_UC, 1, 3, 3, 3);
-  makeSlot(V3D_F, 1, 3, 3, 3);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 3, 3, 3);
+  makeSlot(V3D_F, V3D_ONE_CHANNEL, 3, 3, 3);
   Volume* out = nullptr;
   desk.script({pick("1")});
-  EXPECT_EQ(GetInputVolume(7, 3, "Pick one", &out), 1);
+  EXPECT_EQ(GetInputVolume(V3D_ANY_TYPE, V3D_ANY_COLOR, "Pick one", &out), 1);
   EXPECT_EQ(out, volumeSlot(1));
   EXPECT_EQ(desk.dialogTitles.back(), "Pick one");
   desk.script({cancel()});
   out = nullptr;
-  EXPECT_EQ(GetInputVolume(V3D_UC, 3, nullptr, &out), 0);
+  EXPECT_EQ(GetInputVolume(V3D_UC, V3D_ANY_COLOR, nullptr, &out), 0);
   EXPECT_EQ(out, volumeSlot(1)) << "Cancel hands back the previous choice";
   EXPECT_EQ(desk.dialogTitles.back(), "Pick one") << "a NULL title keeps the last one";
 
   desk.script({pickNew(2, 4, 5, 6)});
-  EXPECT_EQ(GetOutputVolume(7, 3, "Out", 4, 5, 6, &out), 1);
+  EXPECT_EQ(GetOutputVolume(V3D_ANY_TYPE, V3D_ANY_COLOR, "Out", 4, 5, 6, &out), 1);
   EXPECT_EQ(out, nullptr) << "New: the caller creates the volume";
   EXPECT_EQ(tableChoices().lastOutput, 2);
-  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 6, 5, 4, nullptr, &out), 0);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 6, 5, 4, nullptr, &out), 0);
   EXPECT_EQ(GetVolumeIndex(out), 2);
 }
 
 TEST(ValueDialogsTest, FieldsKeepNineCharactersAndOwnValidationRules) {
   ValueDialog v(3);
-  EXPECT_EQ(v.resource(), 109);
+  EXPECT_EQ(v.resource(), kDialogThreeValues);
   v.texts[0] = "1234567890123";
   v.accept();
   EXPECT_EQ(v.texts[0], "123456789");
@@ -253,14 +255,14 @@ TEST(ValueDialogsTest, FieldsKeepNineCharactersAndOwnValidationRules) {
 
 TEST(OpenDialogTest, KindsSetTheControlStatesAndTheBaseNameRule) {
   OpenDialog d;
-  EXPECT_EQ(d.kind(), 1);
+  EXPECT_EQ(d.kind(), kOpenTiff);
   EXPECT_EQ(d.extensions[0], "tif");
   EXPECT_FALSE(d.typeListEnabled());
   EXPECT_FALSE(d.sizeEnabled());
   EXPECT_TRUE(d.digitsEnabled());
   d.fileSelected("head0012.tif");
   EXPECT_EQ(d.fileName, "head");
-  d.setKind(6);
+  d.setKind(kOpenRawFrames);
   EXPECT_EQ(d.extensions, (std::array<std::string, 3>{"raw", "", ""}));
   EXPECT_FALSE(d.ext23Enabled());
   d.setColorRow(1);
@@ -269,7 +271,7 @@ TEST(OpenDialogTest, KindsSetTheControlStatesAndTheBaseNameRule) {
   EXPECT_TRUE(d.ext23Enabled());
   d.fileSelected("ct001.raw");
   EXPECT_EQ(d.fileName, "ct");
-  d.setKind(7);
+  d.setKind(kOpenRawVolume);
   EXPECT_EQ(text(d.fileNameLabel()), "File Name :");
   EXPECT_FALSE(d.ext1Enabled());
   EXPECT_FALSE(d.digitsEnabled());
@@ -278,7 +280,7 @@ TEST(OpenDialogTest, KindsSetTheControlStatesAndTheBaseNameRule) {
   EXPECT_EQ(baseNameOf("dir/s12/f0007"), "dir/s12/f");
   EXPECT_EQ(baseNameOf("img*.tif"), "img*.tif");
   EXPECT_EQ(baseNameOf("12.tif"), "");
-  EXPECT_EQ(text(openKind(5).filterText), "JPEG image sequence (*.jpg,*.jpeg,*.jpe)");
+  EXPECT_EQ(text(openKind(kOpenJpeg).filterText), "JPEG image sequence (*.jpg,*.jpeg,*.jpe)");
 }
 
 TEST(OpenDialogTest, OkNeedsNumbersAnOrderedRangeAndNoWildcards) {
@@ -293,7 +295,7 @@ TEST(OpenDialogTest, OkNeedsNumbersAnOrderedRangeAndNoWildcards) {
   d.fileName = "he?d";
   EXPECT_FALSE(d.accept());
   d.fileName = "vol.rv";
-  d.setKind(7);
+  d.setKind(kOpenRawVolume);
   d.width = "64";
   d.height = "";
   EXPECT_FALSE(d.accept()) << "raw data needs its size";

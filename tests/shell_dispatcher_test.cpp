@@ -1,8 +1,10 @@
 // Menu commands end to end through the scripted desk, checking the volume table afterwards.
+#include <algorithm>
 #include <set>
 
 #include "core/strings.h"
 #include "core/text_ids.h"
+#include "shell/command_table.h"
 #include "shell/commands.h"
 #include "shell_fixtures.h"
 
@@ -21,24 +23,25 @@ class DispatcherTest : public ShellTest {
 };
 
 TEST_F(DispatcherTest, SymmetricIntoANewVolumeEndToEnd) {
-  Volume* in = makeSlot(V3D_UC, 2, 3, 4, 5, 7);
+  Volume* in = makeSlot(V3D_UC, V3D_THREE_CHANNELS, 3, 4, 5, 7);
   desk.script({pick("0"), withInformation(pickNew(1, 5, 4, 3), "mirrored")});
   run(kCmdSymmetric);
   expectNothingLeft();
   Volume* out = volumeSlot(1);
-  ASSERT_EQ(CheckVolume(out, V3D_UC, 2), 0);
+  ASSERT_EQ(CheckVolume(out, V3D_UC, V3D_THREE_CHANNELS), 0);
   EXPECT_STREQ(out->information, "mirrored");
   EXPECT_EQ(at<UC>(out, 1, 0, 0, 0), at<UC>(in, 1, 2, 3, 4));
   ASSERT_EQ(desk.shown.size(), 1u);
   EXPECT_EQ(desk.shown[0], out);
-  EXPECT_EQ(desk.dialogTitles, (std::vector<std::string>{"Select Input Volume", "Select Output Volume"}));
+  EXPECT_EQ(desk.dialogTitles,
+            (std::vector<std::string>{"Select Input Volume", "Select Output Volume"}));
   ASSERT_FALSE(desk.busyCalls.empty());
   EXPECT_TRUE(desk.busyCalls.front());
   EXPECT_FALSE(desk.busyCalls.back()) << "the busy cursor ends with the command";
 }
 
 TEST_F(DispatcherTest, CancelsEndSilentlyAndLeaveTheTableAsItWas) {
-  makeSlot(V3D_UC, 1, 2, 2, 2);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 2, 2, 2);
   desk.script({cancel()});
   run(kCmdSymmetric);
   desk.script({pick("0"), cancel()});
@@ -50,7 +53,7 @@ TEST_F(DispatcherTest, CancelsEndSilentlyAndLeaveTheTableAsItWas) {
 }
 
 TEST_F(DispatcherTest, ConversionsRefuseTheInputAsOutput) {
-  makeSlot(V3D_F, 1, 2, 2, 2);
+  makeSlot(V3D_F, V3D_ONE_CHANNEL, 2, 2, 2);
   desk.script({pick("0"), pick("0")});
   run(kCmdFToUCTruncation);
   expectNothingLeft();
@@ -67,8 +70,8 @@ TEST_F(DispatcherTest, ConversionsRefuseTheInputAsOutput) {
 }
 
 TEST_F(DispatcherTest, AnUnsuitableOutputIsReallocatedOnlyAfterYes) {
-  makeSlot(V3D_UC, 1, 4, 4, 4, 1);
-  Volume* small = makeSlot(V3D_UC, 1, 2, 2, 2, 2);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 4, 4, 1);
+  Volume* small = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 2, 2, 2, 2);
   const auto before = snapshot(small);
   desk.script({pick("0"), pick("1"), no()});
   run(kCmdSymmetric);
@@ -85,7 +88,7 @@ TEST_F(DispatcherTest, AnUnsuitableOutputIsReallocatedOnlyAfterYes) {
   EXPECT_EQ(desk.closed.back(), small) << "windows of a reallocated volume are closed";
 
   // A larger output of the right types is used as it is, without the question.
-  Volume* big = makeSlot(V3D_UC, 1, 5, 5, 5, 3);
+  Volume* big = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 5, 5, 5, 3);
   const std::size_t asked = desk.messages.size();
   desk.script({pick("0"), pick("2")});
   run(kCmdSymmetric);
@@ -95,7 +98,7 @@ TEST_F(DispatcherTest, AnUnsuitableOutputIsReallocatedOnlyAfterYes) {
 }
 
 TEST_F(DispatcherTest, AFailingOperationDestroysTheOutputItMadeButNoOther) {
-  makeSlot(V3D_F, 1, 4, 4, 4);
+  makeSlot(V3D_F, V3D_ONE_CHANNEL, 4, 4, 4);
   // New output typed smaller than required: the conversion reports its own error and the
   // volume made for it is destroyed again.
   desk.script({pick("0"), pickNew(1, 2, 2, 2)});
@@ -105,7 +108,7 @@ TEST_F(DispatcherTest, AFailingOperationDestroysTheOutputItMadeButNoOther) {
   EXPECT_EQ(volumeSlot(1)->dataType, 0) << "no half-made output stays in the table";
 
   // An existing output that fits but is too small for the offsets keeps its contents.
-  Volume* existing = makeSlot(V3D_UC, 1, 4, 4, 4, 9);
+  Volume* existing = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 4, 4, 9);
   fill_in_VOI(volumeSlot(0), 0, 4, 0, 4, 0, 4);
   desk.script({pick("0"), pick("1")});
   run(kCmdFToUCTruncation);
@@ -120,7 +123,7 @@ TEST_F(DispatcherTest, AFailingOperationDestroysTheOutputItMadeButNoOther) {
 }
 
 TEST_F(DispatcherTest, ClearParsesOneValuePerChannel) {
-  Volume* v = makeSlot(V3D_UC, 2, 2, 3, 4);
+  Volume* v = makeSlot(V3D_UC, V3D_THREE_CHANNELS, 2, 3, 4);
   desk.script({pick("0"), values({"1", "2.9", "255"})});
   run(kCmdClear);
   expectNothingLeft();
@@ -147,7 +150,7 @@ TEST_F(DispatcherTest, ClearParsesOneValuePerChannel) {
   expectNothingLeft();
   EXPECT_EQ(snapshot(v), before);
 
-  Volume* f = makeSlot(V3D_F, 1, 1, 1, 2);
+  Volume* f = makeSlot(V3D_F, V3D_ONE_CHANNEL, 1, 1, 2);
   desk.script({pick("1"), values({"-2.5"})});
   run(kCmdClear);
   EXPECT_EQ(desk.dialogTitles.back(), "Clear float Volume");
@@ -155,16 +158,16 @@ TEST_F(DispatcherTest, ClearParsesOneValuePerChannel) {
 }
 
 TEST_F(DispatcherTest, CopyAsksOffsetsOnlyForAnOutputThatFits) {
-  Volume* in = makeSlot(V3D_I, 1, 4, 4, 4, 5);
+  Volume* in = makeSlot(V3D_I, V3D_ONE_CHANNEL, 4, 4, 4, 5);
   fill_in_VOI(in, 1, 3, 1, 3, 1, 3);
   desk.script({pick("0"), pickNew(1, 2, 2, 2)});
   run(kCmdCopy);
   Volume* copy = volumeSlot(1);
-  ASSERT_EQ(CheckVolume(copy, V3D_I, 1), 0);
+  ASSERT_EQ(CheckVolume(copy, V3D_I, V3D_ONE_CHANNEL), 0);
   EXPECT_EQ(copy->X, 2) << "the required size is the input's VOI";
   EXPECT_EQ(at<I32>(copy, 0, 0, 0, 0), at<I32>(in, 0, 1, 1, 1));
 
-  Volume* target = makeSlot(V3D_I, 1, 5, 5, 5, 6);
+  Volume* target = makeSlot(V3D_I, V3D_ONE_CHANNEL, 5, 5, 5, 6);
   desk.script({pick("0"), pick("2"), values({"3", "2", "1"})});
   run(kCmdCopy);
   EXPECT_EQ(at<I32>(target, 0, 1, 2, 3), at<I32>(in, 0, 1, 1, 1));
@@ -176,7 +179,7 @@ TEST_F(DispatcherTest, CopyAsksOffsetsOnlyForAnOutputThatFits) {
   EXPECT_EQ(target->dataType, V3D_I) << "an output that existed is not destroyed";
 
   // An output of another type is reallocated after the question, without offsets.
-  makeSlot(V3D_UC, 1, 5, 5, 5);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 5, 5, 5);
   desk.script({pick("0"), pick("3"), yes()});
   run(kCmdCopy);
   expectNothingLeft();
@@ -188,7 +191,7 @@ TEST_F(DispatcherTest, VolumeManagementCommands) {
   desk.script({choose(21), withDims(pick("0"), "4", "3", "2")});
   run(kCmdCreate);
   Volume* v = volumeSlot(0);
-  ASSERT_EQ(CheckVolume(v, V3D_I, 2), 0);
+  ASSERT_EQ(CheckVolume(v, V3D_I, V3D_THREE_CHANNELS), 0);
   EXPECT_EQ(v->X, 4);
   EXPECT_EQ(v->Z, 2);
 
@@ -211,13 +214,13 @@ TEST_F(DispatcherTest, VolumeManagementCommands) {
 }
 
 TEST_F(DispatcherTest, LogicalOperationsTakeTwoBinaryInputs) {
-  Volume* a = makeSlot(V3D_UC, 1, 2, 3, 3, 1, true);
-  Volume* b = makeSlot(V3D_UC, 1, 2, 3, 3, 2, true);
+  Volume* a = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 2, 3, 3, 1, true);
+  Volume* b = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 2, 3, 3, 2, true);
   desk.script({pick("0"), pick("1"), pickNew(2, 3, 3, 2)});
   run(kCmdXor);
   expectNothingLeft();
   Volume* o = volumeSlot(2);
-  ASSERT_EQ(CheckVolume(o, 1, 1), 0);
+  ASSERT_EQ(CheckVolume(o, V3D_UC, V3D_ONE_CHANNEL), 0);
   EXPECT_EQ(at<UC>(o, 0, 1, 2, 2), at<UC>(a, 0, 1, 2, 2) ^ at<UC>(b, 0, 1, 2, 2));
   at<UC>(b, 0, 0, 0, 0) = 3;
   desk.script({pick("0"), pick("1"), pickNew(3, 3, 3, 2)});
@@ -227,23 +230,22 @@ TEST_F(DispatcherTest, LogicalOperationsTakeTwoBinaryInputs) {
 }
 
 TEST_F(DispatcherTest, MetricsReportTheirCountsAndBoundingBox) {
-  Volume* v = makeSlot(V3D_UC, 1, 5, 5, 5);
+  Volume* v = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 5, 5, 5);
   ClearVolume(v, std::array<float, 3>{0, 0, 0}.data());
   at<UC>(v, 0, 2, 2, 2) = 255;
   at<UC>(v, 0, 3, 1, 4) = 9;
   desk.script({pick("0")});
-  run(1221);
+  run(kCmdVolumePoints);
   EXPECT_EQ(desk.messages.back().text, "Volume (nonzero points) = 2");
   EXPECT_EQ(desk.messages.back().caption, "VELMORA 3.4  for Windows");
   EXPECT_EQ(desk.messages.back().icon, MessageIcon::Information);
   desk.script({pick("0")});
-  run(1220);
+  run(kCmdSurfacePoints);
   EXPECT_EQ(desk.messages.back().text, "Surface (nonzero surface points) = 1")
       << "only voxels one step inside the VOI are examined";
   desk.script({pick("0")});
   run(kCmdBoundingBox);
-  EXPECT_EQ(desk.messages.back().text,
-            "Bounding Box (x1,y1,z1) - (x2,y2,z2) : (2,1,2) - (5,3,4)");
+  EXPECT_EQ(desk.messages.back().text, "Bounding Box (x1,y1,z1) - (x2,y2,z2) : (2,1,2) - (5,3,4)");
   ClearVolume(v, std::array<float, 3>{0, 0, 0}.data());
   desk.script({pick("0")});
   run(kCmdBoundingBox);
@@ -252,7 +254,7 @@ TEST_F(DispatcherTest, MetricsReportTheirCountsAndBoundingBox) {
 }
 
 TEST_F(DispatcherTest, DumpWritesTheChosenFileAndExitQuits) {
-  Volume* v = makeSlot(V3D_UC, 1, 1, 1, 2);
+  Volume* v = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 1, 2);
   at<UC>(v, 0, 0, 0, 0) = 5;
   at<UC>(v, 0, 0, 0, 1) = 17;
   const std::string name = tempPath("dump.txt");
@@ -270,10 +272,10 @@ TEST_F(DispatcherTest, DumpWritesTheChosenFileAndExitQuits) {
 }
 
 TEST_F(DispatcherTest, DisplayCommandsAskTheFrameRange) {
-  makeSlot(V3D_UC, 1, 6, 4, 4);
-  makeSlot(V3D_UC, 2, 3, 4, 4);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 6, 4, 4);
+  makeSlot(V3D_UC, V3D_THREE_CHANNELS, 3, 4, 4);
   desk.script({pick("0"), values({"1", "4", "0.5"})});
-  run(1300);
+  run(kCmdBwDisplay);
   ASSERT_EQ(desk.displays.size(), 1u);
   EXPECT_EQ(desk.displays[0].volume, volumeSlot(0));
   EXPECT_FALSE(desk.displays[0].colour);
@@ -281,14 +283,14 @@ TEST_F(DispatcherTest, DisplayCommandsAskTheFrameRange) {
   EXPECT_EQ(desk.displays[0].upper, 4);
   EXPECT_EQ(desk.displays[0].delay, 0.5f);
   desk.script({pick("0"), values({"0", "6", "0"})});
-  run(1300);
+  run(kCmdBwDisplay);
   EXPECT_EQ(desk.lastMessage(), "Cannot display the selected frames");
   desk.script({pick("0"), values({"0", "2", "1s"}), values({"0", "2", "1"})});
-  run(1300);
+  run(kCmdBwDisplay);
   EXPECT_EQ(desk.messages.back().text, "Invalid parameters") << "the delay takes digits and '.'";
   EXPECT_EQ(desk.displays.size(), 2u);
   desk.script({pick("1"), values({"0", "2", "0"})});
-  run(1307);
+  run(kCmdColorDisplay);
   EXPECT_TRUE(desk.displays.back().colour);
   desk.script({pick("1")});
   run(kCmdSections);
@@ -323,7 +325,7 @@ TEST_F(DispatcherTest, TheMenuHoldsEveryCommandOnceWithItsText) {
   EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size()) << "no id twice";
   EXPECT_EQ(ids.size(), 74u);
   for (int id : ids) EXPECT_TRUE(hasText(kMenuTextBase + id)) << id;
-  EXPECT_EQ(text(kMenuTextBase + 1140), "F to UC conversion (with &truncation)");
+  EXPECT_EQ(text(kMenuTextBase + kCmdFToUCTruncation), "F to UC conversion (with &truncation)");
   EXPECT_FALSE(commandAvailable(kCmdSave)) << "greyed while no saver is bound";
   setSaverPresent(true);
   EXPECT_TRUE(commandAvailable(kCmdSave));
@@ -331,6 +333,29 @@ TEST_F(DispatcherTest, TheMenuHoldsEveryCommandOnceWithItsText) {
   EXPECT_TRUE(commandAvailable(kCmdSymmetric));
   EXPECT_FALSE(dispatch(desk, 5)) << "module ids are not the dispatcher's";
   EXPECT_FALSE(dispatch(desk, 0x10000 | 77));
+}
+
+TEST_F(DispatcherTest, TheFamiliesCommandsAreTheMenusAndNoModuleIds) {
+  std::vector<int> menuIds;
+  collect(mainMenu(), menuIds);
+  EXPECT_EQ(std::set<int>(menuIds.begin(), menuIds.end()),
+            std::set<int>(kMainMenuCommands.begin(), kMainMenuCommands.end()))
+      << "the layout and the id list name the same commands";
+  // A command the menu does not hold could never be chosen, and a second command of one id
+  // would never run.
+  std::set<int> tableIds;
+  for (const Command& c : commandTable()) {
+    EXPECT_TRUE(tableIds.insert(c.id).second) << "two commands of id " << c.id;
+    EXPECT_EQ(std::count(menuIds.begin(), menuIds.end(), c.id), 1) << c.id;
+    EXPECT_GE(c.id, kModuleCommandEnd) << c.id;
+    EXPECT_TRUE(c.run) << c.id;
+  }
+  for (int id = kFirstModuleCommand; id < kModuleCommandEnd; ++id) {
+    EXPECT_FALSE(commandAvailable(id)) << id;
+    EXPECT_FALSE(dispatch(desk, static_cast<std::uintptr_t>(id))) << id;
+  }
+  EXPECT_TRUE(desk.messages.empty() && desk.dialogTitles.empty())
+      << "a module id runs nothing of the shell's";
 }
 
 }  // namespace

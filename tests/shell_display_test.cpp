@@ -14,8 +14,8 @@ using namespace v3d::shell;
 class DisplayModelTest : public ShellTest {};
 
 TEST_F(DisplayModelTest, PicturesAreTheSamplesThroughPaletteDivisorAndScroll) {
-  Volume* grey = makeSlot(V3D_UC, 1, 3, 37, 53, 4);
-  Volume* colour = makeSlot(V3D_UC, 2, 3, 37, 53, 5);
+  Volume* grey = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 3, 37, 53, 4);
+  Volume* colour = makeSlot(V3D_UC, V3D_THREE_CHANNELS, 3, 37, 53, 5);
   for (int divisor : {1, 2, 4, 64})
     for (bool three : {false, true}) {
       Volume* v = three ? colour : grey;
@@ -43,8 +43,8 @@ TEST_F(DisplayModelTest, PicturesAreTheSamplesThroughPaletteDivisorAndScroll) {
 }
 
 TEST_F(DisplayModelTest, SteppingZoomScrollTitleAndFit) {
-  Volume* v = makeSlot(V3D_UC, 1, 8, 100, 150);
-  makeSlot(V3D_UC, 1, 1, 1, 1);
+  Volume* v = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 8, 100, 150);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 1, 1);
   DisplayModel m(v, false, 2, 5, 0.0f);
   EXPECT_EQ(m.title(), "vol 0 [fr 2-5,2]");
   EXPECT_FALSE(m.previous()) << "previous at the lower frame does nothing";
@@ -73,7 +73,7 @@ TEST_F(DisplayModelTest, SteppingZoomScrollTitleAndFit) {
 }
 
 TEST_F(DisplayModelTest, RubberBandSetsTheXAndYBoundsOfTheVoi) {
-  Volume* v = makeSlot(V3D_UC, 1, 6, 40, 50);
+  Volume* v = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 6, 40, 50);
   fill_in_VOI(v, 2, 4, 0, 40, 0, 50);
   DisplayModel m(v, false, 0, 5, 0.0f);
   m.zoomOut();
@@ -87,7 +87,7 @@ TEST_F(DisplayModelTest, RubberBandSetsTheXAndYBoundsOfTheVoi) {
   m.applyRubberBand(-4, -4, 400, 400);
   EXPECT_EQ(v->voiX0, 0);
   EXPECT_EQ(v->voiX1, 50) << "clamped to the frame";
-  EXPECT_EQ(CheckVolume(v, 1, 1), 0);
+  EXPECT_EQ(CheckVolume(v, V3D_UC, V3D_ONE_CHANNEL), kSuccess);
 }
 
 TEST(CoordinatesTest, ReadoutTextsInEveryColourSpace) {
@@ -115,7 +115,7 @@ TEST(CoordinatesTest, ReadoutTextsInEveryColourSpace) {
 }
 
 TEST_F(DisplayModelTest, SectionViewSliderRuleFactorsAndClicks) {
-  Volume* v = makeSlot(V3D_UC, 1, 1, 30, 40, 3);
+  Volume* v = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 30, 40, 3);
   SectionModel s(v);
   EXPECT_EQ(s.cursorX, 20);
   EXPECT_EQ(s.cursorY, 15);

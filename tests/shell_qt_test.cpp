@@ -4,27 +4,30 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMdiArea>
-#include <QMenuBar>
-#include <QPushButton>
-#include <QTest>
-
-#include "core/text_ids.h"
-#include "shell/commands.h"
-#include "shell/qt/frame.h"
-#include "shell/coordinates.h"
-#include "shell/qt/exports.h"
-#include "shell/qt/qt_desk.h"
-#include "shell/qt/open_view.h"
-#include "shell/qt/views.h"
-#include <QComboBox>
-#include "shell/qt/windows.h"
 #include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QTest>
+
+#include "core/strings.h"
+#include "core/text_ids.h"
+#include "shell/commands.h"
+#include "shell/coordinates.h"
+#include "shell/qt/control_ids.h"
+#include "shell/qt/exports.h"
+#include "shell/qt/frame.h"
+#include "shell/qt/open_view.h"
+#include "shell/qt/qt_desk.h"
+#include "shell/qt/views.h"
+#include "shell/qt/window_registry.h"
 #include "shell_fixtures.h"
 
 namespace v3d::test {
@@ -42,8 +45,8 @@ W* child(QWidget& parent, int id) {
 class QtViewTest : public ShellTest {};
 
 TEST_F(QtViewTest, OutputDialogListsVolumesAndTheNewEntryAndEnablesOkOnSelection) {
-  makeSlot(V3D_UC, 1, 4, 5, 6);
-  makeSlot(V3D_F, 2, 2, 3, 4);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 5, 6);
+  makeSlot(V3D_F, V3D_THREE_CHANNELS, 2, 3, 4);
   VolumeDialog d(VolumeDialogKind::Output);
   d.title = "Select Output Volume";
   d.suggestedX = 9;
@@ -81,7 +84,7 @@ TEST_F(QtViewTest, OutputDialogListsVolumesAndTheNewEntryAndEnablesOkOnSelection
 }
 
 TEST_F(QtViewTest, InputDialogKeepsItselfOpenOnAnInvalidVoi) {
-  makeSlot(V3D_UC, 1, 4, 5, 6);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 5, 6);
   VolumeDialog d(VolumeDialogKind::Input);
   qt::VolumeDialogView view(d);
   view.show();
@@ -103,8 +106,8 @@ TEST_F(QtViewTest, InputDialogKeepsItselfOpenOnAnInvalidVoi) {
 }
 
 TEST_F(QtViewTest, DestroyDialogRemovesTheDestroyedLine) {
-  makeSlot(V3D_UC, 1, 1, 1, 1);
-  makeSlot(V3D_UC, 1, 1, 1, 1);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 1, 1);
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 1, 1);
   VolumeDialog d(VolumeDialogKind::Destroy);
   qt::VolumeDialogView view(d);
   view.show();
@@ -128,10 +131,11 @@ TEST_F(QtViewTest, ValueDialogShowsPromptsAndKeepsNineCharacters) {
   qt::ValueDialogView view(d);
   view.show();
   EXPECT_EQ(view.objectName(), "109");
-  EXPECT_EQ(child<QLabel>(view, 975)->text(), "Y Dimension:");
-  EXPECT_EQ(view.findChild<QLineEdit*>("973"), nullptr) << "three fields only";
-  QTest::keyClicks(child<QLineEdit>(view, 970), "3");
-  QTest::keyClicks(child<QLineEdit>(view, 972), "12345678901");
+  EXPECT_EQ(child<QLabel>(view, ValueDialog::kFirstPrompt + 1)->text(), "Y Dimension:");
+  EXPECT_EQ(view.findChild<QLineEdit*>(QString::number(ValueDialog::kFirstEdit + 3)), nullptr)
+      << "three fields only";
+  QTest::keyClicks(child<QLineEdit>(view, ValueDialog::kFirstEdit), "3");
+  QTest::keyClicks(child<QLineEdit>(view, ValueDialog::kFirstEdit + 2), "12345678901");
   QTest::mouseClick(child<QPushButton>(view, kCtlOk), Qt::LeftButton);
   EXPECT_EQ(d.texts[0], "3");
   EXPECT_EQ(d.texts[2], "123456789");
@@ -197,7 +201,7 @@ TEST(QtFrameTest, MenuFromTheCommandTableRightClickAndExit) {
   EXPECT_EQ(frame.action(1172)->text(), "&Standard Median");
 
   Volume* v = nullptr;
-  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 4, 4, 4, nullptr, &v), 0);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 4, 4, 4, nullptr, &v), kSuccess);
   fill_in_VOI(v, 1, 2, 1, 2, 1, 2);
   frame.action(kCmdWriteVoxel)->trigger();
   QTest::mouseClick(frame.mdiArea()->viewport(), Qt::RightButton);
@@ -219,7 +223,7 @@ class QtWindowTest : public ::testing::Test {
 
 TEST_F(QtWindowTest, DisplayWindowsPaintTheFrameStepZoomAndFollowTheirVolume) {
   Volume* v = nullptr;
-  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 5, 40, 60, nullptr, &v), 0);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 5, 40, 60, nullptr, &v), kSuccess);
   fillRandom(v, 3);
   DisplayVolume(v);
   auto displays = frame.windows().displaysOf(v);
@@ -234,13 +238,13 @@ TEST_F(QtWindowTest, DisplayWindowsPaintTheFrameStepZoomAndFollowTheirVolume) {
     for (int x = 0; x < 60; x += 11)
       ASSERT_EQ(qRed(shot.pixel(x, y)), at<UC>(v, 0, 0, y, x)) << x << "," << y;
 
-  QTest::mouseClick(d->findChild<QPushButton*>("14"), Qt::LeftButton);
+  QTest::mouseClick(d->findChild<QPushButton*>(QString::number(kPreviousFrame)), Qt::LeftButton);
   EXPECT_EQ(d->model().current(), 0) << "previous at the lower frame does nothing";
-  QTest::mouseClick(d->findChild<QPushButton*>("13"), Qt::LeftButton);
+  QTest::mouseClick(d->findChild<QPushButton*>(QString::number(kNextFrame)), Qt::LeftButton);
   EXPECT_EQ(d->windowTitle(), "vol 0 [fr 0-4,1]");
-  QTest::mouseClick(d->findChild<QPushButton*>("10"), Qt::LeftButton);
+  QTest::mouseClick(d->findChild<QPushButton*>(QString::number(kPlayForward)), Qt::LeftButton);
   EXPECT_EQ(d->model().current(), 4) << "played forward to the upper frame";
-  QTest::mouseClick(d->findChild<QPushButton*>("11"), Qt::LeftButton);
+  QTest::mouseClick(d->findChild<QPushButton*>(QString::number(kPlayBackward)), Qt::LeftButton);
   EXPECT_EQ(d->model().current(), 0);
   d->zoomOut();
   EXPECT_EQ(d->pane()->paneWidth(), 30);
@@ -253,7 +257,7 @@ TEST_F(QtWindowTest, DisplayWindowsPaintTheFrameStepZoomAndFollowTheirVolume) {
   DisplayVolume(v);
   EXPECT_EQ(frame.windows().displaysOf(v).size(), 2u);
   // Reallocating the volume closes its windows first; closing never destroys the volume.
-  EXPECT_EQ(ReallocateVolume(v, V3D_UC, 1, 2, 2, 2), 0);
+  EXPECT_EQ(ReallocateVolume(v, V3D_UC, V3D_ONE_CHANNEL, 2, 2, 2), kSuccess);
   QApplication::processEvents();
   EXPECT_TRUE(frame.windows().displaysOf(v).empty());
   EXPECT_EQ(v->dataType, V3D_UC);
@@ -261,7 +265,7 @@ TEST_F(QtWindowTest, DisplayWindowsPaintTheFrameStepZoomAndFollowTheirVolume) {
 
 TEST_F(QtWindowTest, ALargeFrameScrollsThroughItsScrollBars) {
   Volume* v = nullptr;
-  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 1, 40, 4000, nullptr, &v), 0);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 1, 40, 4000, nullptr, &v), kSuccess);
   fillRandom(v, 8);
   DisplayVolume(v);
   qt::DisplayWindow* d = frame.windows().displaysOf(v).at(0);
@@ -294,7 +298,7 @@ TEST_F(QtWindowTest, ALargeFrameScrollsThroughItsScrollBars) {
 
 TEST_F(QtWindowTest, PointerWritesOneVoxelAndTheRubberBandSetsTheVoi) {
   Volume* v = nullptr;
-  ASSERT_EQ(CreateVolumeEx(V3D_UC, 2, 2, 30, 30, nullptr, &v), 0);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_THREE_CHANNELS, 2, 30, 30, nullptr, &v), kSuccess);
   DisplayVolume(v);
   qt::DisplayWindow* d = frame.windows().displaysOf(v).at(0);
   frame.action(kCmdWriteVoxel)->trigger();
@@ -315,8 +319,8 @@ TEST_F(QtWindowTest, PointerWritesOneVoxelAndTheRubberBandSetsTheVoi) {
 
 TEST_F(QtWindowTest, SeedClicksInsideTheVoiAreLabelledOneTwoThree) {
   Volume *in = nullptr, *out = nullptr;
-  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 2, 20, 20, nullptr, &in), 0);
-  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 2, 20, 20, nullptr, &out), 0);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 2, 20, 20, nullptr, &in), kSuccess);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 2, 20, 20, nullptr, &out), kSuccess);
   fill_in_VOI(in, 0, 2, 0, 10, 0, 20);
   DisplayVolume(in);
   qt::DisplayWindow* d = frame.windows().displaysOf(in).at(0);
@@ -334,7 +338,7 @@ TEST_F(QtWindowTest, SeedClicksInsideTheVoiAreLabelledOneTwoThree) {
 
 TEST_F(QtWindowTest, CoordinatesWindowTogglesWithItsCheckMark) {
   frame.action(kCmdCoordinates)->trigger();
-  auto* w = frame.findChild<qt::CoordinatesWindow*>("write");
+  auto* w = frame.findChild<qt::CoordinatesWindow*>(qt::kClassCoordinates);
   ASSERT_NE(w, nullptr);
   EXPECT_TRUE(w->isVisible());
   EXPECT_EQ(w->windowTitle(), "Coordinates");
@@ -356,25 +360,77 @@ TEST_F(QtWindowTest, CoordinatesWindowTogglesWithItsCheckMark) {
 
 TEST_F(QtWindowTest, SectionViewSlidersFollowTheFactorRule) {
   Volume* v = nullptr;
-  ASSERT_EQ(CreateVolumeEx(V3D_UC, 1, 6, 20, 30, nullptr, &v), 0);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 6, 20, 30, nullptr, &v), kSuccess);
   ASSERT_TRUE(frame.desk().openSectionView(v));
   auto views = frame.windows().sectionViewsOf(v);
   ASSERT_EQ(views.size(), 1u);
   qt::SectionViewWindow* s = views[0];
   EXPECT_EQ(s->windowTitle(), "Section View of Volume 0.");
-  QSlider* x = s->findChild<QSlider*>("6");
+  QSlider* x = s->findChild<QSlider*>(QString::number(qt::kCtlFactorX));
   ASSERT_NE(x, nullptr);
   x->setValue(51);
   x->setValue(50);
   EXPECT_EQ(x->value(), 48) << "dragged from 51 down, the slider lands on 48";
   EXPECT_EQ(s->factorLabel(Axis::X)->text(), "X factor : 0.50");
   EXPECT_EQ(s->pane(Section::Frame)->width(), 15);
-  auto* frameBox = s->findChild<QLineEdit*>("3");
+  auto* frameBox = s->findChild<QLineEdit*>(QString::number(qt::kCtlCursorZ));
   QTest::keyClicks(frameBox, "6");
   EXPECT_EQ(s->model().cursorZ, 3) << "a frame number equal to the count is ignored";
   freedisWin(v);
   QApplication::processEvents();
   EXPECT_TRUE(frame.windows().sectionViewsOf(v).empty());
+}
+
+TEST_F(QtWindowTest, WindowsAreKeptPerVolumeAndKindAndClosedOnlyForTheirVolume) {
+  Volume *a = nullptr, *b = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 20, 30, nullptr, &a), kSuccess);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 20, 30, nullptr, &b), kSuccess);
+  DisplayVolume(a);
+  DisplayVolume(b);
+  ASSERT_TRUE(frame.desk().openSectionView(a));
+  ASSERT_EQ(frame.windows().displaysOf(a).size(), 1u);
+  EXPECT_EQ(frame.windows().sectionViewsOf(b).size(), 0u) << "kinds and volumes apart";
+  EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 3);
+
+  // The zoom items of a display's window menu act on that display.
+  qt::DisplayWindow* d = frame.windows().displaysOf(a)[0];
+  QAction* zoomOut = nullptr;
+  for (QMdiSubWindow* sub : frame.mdiArea()->subWindowList())
+    if (sub->widget() == d)
+      for (QAction* item : sub->systemMenu()->actions())
+        if (item->text() == QString::fromUtf8(text(kMenuZoomOut).data())) zoomOut = item;
+  ASSERT_NE(zoomOut, nullptr);
+  zoomOut->trigger();
+  EXPECT_EQ(d->model().divisor(), 2);
+
+  // A display the user closed is no longer listed; showing its volume opens a new one.
+  for (QMdiSubWindow* sub : frame.mdiArea()->subWindowList())
+    if (sub->widget() == d) sub->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(frame.windows().displaysOf(a).empty());
+  DisplayVolume(a);
+  ASSERT_EQ(frame.windows().displaysOf(a).size(), 1u);
+  EXPECT_EQ(frame.windows().displaysOf(a)[0]->model().divisor(), 1);
+
+  freedisWin(a);
+  QApplication::processEvents();
+  EXPECT_TRUE(frame.windows().displaysOf(a).empty());
+  EXPECT_TRUE(frame.windows().sectionViewsOf(a).empty());
+  ASSERT_EQ(frame.windows().displaysOf(b).size(), 1u) << "another volume's display stays";
+  EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(QtWindowTest, HistogramPlotsCloseWithTheFrame) {
+  const std::vector<float> values(256, 0.5f);
+  ASSERT_TRUE(frame.desk().openPlot("Histogram", values.data()));
+  QPointer<QWidget> plot;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == qt::kClassPlot) plot = w;
+  ASSERT_FALSE(plot.isNull());
+  EXPECT_TRUE(plot->isVisible());
+  EXPECT_EQ(plot->windowTitle(), "Histogram");
+  frame.action(kCmdExit)->trigger();
+  EXPECT_TRUE(plot.isNull() || !plot->isVisible());
 }
 
 }  // namespace

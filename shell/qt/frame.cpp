@@ -14,14 +14,14 @@
 #include "shell/commands.h"
 #include "shell/coordinates.h"
 #include "shell/desk.h"
+#include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/qt_desk.h"
-#include "shell/qt/windows.h"
+#include "shell/qt/qtext.h"
+#include "shell/qt/window_registry.h"
 
 namespace v3d::shell::qt {
 namespace {
-
-QString qtext(int id) { return QString::fromStdString(std::string(text(id))); }
 
 void closeThroughDesk(Volume* v) {
   if (Desk* d = v3d::shell::desk()) d->closeWindowsOf(v);
@@ -39,12 +39,12 @@ void resetAllVois() {
 
 Frame::Frame()
     : mdi_(new QMdiArea(this)),
-      desk_(std::make_unique<QtDesk>(this)),
-      windows_(std::make_unique<WindowRegistry>(mdi_)) {
+      windows_(std::make_unique<WindowRegistry>(mdi_)),
+      desk_(std::make_unique<QtDesk>(this, *windows_)) {
   setWindowRegistry(windows_.get());
-  setObjectName("menu");
+  setObjectName(kClassFrame);
   setWindowTitle(qtext(kTextFrameTitle));
-  mdi_->setObjectName("MDICLIENT");
+  mdi_->setObjectName(kClassMdiClient);
   setCentralWidget(mdi_);
   mdi_->viewport()->installEventFilter(this);
   statusBar();
@@ -64,7 +64,7 @@ Frame::Frame()
             }
             case MenuNode::Placeholder: {
               QAction* a = menuBar()->addAction(qtext(n.textId));
-              a->setObjectName("modules");
+              a->setObjectName(kModulesMenu);
               break;
             }
             case MenuNode::Command: {
@@ -118,8 +118,7 @@ void Frame::closeEvent(QCloseEvent* event) {
   // Destroying the frame closes every window and frees every volume; then the program ends,
   // plot windows open or not.
   mdi_->closeAllSubWindows();
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (w != this && w->objectName() == "signal") w->close();
+  windows_->closePlots();
   resetVolumeTable();
   event->accept();
   QCoreApplication::quit();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -38,8 +39,8 @@ class Frame : public QMainWindow {
 
  private:
   QMdiArea* mdi_;
-  std::unique_ptr<QtDesk> desk_;
   std::unique_ptr<WindowRegistry> windows_;
+  std::unique_ptr<QtDesk> desk_;
   std::map<int, QAction*> actions_;
 };
 

@@ -15,14 +15,14 @@
 #include "shell/demo_volume.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
-#include "shell/qt/windows.h"
+#include "shell/qt/window_registry.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   using namespace v3d;
   auto frame = std::make_unique<shell::qt::Frame>();
   if (QDir::currentPath().isEmpty()) {
-    error_handler(635);
+    error_handler(kInitializationError);
     return 0;
   }
   // Maximised; the geometry is set as well for displays without a window manager.
@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
   frame->showMaximized();
   // The demo phantom in slot 0, shown at once so that there is something to work on.
   Volume* demo = nullptr;
-  if (int code = shell::createDemoVolume(&demo); code != 0)
+  if (int code = shell::createDemoVolume(&demo); code != kSuccess)
     error_handler(code);
   else
     DisplayVolume(demo);

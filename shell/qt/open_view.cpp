@@ -7,13 +7,12 @@
 #include <QLineEdit>
 #include <QSpinBox>
 
-#include "core/strings.h"
 #include "core/text_ids.h"
+#include "shell/qt/control_ids.h"
+#include "shell/qt/qtext.h"
 
 namespace v3d::shell::qt {
 namespace {
-
-QString qtext(int id) { return QString::fromStdString(std::string(text(id))); }
 
 QString filterOf(int kind) {
   const OpenKind& k = openKind(kind);
@@ -33,7 +32,7 @@ OpenDialogView::OpenDialogView(OpenDialog& presenter, QWidget* parent)
   setOption(QFileDialog::ReadOnly, false);
   setFileMode(QFileDialog::AnyFile);
   setAcceptMode(QFileDialog::AcceptOpen);
-  setObjectName("103");
+  setObjectName(QString::number(kDialogOpen));
   QStringList filters;
   for (int k = 1; k <= kOpenKinds; ++k) filters << filterOf(k);
   setNameFilters(filters);

@@ -20,7 +20,7 @@
 #include "shell/qt/qt_desk.h"
 #include "shell/qt/open_view.h"
 #include "shell/qt/views.h"
-#include "shell/qt/windows.h"
+#include "shell/qt/window_registry.h"
 #include "shell/coordinates.h"
 
 using namespace v3d;
@@ -47,8 +47,6 @@ void volumeDialog(VolumeDialogKind kind, const std::string& title, const QString
   d.suggestedZ = 64;
   qt::VolumeDialogView view(d);
   if (setup) setup(d);
-  auto* list = view.findChild<QWidget*>("604");
-  if (list) static_cast<void>(list);
   save(&view, name);
 }
 
@@ -162,7 +160,7 @@ int main(int argc, char** argv) {
   frame.grab().save(g_dir + "/section-view.png");
   frame.desk().toggleCoordinates();
   PrintCoordinates(2, 64, 70, 32, 200, 120, 40);
-  if (auto* w = frame.findChild<QWidget*>("write")) {
+  if (QWidget* w = frame.windows().coordinates()) {
     QApplication::processEvents();
     w->grab().save(g_dir + "/coordinates.png");
   }

@@ -16,12 +16,12 @@
 
 #include "core/strings.h"
 #include "core/text_ids.h"
+#include "shell/qt/control_ids.h"
+#include "shell/qt/qtext.h"
 
 namespace v3d::shell::qt {
 namespace {
 
-QString qtext(int id) { return QString::fromStdString(std::string(text(id))); }
-QString qs(const std::string& s) { return QString::fromStdString(s); }
 QString idName(int id) { return QString::number(id); }
 
 QLineEdit* field(QWidget* parent, int id, bool readOnly = false) {
@@ -236,7 +236,7 @@ ValueDialogView::ValueDialogView(ValueDialog& presenter, QWidget* parent)
 }
 
 DisplayLevelsView::DisplayLevelsView(DisplayLevelsDialog& p, QWidget* parent) : QDialog(parent) {
-  setObjectName(idName(114));
+  setObjectName(idName(kDialogDisplayLevels));
   setWindowTitle(qs(p.title.empty() ? std::string(text(kTitleDialog114)) : p.title));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
@@ -261,7 +261,7 @@ DisplayLevelsView::DisplayLevelsView(DisplayLevelsDialog& p, QWidget* parent) : 
 }
 
 InterpolationView::InterpolationView(InterpolationDialog& p, QWidget* parent) : QDialog(parent) {
-  setObjectName(idName(116));
+  setObjectName(idName(kDialogInterpolation));
   setWindowTitle(qs(p.title.empty() ? std::string(text(kTitleDialog116)) : p.title));
   auto* layout = new QVBoxLayout(this);
   auto* extract = new QCheckBox(qtext(kLabelExtractFactors), this);
@@ -310,7 +310,7 @@ InterpolationView::InterpolationView(InterpolationDialog& p, QWidget* parent) : 
 }
 
 WeightsSourceView::WeightsSourceView(WeightsSourceDialog& p, QWidget* parent) : QDialog(parent) {
-  setObjectName(idName(118));
+  setObjectName(idName(kDialogWeightsSource));
   setWindowTitle(qtext(kTitleDialog118));
   auto* layout = new QVBoxLayout(this);
   auto* fileButton = new QRadioButton(qtext(kLabelWeightsFile), this);
@@ -330,7 +330,7 @@ WeightsSourceView::WeightsSourceView(WeightsSourceDialog& p, QWidget* parent) : 
 
 BinaryInterpolationView::BinaryInterpolationView(BinaryInterpolationDialog& p, QWidget* parent)
     : QDialog(parent) {
-  setObjectName(idName(119));
+  setObjectName(idName(kDialogBinaryInterpolation));
   setWindowTitle(qtext(kTitleDialog119));
   auto* layout = new QVBoxLayout(this);
   auto* coherence = new QCheckBox(qtext(kLabelEdgeCoherence), this);
@@ -354,12 +354,12 @@ BinaryInterpolationView::BinaryInterpolationView(BinaryInterpolationDialog& p, Q
 }
 
 AlignmentView::AlignmentView(AlignmentDialog& p, QWidget* parent) : QDialog(parent) {
-  setObjectName(idName(121));
+  setObjectName(idName(kDialogAlignment));
   setWindowTitle(qtext(kTitleDialog121));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
-  auto* lower = field(this, 1120);
-  auto* upper = field(this, 1121);
+  auto* lower = field(this, kCtlAlignmentLower);
+  auto* upper = field(this, kCtlAlignmentUpper);
   lower->setText(qs(p.lower));
   upper->setText(qs(p.upper));
   form->addRow(qtext(kLabelLowerProcessedFrame), lower);
@@ -375,7 +375,7 @@ AlignmentView::AlignmentView(AlignmentDialog& p, QWidget* parent) : QDialog(pare
 }
 
 AboutView::AboutView(AboutDialog& p, QWidget* parent) : QDialog(parent) {
-  setObjectName(idName(120));
+  setObjectName(idName(kDialogAbout));
   setWindowTitle(qtext(kTitleDialog120));
   auto* layout = new QVBoxLayout(this);
   auto* label = new QLabel(qs(p.text), this);

@@ -1,0 +1,150 @@
+// The File and Help menus: opening files into volumes, the volume table's management
+// dialogs, the text dump, the pointer modes of the display windows, Exit and About.
+#include <string>
+
+#include "core/image_size.h"
+#include "core/strings.h"
+#include "core/table.h"
+#include "core/text_ids.h"
+#include "shell/command_table.h"
+#include "shell/desk.h"
+#include "shell/dialogs.h"
+#include "shell/open_dialog.h"
+
+namespace v3d::shell {
+namespace {
+
+// The open dialog, the check of the files, the target volume, the read.
+void cmdOpen(Desk& desk) {
+  OpenDialog request;
+  if (desk.run(request) != 1) return;
+  using Check = int (*)(const char*, int, int, const char*, int, int*, int*, int*);
+  using Read = int (*)(Volume*, const char*, int, int, const char*, int);
+  // Indexed by kind - kOpenTiff.
+  static const Check checks[] = {CheckImageSeqTIFF, CheckImageSeqBMP, CheckImageSeqTGA,
+                                 CheckImageSeqGIF, CheckImageSeqJPEG};
+  static const Read reads[] = {ReadImageSeqTIFF, ReadImageSeqBMP, ReadImageSeqTGA, ReadImageSeqGIF,
+                               ReadImageSeqJPEG};
+  const int kind = request.kind();
+  const char* base = request.baseName.c_str();
+  const char* ext1 = request.extensions[0].c_str();
+  int rows = request.rows, columns = request.columns;
+  int dataType = request.dataType, colorType = request.colorType;
+  CommandRun r(desk);
+  if (isImageSequence(kind)) {
+    r.busy();
+    int colour = 0;
+    if (int code = checks[kind - kOpenTiff](base, request.lowerFrame, request.digitCount, ext1,
+                                            request.frames, &rows, &columns, &colour);
+        code < 0) {
+      error_handler(code);
+      return;
+    }
+    dataType = V3D_UC;
+    colorType = colour ? V3D_THREE_CHANNELS : V3D_ONE_CHANNEL;
+  }
+  VolumeDialog target(VolumeDialogKind::OpenTarget, std::string(text(kTitleSelectVolumeToOpen)));
+  target.suggest(columns, rows, request.frames);
+  target.fileDataType = dataType;
+  target.fileColorType = colorType;
+  if (desk.run(target) != 1) return;
+  Volume* v = volumeSlot(target.chosenIndex);
+  r.busy();
+  if (target.chosenNew) {
+    InitializeVolume(v, request.frames, rows, columns, dataType, colorType);
+    if (int code = CreateVolume(v); code != 0) {
+      error_handler(code);
+      return;
+    }
+  } else if (v->Z < request.frames || v->Y < rows || v->X < columns || v->dataType != dataType ||
+             v->colorType != colorType) {
+    if (VerifyVolumeReallocation(nullptr) == 0) return;
+    if (int code = ReallocateVolume(v, dataType, colorType, request.frames, rows, columns);
+        code != 0) {
+      error_handler(code);
+      return;
+    }
+  }
+  int code;
+  if (isImageSequence(kind)) {
+    // The per-file readers take images up to the volume's frame size.
+    const ScopedImageSize size(v->Y, v->X);
+    code = reads[kind - kOpenTiff](v, base, request.lowerFrame, request.digitCount, ext1,
+                                   request.frames);
+  } else if (kind == kOpenRawFrames) {
+    char* extensions[3] = {request.extensions[0].data(), request.extensions[1].data(),
+                           request.extensions[2].data()};
+    code = fromdiskUCFI3D(v, base, request.lowerFrame, request.digitCount, extensions,
+                          request.frames, rows, columns);
+  } else {
+    code = ReadVolume(v, base, request.lowerFrame, request.frames, rows, columns);
+  }
+  if (code < 0) {
+    // No partly read volume stays in the table.
+    closeVolumeWindows(v);
+    DestroyVolume(v);
+    error_handler(code);
+    return;
+  }
+  desk.showVolume(v);
+}
+
+void cmdDump(Desk& desk) {
+  CommandRun r(desk);
+  if (!r.askInput(kTitleSelectInputVolume, V3D_ANY_TYPE, V3D_ANY_COLOR)) return;
+  const auto name =
+      desk.saveFileName(std::string(text(kTitleDumpVolume)), std::string(text(kTextAllFiles)));
+  if (!name) return;
+  r.busy();
+  if (int code = dumpUCFI3D(r.in, name->c_str()); code != 0) r.fail(code);
+}
+
+void cmdCreate(Desk& desk) {
+  VolumeDialog d(VolumeDialogKind::Create, std::string(text(kTitleDialog113)));
+  if (desk.run(d) != 1) return;
+  Volume* slot = volumeSlot(d.chosenIndex);
+  InitializeVolume(slot, d.resultZ, d.resultY, d.resultX, d.resultDataType, d.resultColorType);
+  if (int code = CreateVolume(slot); code != 0) error_handler(code);
+}
+
+void cmdDestroy(Desk& desk) {
+  VolumeDialog d(VolumeDialogKind::Destroy, std::string(text(kTitleSelectVolumeToFree)));
+  desk.run(d);
+}
+
+void cmdState(Desk& desk) {
+  VolumeDialog d(VolumeDialogKind::State, std::string(text(kTitleDialog117)));
+  desk.run(d);
+}
+
+void cmdSetVoi(Desk& desk) {
+  VolumeDialog d(VolumeDialogKind::Voi, std::string(text(kTitleDialog115)));
+  if (desk.run(d) != 1) return;
+  const auto& b = d.resultVoi;
+  fill_in_VOI(d.chosenVolume, b[0], b[1], b[2], b[3], b[4], b[5]);
+}
+
+void cmdAbout(Desk& desk) {
+  AboutDialog d;
+  d.text = std::string(text(kTextAbout));
+  desk.run(d);
+}
+
+}  // namespace
+
+CommandList fileCommands() {
+  return {
+      {kCmdOpen, cmdOpen},
+      {kCmdDump, cmdDump},
+      {kCmdCreate, cmdCreate},
+      {kCmdDestroy, cmdDestroy},
+      {kCmdState, cmdState},
+      {kCmdSetVoi, cmdSetVoi},
+      {kCmdCoordinates, [](Desk& d) { pointerModes().coordinatesShown = d.toggleCoordinates(); }},
+      {kCmdWriteVoxel, [](Desk&) { pointerModes().voxelWriting = true; }},
+      {kCmdExit, [](Desk& d) { d.quit(); }},
+      {kCmdAbout, cmdAbout},
+  };
+}
+
+}  // namespace v3d::shell

@@ -1,0 +1,49 @@
+// Names the widget layer gives its windows and the ids of the dialogs and controls that only
+// the widgets know. Every window carries its class name as its object name and every dialog
+// and control its resource or control id, so tests and tools find them; each name or number
+// is written here once.
+#pragma once
+
+namespace v3d::shell::qt {
+
+// Window classes: the object name of each kind of window.
+inline constexpr char kClassFrame[] = "menu";
+inline constexpr char kClassMdiClient[] = "MDICLIENT";
+inline constexpr char kClassDisplay[] = "child_3D";
+inline constexpr char kClassDisplayPane[] = "display";
+inline constexpr char kClassCoordinates[] = "write";
+inline constexpr char kClassSectionView[] = "section_view";
+inline constexpr char kClassSectionPane[] = "sections";
+inline constexpr char kClassPlot[] = "signal";
+// The menu bar's place for the modules' menu.
+inline constexpr char kModulesMenu[] = "modules";
+
+// Dialog resources the widgets build without a resource enumeration of the presenters.
+enum DialogResource : int {
+  kDialogOpen = 103,
+  kDialogDisplayLevels = 114,
+  kDialogInterpolation = 116,
+  kDialogWeightsSource = 118,
+  kDialogBinaryInterpolation = 119,
+  kDialogAbout = 120,
+  kDialogAlignment = 121,
+  kDialogSeeds = 123,
+};
+
+// The frame range fields of the alignment dialog (121).
+enum AlignmentControl : int {
+  kCtlAlignmentLower = 1120,
+  kCtlAlignmentUpper = 1121,
+};
+
+// The section view's cursor fields (frame, column, row) and factor sliders (X, Y, Z).
+enum SectionViewControl : int {
+  kCtlCursorZ = 3,
+  kCtlCursorX = 4,
+  kCtlCursorY = 5,
+  kCtlFactorX = 6,
+  kCtlFactorY = 7,
+  kCtlFactorZ = 8,
+};
+
+}  // namespace v3d::shell::qt

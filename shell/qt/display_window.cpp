@@ -1,0 +1,354 @@
+#include "shell/qt/display_window.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QRubberBand>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <tuple>
+
+#include "core/samples.h"
+#include "core/text_ids.h"
+#include "shell/coordinates.h"
+#include "shell/desk.h"
+#include "shell/dialogs.h"
+#include "shell/qt/control_ids.h"
+#include "shell/qt/exports.h"
+#include "shell/qt/qtext.h"
+#include "shell/qt/window_registry.h"
+#include "shell/qt/window_support.h"
+
+namespace v3d::shell::qt {
+namespace {
+
+// Reports the voxel under a pane pixel to the coordinates window.
+void reportVoxel(const DisplayModel& m, int px, int py) {
+  const auto v = m.voxelAt(px, py);
+  if (!v) {
+    PrintCoordinates(kPointerOutside, 0, 0, 0, 0, 0, 0);
+    return;
+  }
+  const Volume& vol = *m.volume();
+  const double r = channelData<UC>(vol, 0)[v->z][v->y][v->x];
+  if (!m.colour() || channelCount(vol) == 1) {
+    PrintCoordinates(1, v->x, v->y, v->z, r, 0, 0);
+    return;
+  }
+  PrintCoordinates(2, v->x, v->y, v->z, r, channelData<UC>(vol, 1)[v->z][v->y][v->x],
+                   channelData<UC>(vol, 2)[v->z][v->y][v->x]);
+}
+
+}  // namespace
+
+DisplayPane::DisplayPane(DisplayWindow* owner) : QWidget(owner), owner_(owner) {
+  setObjectName(kClassDisplayPane);
+  setMouseTracking(true);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void DisplayPane::setPaneSize(int w, int h) {
+  w_ = w;
+  h_ = h;
+  setFixedSize(w, h);
+}
+
+QImage DisplayPane::picture() const {
+  std::vector<std::uint32_t> pixels;
+  owner_->model().render(pixels, w_, h_);
+  return toImage(pixels, w_, h_);
+}
+
+void DisplayPane::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  p.drawImage(0, 0, picture());
+  if (seedPicking() == nullptr) {
+    seedMarks_.clear();
+  } else {
+    p.setPen(Qt::white);
+    for (const QPoint& m : seedMarks_) p.drawPoint(m);
+  }
+}
+
+void DisplayPane::mouseMoveEvent(QMouseEvent* e) {
+  const QPoint pos = e->position().toPoint();
+  if (banding_) {
+    // Outside the pane the image scrolls towards the pointer, up to 10 pixels a step; the
+    // band's start moves with the image.
+    DisplayModel& m = owner_->model();
+    auto step = [](int p, int size) {
+      return std::clamp(p < 0 ? p : p >= size ? p - size + 1 : 0, -10, 10);
+    };
+    const int dx = step(pos.x(), w_), dy = step(pos.y(), h_);
+    if (dx != 0 || dy != 0) {
+      const int oldX = m.scrollX(), oldY = m.scrollY();
+      m.setScroll(oldX + dx, oldY + dy, w_, h_);
+      bandStart_ -= QPoint(m.scrollX() - oldX, m.scrollY() - oldY);
+      owner_->syncScrollBars();
+      update();
+    }
+    band_->setGeometry(QRect(bandStart_, pos).normalized().intersected(rect()));
+  }
+  if (pointerModes().coordinatesShown) reportVoxel(owner_->model(), pos.x(), pos.y());
+}
+
+void DisplayPane::leaveEvent(QEvent*) {
+  if (pointerModes().coordinatesShown) PrintCoordinates(kPointerOutside, 0, 0, 0, 0, 0, 0);
+}
+
+void DisplayPane::mousePressEvent(QMouseEvent* e) {
+  const QPoint pos = e->position().toPoint();
+  DisplayModel& m = owner_->model();
+  if (e->button() == Qt::LeftButton) {
+    const auto v = m.voxelAt(pos.x(), pos.y());
+    if (!v) return;
+    if (pointerModes().voxelWriting) {
+      pointerModes().voxelWriting = false;  // one click only
+      for (int c = 0; c < channelCount(*m.volume()); ++c)
+        channelData<UC>(*m.volume(), c)[v->z][v->y][v->x] = 255;
+      if (WindowRegistry* r = windowRegistry()) r->showVolume(m.volume(), false);
+      return;
+    }
+    if (SeedPicking* s = seedPicking(); s && s->input == m.volume()) {
+      const int before = s->count;
+      s->count = labelSeed(s->input, s->output, v->x, v->y, v->z, s->count);
+      if (s->count != before) seedMarks_.push_back(pos);  // painted white over the frame
+      update();
+    }
+    return;
+  }
+  if (e->button() == Qt::RightButton) {
+    if (!band_) band_ = new QRubberBand(QRubberBand::Rectangle, this);
+    bandStart_ = pos;
+    banding_ = true;
+    band_->setGeometry(QRect(pos, QSize()));
+    band_->show();
+  }
+}
+
+void DisplayPane::mouseReleaseEvent(QMouseEvent* e) {
+  if (e->button() != Qt::RightButton || !banding_) return;
+  banding_ = false;
+  band_->hide();
+  const QPoint end = e->position().toPoint();
+  owner_->model().applyRubberBand(bandStart_.x(), bandStart_.y(), end.x(), end.y());
+}
+
+void DisplayPane::wheelEvent(QWheelEvent* e) {
+  DisplayModel& m = owner_->model();
+  const int step = e->angleDelta().y() > 0 ? -16 : 16;
+  if (e->modifiers() & Qt::ShiftModifier)
+    m.setScroll(m.scrollX() + step, m.scrollY(), w_, h_);
+  else
+    m.setScroll(m.scrollX(), m.scrollY() + step, w_, h_);
+  owner_->syncScrollBars();
+  update();
+}
+
+DisplayWindow::DisplayWindow(Volume* volume, bool colour, int lower, int upper, float delay,
+                             bool twoButtons)
+    : model_(volume, colour, lower, upper, delay), pane_(new DisplayPane(this)) {
+  setObjectName(kClassDisplay);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(1);
+  // The pane with its scroll bars, shown only for the part of the image that does not fit.
+  auto* grid = new QGridLayout;
+  grid->setSpacing(0);
+  grid->addWidget(pane_, 0, 0);
+  vbar_ = new QScrollBar(Qt::Vertical, this);
+  hbar_ = new QScrollBar(Qt::Horizontal, this);
+  grid->addWidget(vbar_, 0, 1);
+  grid->addWidget(hbar_, 1, 0);
+  auto* centred = new QHBoxLayout;
+  centred->addStretch();
+  centred->addLayout(grid);
+  centred->addStretch();
+  layout->addLayout(centred);
+  connect(hbar_, &QScrollBar::valueChanged, this, [this](int v) {
+    model_.setScroll(v, model_.scrollY(), pane_->paneWidth(), pane_->paneHeight());
+    pane_->update();
+  });
+  connect(vbar_, &QScrollBar::valueChanged, this, [this](int v) {
+    model_.setScroll(model_.scrollX(), v, pane_->paneWidth(), pane_->paneHeight());
+    pane_->update();
+  });
+  auto* bar = new QHBoxLayout;
+  bar->setSpacing(0);
+  struct B {
+    int id;
+    const char* label;
+    const char* tip;
+  };
+  const std::vector<B> six = {{kPlayBackward, "\u25C0\u25C0", "Play backward"},
+                              {kPreviousFrame, "\u25C0", "Previous frame"},
+                              {kButtonNothing, "\u25A0", "Stop"},
+                              {kNextFrame, "\u25B6", "Next frame"},
+                              {kPlayForward, "\u25B6\u25B6", "Play forward"},
+                              {kPlayBothWays, "\u25C0\u25B6", "Play forward and backward"}};
+  const std::vector<B> two = {six[1], six[3]};
+  for (const B& b : twoButtons ? two : six) {
+    auto* push = new QPushButton(QString::fromUtf8(b.label), this);
+    push->setObjectName(QString::number(b.id));
+    push->setToolTip(b.tip);
+    push->setFixedHeight(kButtonBarHeight - 1);
+    push->setFocusPolicy(Qt::NoFocus);
+    const int id = b.id;
+    connect(push, &QPushButton::clicked, this, [this, id] { button(id); });
+    bar->addWidget(push);
+  }
+  layout->addLayout(bar);
+  installEventFilter(this);
+  refit();
+  updateTitle();
+}
+
+DisplayWindow::~DisplayWindow() {
+  pane_->owner_ = nullptr;
+}
+
+Qt::WindowFlags DisplayWindow::subWindowFlags() {
+  return Qt::SubWindow | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+         Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint;
+}
+
+void DisplayWindow::docked(QMdiSubWindow* sub) {
+  sub_ = sub;
+  QMenu* menu = sub->systemMenu();
+  menu->addSeparator();
+  connect(menu->addAction(qtext(kMenuZoomIn)), &QAction::triggered, this, [this] { zoomIn(); });
+  connect(menu->addAction(qtext(kMenuZoomOut)), &QAction::triggered, this, [this] { zoomOut(); });
+  sub->adjustSize();
+  sub->setFixedSize(sub->size());
+}
+
+void DisplayWindow::refresh() {
+  pane_->update();
+}
+
+bool DisplayWindow::event(QEvent* e) {
+  return route(e, nullptr);
+}
+
+bool DisplayPane::event(QEvent* e) {
+  return owner_ ? owner_->route(e, this) : QWidget::event(e);
+}
+
+bool DisplayWindow::route(QEvent* e, DisplayPane* pane) {
+  return pane ? pane->handle(e) : QWidget::event(e);
+}
+
+void DisplayWindow::refit() {
+  const QSize screen = usableScreen();
+  int pw, ph;
+  model_.fit(screen.width(), screen.height(), pw, ph);
+  pane_->setPaneSize(pw, ph);
+  model_.setScroll(model_.scrollX(), model_.scrollY(), pw, ph);
+  const int rangeX = std::max(0, model_.shownWidth() - pw),
+            rangeY = std::max(0, model_.shownHeight() - ph);
+  for (auto [bar, range, page, value] : {std::tuple{hbar_, rangeX, pw, model_.scrollX()},
+                                         std::tuple{vbar_, rangeY, ph, model_.scrollY()}}) {
+    const QSignalBlocker block(bar);
+    bar->setRange(0, range);
+    bar->setPageStep(page);
+    bar->setValue(value);
+    bar->setVisible(range > 0);
+  }
+  // The client is the pane plus the button bar, at least 192 pixels wide; the sub-window
+  // may be wider still to hold its title, and then centres the pane.
+  const QSize client(DisplayModel::clientWidth(pw), ph + kButtonBarHeight);
+  setMinimumSize(client);
+  resize(client);
+  if (sub_) {
+    sub_->setMinimumSize(0, 0);
+    sub_->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    sub_->adjustSize();
+    sub_->setFixedSize(sub_->size());
+  }
+  pane_->update();
+}
+
+void DisplayWindow::syncScrollBars() {
+  const QSignalBlocker bh(hbar_), bv(vbar_);
+  hbar_->setValue(model_.scrollX());
+  vbar_->setValue(model_.scrollY());
+}
+
+void DisplayWindow::updateTitle() {
+  const QString t = QString::fromStdString(model_.title());
+  setWindowTitle(t);
+  if (sub_) sub_->setWindowTitle(t);
+}
+
+void DisplayWindow::zoomIn() {
+  if (model_.zoomIn()) refit();
+}
+void DisplayWindow::zoomOut() {
+  if (model_.zoomOut()) refit();
+}
+
+void DisplayWindow::button(int id) {
+  switch (id) {
+    case kNextFrame:
+      if (model_.next()) break;
+      return;
+    case kPreviousFrame:
+      if (model_.previous()) break;
+      return;
+    case kPlayForward:
+      play(1);
+      return;
+    case kPlayBackward:
+      play(-1);
+      return;
+    case kPlayBothWays:
+      play(0);
+      return;
+    default:
+      return;
+  }
+  updateTitle();
+  pane_->repaint();
+}
+
+bool DisplayWindow::eventFilter(QObject* watched, QEvent* event) {
+  if (playing_ && (event->type() == QEvent::MouseButtonPress ||
+                   event->type() == QEvent::NonClientAreaMouseButtonPress))
+    stop_ = true;  // the press is handled as usual too
+  return QWidget::eventFilter(watched, event);
+}
+
+void DisplayWindow::play(int direction) {
+  if (playing_) return;
+  QPointer<DisplayWindow> self(this);
+  playing_ = true;
+  stop_ = false;
+  qApp->installEventFilter(this);
+  int step = direction == 0 ? 1 : direction;
+  for (;;) {
+    const bool moved = step > 0 ? model_.next() : model_.previous();
+    if (!moved) {
+      if (direction != 0) break;
+      step = -step;  // to and fro until stopped
+      if (model_.lower() == model_.upper()) break;
+      continue;
+    }
+    updateTitle();
+    pane_->repaint();
+    QCoreApplication::processEvents();
+    if (!self) return;  // closed while playing
+    if (stop_) break;
+  }
+  qApp->removeEventFilter(this);
+  playing_ = false;
+}
+
+}  // namespace v3d::shell::qt

@@ -1,0 +1,95 @@
+// The volume display window (class child_3D): a picture pane of the current frame with its
+// scroll bars, the button bar for stepping and playing, zoom from the window menu, the voxel
+// readout, voxel writing, seed clicks and the rubber-band VOI.
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <vector>
+
+#include "shell/display_model.h"
+
+class QMdiSubWindow;
+class QRubberBand;
+class QScrollBar;
+
+namespace v3d::shell::qt {
+
+class DisplayPane;
+
+class DisplayWindow : public QWidget {
+ public:
+  DisplayWindow(Volume* volume, bool colour, int lower, int upper, float delay,
+                bool twoButtons = false);
+  ~DisplayWindow() override;
+  DisplayModel& model() { return model_; }
+  DisplayPane* pane() const { return pane_; }
+  // Button commands 10 to 15.
+  void button(int id);
+  void zoomIn();
+  void zoomOut();
+  // Refits the window to the image at the current divisor.
+  void refit();
+  void updateTitle();
+  void syncScrollBars();
+  bool playing() const { return playing_; }
+  void requestStop() { stop_ = true; }
+
+  // How the window registry shows it: a caption, a window menu and a minimise box; the user
+  // neither sizes nor maximises it (its size follows the image and the zoom).
+  static Qt::WindowFlags subWindowFlags();
+  // Called once it is shown in `sub`: the window menu gets the zoom items, and the
+  // sub-window takes the size of the picture.
+  void docked(QMdiSubWindow* sub);
+  // Repaints the picture after the volume changed.
+  void refresh();
+
+  // Every event of the window (pane == nullptr) and of its picture pane passes here before
+  // the widget's own handler: the one place for anything that must see them all first.
+  bool route(QEvent* event, DisplayPane* pane);
+
+ protected:
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void play(int direction);
+  DisplayModel model_;
+  DisplayPane* pane_ = nullptr;
+  QPointer<QMdiSubWindow> sub_;
+  QScrollBar *hbar_ = nullptr, *vbar_ = nullptr;
+  bool playing_ = false, stop_ = false;
+};
+
+// The picture pane of a display window.
+class DisplayPane : public QWidget {
+ public:
+  explicit DisplayPane(DisplayWindow* owner);
+  void setPaneSize(int w, int h);
+  int paneWidth() const { return w_; }
+  int paneHeight() const { return h_; }
+  QImage picture() const;
+  QSize sizeHint() const override { return {w_, h_}; }
+
+ protected:
+  bool event(QEvent* e) override;
+  void paintEvent(QPaintEvent*) override;
+  void mouseMoveEvent(QMouseEvent* e) override;
+  void mousePressEvent(QMouseEvent* e) override;
+  void mouseReleaseEvent(QMouseEvent* e) override;
+  void leaveEvent(QEvent*) override;
+  void wheelEvent(QWheelEvent* e) override;
+
+ private:
+  friend class DisplayWindow;
+  // The pane's own handling of an event, after the window has seen it.
+  bool handle(QEvent* e) { return QWidget::event(e); }
+  DisplayWindow* owner_;  // nullptr once the window is being destroyed
+  int w_ = 1, h_ = 1;
+  QRubberBand* band_ = nullptr;
+  QPoint bandStart_;
+  bool banding_ = false;
+  std::vector<QPoint> seedMarks_;
+};
+
+}  // namespace v3d::shell::qt

@@ -1,0 +1,30 @@
+// The windows part of the program's desk: display windows, the section view, the
+// coordinates window and histogram plots, kept in the frame's window registry.
+#pragma once
+
+#include <QPointer>
+
+#include "shell/window_desk.h"
+
+namespace v3d::shell::qt {
+
+class Frame;
+class WindowRegistry;
+
+class QtWindowDesk : public virtual WindowDesk {
+ public:
+  QtWindowDesk(Frame* frame, WindowRegistry& windows);
+  void showVolume(Volume* v) override;
+  void refreshVolume(Volume* v) override;
+  void closeWindowsOf(Volume* v) override;
+  bool openDisplay(Volume* v, bool colour, int lower, int upper, float delay) override;
+  bool toggleCoordinates() override;
+  bool openSectionView(Volume* v) override;
+  bool openPlot(const std::string& title, const float* values) override;
+
+ private:
+  QPointer<Frame> frame_;
+  WindowRegistry& windows_;
+};
+
+}  // namespace v3d::shell::qt

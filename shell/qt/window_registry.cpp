@@ -1,0 +1,75 @@
+#include "shell/qt/window_registry.h"
+
+#include "core/result_codes.h"
+
+namespace v3d::shell::qt {
+namespace {
+
+WindowRegistry* g_registry = nullptr;
+
+}  // namespace
+
+WindowRegistry* windowRegistry() {
+  return g_registry;
+}
+void setWindowRegistry(WindowRegistry* registry) {
+  g_registry = registry;
+}
+
+QMdiSubWindow* WindowRegistry::dock(QWidget* window, Qt::WindowFlags flags) {
+  QMdiSubWindow* sub = area_->addSubWindow(window, flags);
+  sub->setAttribute(Qt::WA_DeleteOnClose);
+  sub->setWindowTitle(window->windowTitle());
+  return sub;
+}
+
+void WindowRegistry::activate(QMdiSubWindow* sub) {
+  area_->setActiveSubWindow(sub);
+}
+
+void WindowRegistry::showVolume(Volume* v, bool open) {
+  const bool shown = !displaysOf(v).empty();
+  std::apply(
+      [v](const auto&... lists) {
+        auto refresh = [v](const auto& windows) {
+          for (const auto& e : windows)
+            if (e.volume == v && e.open()) e.window->refresh();
+        };
+        (refresh(lists), ...);
+      },
+      lists_);
+  if (shown || !open) return;
+  if (CheckVolume(v, V3D_UC, V3D_ANY_COLOR) != kSuccess) return;  // only 8-bit volumes are shown
+  add(std::make_unique<DisplayWindow>(v, v->colorType != V3D_ONE_CHANNEL, 0, v->Z - 1, 0.0f), v);
+}
+
+void WindowRegistry::closeWindowsOf(Volume* v) {
+  // A playing display returns from its loop once its window is gone.
+  for (DisplayWindow* d : displaysOf(v)) d->requestStop();
+  std::vector<QPointer<QMdiSubWindow>> doomed;
+  std::apply(
+      [v, &doomed](auto&... lists) {
+        auto take = [v, &doomed](auto& windows) {
+          for (const auto& e : windows)
+            if (e.volume == v && e.open()) doomed.push_back(e.sub);
+          std::erase_if(windows, [v](const auto& e) { return e.volume == v || !e.open(); });
+        };
+        (take(lists), ...);
+      },
+      lists_);
+  for (QPointer<QMdiSubWindow>& sub : doomed)
+    if (sub) sub->close();
+}
+
+void WindowRegistry::addPlot(PlotWindow* plot) {
+  std::erase_if(plots_, [](const QPointer<PlotWindow>& p) { return p.isNull(); });
+  plots_.push_back(plot);
+}
+
+void WindowRegistry::closePlots() {
+  for (QPointer<PlotWindow>& p : plots_)
+    if (p) p->close();
+  plots_.clear();
+}
+
+}  // namespace v3d::shell::qt
