@@ -265,7 +265,7 @@ TEST(Morphology, PropertiesHoldOnTheInnerBoxes) {
     forBox(voi, [&](int z, int y, int x) { at<UC>(*complement, 0, z, y, x) = 255 - at<UC>(*in, 0, z, y, x); });
     ASSERT_EQ(bdilate3d(*complement, *e, *dilComplement), 0);
 
-    const Box inner = shrink(voi, e.get()->get(), 1);
+    const Box inner = shrink(voi, e.get(), 1);
     forBox(voi, [&](int z, int y, int x) {
       const int v = at<UC>(*in, 0, z, y, x);
       if (inside(inner, z, y, x)) {
@@ -282,9 +282,9 @@ TEST(Morphology, PropertiesHoldOnTheInnerBoxes) {
     // The closing holds the input once the band's zeros are a half element away; the
     // opening is idempotent once they are a whole element away (nearer, the band the first
     // opening cleared erodes the second one's candidates).
-    forBox(shrink(voi, e.get()->get(), 2),
+    forBox(shrink(voi, e.get(), 2),
            [&](int z, int y, int x) { ASSERT_GE(at<UC>(*close, 0, z, y, x), at<UC>(*in, 0, z, y, x)); });
-    forBox(shrink(voi, e.get()->get(), 3),
+    forBox(shrink(voi, e.get(), 3),
            [&](int z, int y, int x) { ASSERT_EQ(at<UC>(*open2, 0, z, y, x), at<UC>(*open, 0, z, y, x)); });
   }
 }
@@ -317,20 +317,20 @@ TEST(Morphology, EdgeCases) {
 
   // Opening removes a component smaller than the element; closing fills a smaller hole.
   auto scene = make_volume(9, 9, 12);
-  forBox({2, 7, 2, 7, 2, 7}, [&](int z, int y, int x) { at<UC>(*scene, 0, z, y, x) = 255; });
+  forBox({1, 8, 1, 8, 1, 8}, [&](int z, int y, int x) { at<UC>(*scene, 0, z, y, x) = 255; });
   at<UC>(*scene, 0, 4, 4, 10) = 255;  // a lone voxel
   at<UC>(*scene, 0, 4, 4, 4) = 0;     // a hole in the block
   auto opened = make_volume(9, 9, 12), closed = make_volume(9, 9, 12);
   ASSERT_EQ(bopening3d(*scene, *cube, *opened), 0);
   ASSERT_EQ(bclosing3d(*scene, *cube, *closed), 0);
   EXPECT_EQ(at<UC>(*opened, 0, 4, 4, 10), 0);
-  EXPECT_EQ(at<UC>(*opened, 0, 3, 3, 3), 255);
+  EXPECT_EQ(at<UC>(*opened, 0, 1, 1, 1), 255);
   EXPECT_EQ(at<UC>(*closed, 0, 4, 4, 4), 255);
 
   // Subtraction of an all-zero VOI is all zero, also with an empty element.
   auto zero = make_volume(5, 6, 7), result = make_volume(5, 6, 7), empty = make_volume(3, 1, 3);
   fillRandom(*result, 3);
-  for (Volume* e : {cube.get()->get(), empty.get()->get()}) {
+  for (Volume* e : {cube.get(), empty.get()}) {
     ASSERT_EQ(MinkowskiSubtraction3d(*zero, e, *result), 0);
     EXPECT_EQ(samples(*result), samples(*zero));
   }
@@ -373,7 +373,9 @@ TEST(Morphology, ChecksRunInOrderAndWriteNothing) {
     for (int op = kAdd; op <= kClose; ++op) {
       const auto before = b.out ? snapshot(b.out) : std::vector<unsigned char>();
       EXPECT_EQ(callOp(static_cast<Op>(op), b.in, b.element, b.out), b.code) << b.what << ", " << kNames[op];
-      if (b.out) EXPECT_EQ(snapshot(b.out), before) << b.what << ", " << kNames[op];
+      if (b.out) {
+        EXPECT_EQ(snapshot(b.out), before) << b.what << ", " << kNames[op];
+      }
     }
 }
 

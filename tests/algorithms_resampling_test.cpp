@@ -644,7 +644,9 @@ TEST(Resampling, EveryFailureReturnsItsCodeAndWritesNothing) {
   for (const Case& c : cases) {
     const auto before = c.target ? snapshot(c.target) : std::vector<unsigned char>();
     EXPECT_EQ(c.call(), c.code) << c.what;
-    if (c.target) EXPECT_EQ(snapshot(c.target), before) << c.what << " wrote its output";
+    if (c.target) {
+      EXPECT_EQ(snapshot(c.target), before) << c.what << " wrote its output";
+    }
   }
 }
 
@@ -674,7 +676,9 @@ TEST(Resampling, AllocationFailuresReturnMinus9AndWriteNothing) {
       failAllocationsAfter(allowed);
       code = calls[k](*out);
       failAllocationsAfter(-1);
-      if (code == kCannotAllocateBuffer) ASSERT_EQ(snapshot(*out), before) << "call " << k;
+      if (code == kCannotAllocateBuffer) {
+        ASSERT_EQ(snapshot(*out), before) << "call " << k;
+      }
     }
     EXPECT_EQ(code, 0) << "call " << k;
   }

@@ -104,12 +104,24 @@ inline bool fileExists(const std::string& name) {
 
 // ---- Factories: a test states its volume in one line ------------------------------------
 
-using VolumePtr = std::unique_ptr<OwnedVolume>;
+// An owned test volume that reads like a Volume*: v->Z, f(v), f(*v).
+class VolumePtr {
+ public:
+  VolumePtr() = default;
+  explicit VolumePtr(std::unique_ptr<OwnedVolume> v) : v_(std::move(v)) {}
+  Volume* get() const { return v_->get(); }
+  Volume* operator->() const { return v_->get(); }
+  operator Volume*() const { return v_->get(); }
+  OwnedVolume& operator*() const { return *v_; }
+
+ private:
+  std::unique_ptr<OwnedVolume> v_;
+};
 
 // A zero-filled volume of Z x Y x X; UC and one channel unless told otherwise.
 inline VolumePtr make_volume(int Z, int Y, int X, int dataType = V3D_UC,
                              int colorType = V3D_ONE_CHANNEL) {
-  return std::make_unique<OwnedVolume>(dataType, colorType, Z, Y, X);
+  return VolumePtr(std::make_unique<OwnedVolume>(dataType, colorType, Z, Y, X));
 }
 
 // A single-channel UC cube of side 2 * radius + 1 holding a ball: 255 where
