@@ -15,15 +15,19 @@
 //  - Angles are single-precision: the Hough tables and every plane-distance expression are
 //    evaluated in float, term by term in the order the formulas are written.
 //  - edge_follow_3d and modedg3d change their input: the samples they pass become 0.
+#include "algorithms/edges.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
+#include "algorithms/segmentation.h"
 #include "algorithms/separable_extremes.h"
 #include "algorithms/work_buffers.h"
 #include "core/alloc.h"
+#include "core/basic_ops.h"
 #include "core/samples.h"
 #include "core/volume.h"
 

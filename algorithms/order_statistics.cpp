@@ -43,6 +43,8 @@
 //    by doubling (log2(w) vectorised passes over whole rows or frames), then two of those
 //    cover the window: 3.5 ms at 3 x 3 x 3 and 4.0 ms at 7 x 7 x 7, 63x to 75x faster
 //    than scipy's maximum_filter and minimum_filter.
+#include "algorithms/order_statistics.h"
+
 #include <algorithm>
 #include <bit>
 #include <climits>

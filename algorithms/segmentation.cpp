@@ -15,6 +15,8 @@
 //    any volume that can be addressed.
 //  - Floods are iterative; only the octree splits recurse, at most log2 of the VOI extent
 //    deep.
+#include "algorithms/segmentation.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>

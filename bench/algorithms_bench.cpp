@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <vector>
 
+#include "algorithms/histograms.h"
+#include "algorithms/linear_filters.h"
+#include "algorithms/order_statistics.h"
+#include "core/basic_ops.h"
 #include "standard_volume.h"
 
 namespace {
@@ -96,15 +100,15 @@ void BM_conv3(benchmark::State& st) {
   for (int z = 0; z < w; ++z)
     for (int y = 0; y < w; ++y)
       for (int x = 0; x < w; ++x) {
-        const double d2 = (z - w / 2) * (z - w / 2) + (y - w / 2) * (y - w / 2) +
-                          (x - w / 2) * (x - w / 2);
+        const double d2 =
+            (z - w / 2) * (z - w / 2) + (y - w / 2) * (y - w / 2) + (x - w / 2) * (x - w / 2);
         total += std::exp(-d2 / 2.0);
       }
   for (int z = 0; z < w; ++z)
     for (int y = 0; y < w; ++y)
       for (int x = 0; x < w; ++x) {
-        const double d2 = (z - w / 2) * (z - w / 2) + (y - w / 2) * (y - w / 2) +
-                          (x - w / 2) * (x - w / 2);
+        const double d2 =
+            (z - w / 2) * (z - w / 2) + (y - w / 2) * (y - w / 2) + (x - w / 2) * (x - w / 2);
         h[z][y][x] = static_cast<float>(std::exp(-d2 / 2.0) / total);
       }
   run(st, [&](Volume* i, Volume* o, int) { return conv3(i, o, &kernel.v); });

@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/basic_ops.h"
+#include "core/raw_files.h"
 #include "standard_volume.h"
 
 namespace {

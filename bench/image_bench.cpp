@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "core/image_codecs.h"
+#include "core/image_sequence.h"
 #include "standard_volume.h"
 
 namespace {

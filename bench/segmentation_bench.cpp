@@ -8,6 +8,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "algorithms/edges.h"
+#include "algorithms/segmentation.h"
+#include "core/basic_ops.h"
 #include "core/samples.h"
 #include "standard_volume.h"
 
@@ -65,7 +68,8 @@ void BM_region3d_splitmerge(benchmark::State& st) {
   int count = 0, code = 0;
   for (auto _ : st) {
     count = 0;
-    benchmark::DoNotOptimize(code = region3d_splitmerge(standard(), &out.v, &count, static_cast<int>(st.range(0))));
+    benchmark::DoNotOptimize(
+        code = region3d_splitmerge(standard(), &out.v, &count, static_cast<int>(st.range(0))));
   }
   st.counters["regions"] = count;
   st.counters["code"] = code;
@@ -80,7 +84,8 @@ void BM_grass3d_label(benchmark::State& st) {
     st.PauseTiming();
     CopyVolume(binary(), &work.v, 0, 0, 0);
     st.ResumeTiming();
-    if (grass3d_label(&work.v, &out.v, &count, sizes, 255) != 0) st.SkipWithError("grass3d_label failed");
+    if (grass3d_label(&work.v, &out.v, &count, sizes, 255) != 0)
+      st.SkipWithError("grass3d_label failed");
   }
   st.counters["components"] = count;
 }
@@ -114,8 +119,8 @@ void BM_label_node_per_voxel_baseline(benchmark::State& st) {
               for (int dy = -1; dy <= 1; ++dy)
                 for (int dx = -1; dx <= 1; ++dx) {
                   const int nz = p.frame + dz, ny = p.row + dy, nx = p.column + dx;
-                  if (nz < 0 || nz >= bench::kZ || ny < 0 || ny >= bench::kY || nx < 0 || nx >= bench::kX ||
-                      in[nz][ny][nx] != s)
+                  if (nz < 0 || nz >= bench::kZ || ny < 0 || ny >= bench::kY || nx < 0 ||
+                      nx >= bench::kX || in[nz][ny][nx] != s)
                     continue;
                   in[nz][ny][nx] = 0;
                   o[nz][ny][nx] = c;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "core/basic_ops.h"
 #include "core/samples.h"
 #include "core/volume.h"
 

@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "core/messages.h"
+#include "core/raw_files.h"
 #include "standard_volume.h"
 
 int main(int argc, char** argv) {

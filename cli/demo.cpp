@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "core/messages.h"
+#include "core/raw_files.h"
 #include "core/samples.h"
 #include "core/volume.h"
 

@@ -11,6 +11,8 @@
 //  - An output that is the input itself is handled correctly (copies run in an order that
 //    never reads a sample already overwritten; the symmetry swaps pairs; the rotations read
 //    from a snapshot).
+#include "core/basic_ops.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>

@@ -13,6 +13,7 @@
 #include <cstring>
 
 #include "core/image_codecs.h"
+#include "core/image_sequence.h"
 #include "core/volume.h"
 
 namespace v3d::image {

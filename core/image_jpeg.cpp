@@ -15,6 +15,7 @@
 #include <jpeglib.h>
 
 #include "core/image_codecs.h"
+#include "core/image_sequence.h"
 #include "core/stdio_file.h"
 #include "core/volume.h"
 
@@ -90,7 +91,6 @@ int run(std::FILE* f, ImageInfo& info, const ImageSize* limit, DecodedImage* out
   jpeg_destroy_decompress(&cinfo);
   return 0;
 }
-
 
 int fileHeader(const char* name, ImageInfo& info) {
   File f(name ? std::fopen(name, "rb") : nullptr);

@@ -13,6 +13,7 @@
 // red (and alpha, skipped). 16-bit grey files are grey plus alpha: the low byte is the grey.
 // Colour-map entries use the same pixel forms. Grey types fill one channel, the others three.
 #include "core/image_codecs.h"
+#include "core/image_sequence.h"
 #include "core/volume.h"
 
 namespace v3d::image {

@@ -32,6 +32,7 @@
 
 #include "core/frame_names.h"
 #include "core/image_codecs.h"
+#include "core/image_sequence.h"
 #include "core/samples.h"
 #include "core/volume.h"
 

@@ -1,8 +1,10 @@
 // error_handler, the question boxes and the text-loading helpers. Every message goes through
 // the installed Reporter; the headless default writes the caption and the text to standard
 // error, so batch tools and tests see every failure they cause.
-#include <cstdio>
+#include "core/messages.h"
+
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -55,10 +57,16 @@ Reporter* installReporter(Reporter* r) {
   return previous;
 }
 
-Reporter& reporter() { return g_installed ? *g_installed : headless(); }
+Reporter& reporter() {
+  return g_installed ? *g_installed : headless();
+}
 
-void setHeadlessAffirmative(bool affirmative) { headless().affirmative = affirmative; }
-bool headlessAffirmative() { return headless().affirmative; }
+void setHeadlessAffirmative(bool affirmative) {
+  headless().affirmative = affirmative;
+}
+bool headlessAffirmative() {
+  return headless().affirmative;
+}
 
 }  // namespace v3d
 
@@ -83,14 +91,19 @@ int error_handler(int code) {
 int AskWithInformation(void* owner, int id) {
   char message[v3d::kMessageCapacity];
   v3d::loadText(v3d::absoluteId(id), message, sizeof message);
-  return v3d::reporter().showMessage(owner, message, v3d::kCaption,
-                                     v3d::MessageIcon::Information,
+  return v3d::reporter().showMessage(owner, message, v3d::kCaption, v3d::MessageIcon::Information,
                                      v3d::MessageButtons::OkCancel);
 }
 
-void LoadShortText(int id) { v3d::loadText(id, shortText, sizeof shortText); }
-void LoadPromptText(int id) { v3d::loadText(id, promptText, sizeof promptText); }
-void LoadDialogTitle(int id) { v3d::loadText(id, dialogTitle, sizeof dialogTitle); }
+void LoadShortText(int id) {
+  v3d::loadText(id, shortText, sizeof shortText);
+}
+void LoadPromptText(int id) {
+  v3d::loadText(id, promptText, sizeof promptText);
+}
+void LoadDialogTitle(int id) {
+  v3d::loadText(id, dialogTitle, sizeof dialogTitle);
+}
 
 void LoadPromptAndLabels(int id, int labelId1, int labelId2) {
   LoadPromptText(id);

@@ -4,6 +4,8 @@
 // header. A raw volume file holds channel 1's frames, then channel 2's, then channel 3's;
 // each frame row after row. A raw frame file holds one frame of one channel. Readers fill an
 // existing volume and never resize it; a read that fails part-way keeps what it read.
+#include "core/raw_files.h"
+
 #include <bit>
 #include <cstdio>
 #include <cstring>

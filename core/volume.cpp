@@ -11,6 +11,7 @@
 #include <string>
 
 #include "core/alloc.h"
+#include "core/messages.h"
 #include "core/report.h"
 #include "core/samples.h"
 #include "core/table.h"

@@ -75,15 +75,4 @@ int VerifyVolumeReallocation(void* ownerWindow);
 } /* extern "C" */
 #endif
 
-/* Until every user names the family headers it needs, the record's header brings them all. */
-#include "core/basic_ops.h"
-#include "core/image_sequence.h"
-#include "core/messages.h"
-#include "core/raw_files.h"
-#include "algorithms/edges.h"
-#include "algorithms/histograms.h"
-#include "algorithms/linear_filters.h"
-#include "algorithms/order_statistics.h"
-#include "algorithms/segmentation.h"
-
 #endif /* VELMORA3D_CORE_VOLUME_H */

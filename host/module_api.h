@@ -62,6 +62,25 @@ enum {
   V3D_WM_MOUSEWHEEL = 0x020A
 };
 
+/* Their arguments, as the windows hand them over (the window is the QWidget* that received
+ * the event):
+ *   mouse messages     wParam: V3D_MK_* flags of the buttons and keys held; lParam: x in the
+ *                      low 16 bits and y in the next 16 (each signed), in the window's pixels
+ *   V3D_WM_MOUSEWHEEL  wParam: V3D_MK_* | the signed wheel delta (120 a notch) << 16;
+ *                      lParam: the pointer's screen position, packed the same way
+ *   V3D_WM_KEYDOWN/UP  wParam: the Win32 virtual-key code; lParam: 1 down, 0xC0000001 up
+ *   V3D_WM_CHAR        wParam: the character (Latin-1), after its key-down; lParam: 1
+ *   V3D_WM_SIZE        lParam: width | height << 16
+ *   V3D_WM_PAINT       no arguments
+ * A right double click arrives as V3D_WM_RBUTTONDOWN. */
+enum {
+  V3D_MK_LBUTTON = 0x01,
+  V3D_MK_RBUTTON = 0x02,
+  V3D_MK_SHIFT = 0x04,
+  V3D_MK_CONTROL = 0x08,
+  V3D_MK_MBUTTON = 0x10
+};
+
 /* Callbacks of the protocol (C calling convention). */
 typedef void (*V3dHostCallback)(int handled, int result);
 typedef void (*V3dMessageHandler)(void* window, unsigned int message, uintptr_t wParam,
@@ -79,6 +98,12 @@ typedef int (*V3dModuleAttachFn)(void);
 typedef V3dMessageHandler (*V3dReturnMessageHandlerFn)(V3dHostCallback callback);
 typedef const char** (*V3dReturnMenuFn)(void* moduleToken);
 typedef V3dCommandHandler (*V3dReturnCmdHandlerFn)(void);
+
+/* The optional saver library, volstore.so, bound by name when it lies in a scanned directory:
+ *   int save_volume(void);           serves "&Save"; a negative result is a code for error_handler
+ *   void save_buffer(void* buffer);  serves the projection windows' "&Save Projection" */
+typedef int (*V3dSaveVolumeFn)(void);
+typedef void (*V3dSaveBufferFn)(void* buffer);
 
 /* The program's lookup of its exports by ordinal. */
 typedef void* (*V3dExportByOrdinalFn)(int ordinal);

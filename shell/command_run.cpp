@@ -1,5 +1,6 @@
 #include "shell/command_run.h"
 
+#include "core/messages.h"
 #include "core/report.h"
 #include "core/strings.h"
 #include "core/table.h"

@@ -10,7 +10,7 @@
 namespace v3d::shell {
 namespace {
 
-bool g_saverPresent = false;
+SaveVolumeFn g_saveVolume = nullptr;
 
 // The menu families, each defined in its own commands_<family>.cpp.
 CommandList (*const kFamilies[])() = {
@@ -60,15 +60,18 @@ const CommandList& commandTable() {
   return table;
 }
 
-void setSaverPresent(bool present) {
-  g_saverPresent = present;
+void setSaver(SaveVolumeFn saveVolume) {
+  g_saveVolume = saveVolume;
 }
 bool saverPresent() {
-  return g_saverPresent;
+  return g_saveVolume != nullptr;
+}
+int saveWithSaver() {
+  return g_saveVolume != nullptr ? g_saveVolume() : kModuleError;
 }
 
 bool commandAvailable(int id) {
-  if (id == kCmdSave) return g_saverPresent;
+  if (id == kCmdSave) return saverPresent();
   return findCommand(id) != nullptr;
 }
 

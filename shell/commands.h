@@ -26,8 +26,13 @@ const std::vector<MenuNode>& mainMenu();
 // Whether the command has a handler, so that its item is enabled. "&Save" also needs the
 // optional saver library.
 bool commandAvailable(int id);
-void setSaverPresent(bool present);
+// The optional saver's save_volume (no arguments; a negative result is a code for
+// error_handler), bound at start-up by the module host; null while no saver is present.
+using SaveVolumeFn = int (*)();
+void setSaver(SaveVolumeFn saveVolume);
 bool saverPresent();
+// Runs the saver: its result, or kModuleError when none is bound.
+int saveWithSaver();
 
 // Runs the command of wParam (its low 16 bits are the id) through the desk; false when the id
 // is no built-in command (module ids and unknown ids), so the frame passes it on.

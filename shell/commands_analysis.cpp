@@ -2,6 +2,11 @@
 // transform, thresholding and the region commands with labelling, and the metrics.
 #include <array>
 
+#include "algorithms/edges.h"
+#include "algorithms/histograms.h"
+#include "algorithms/segmentation.h"
+#include "core/basic_ops.h"
+#include "core/messages.h"
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"

@@ -1,5 +1,6 @@
 // The Basic and Rearrangement menus: clearing and copying volumes, the logical operations,
 // the type conversions and the symmetric volume.
+#include "core/basic_ops.h"
 #include "core/table.h"
 #include "core/text_ids.h"
 #include "shell/command_table.h"

@@ -2,11 +2,15 @@
 // dialogs, the text dump, the pointer modes of the display windows, Exit and About.
 #include <string>
 
+#include "core/image_sequence.h"
 #include "core/image_size.h"
+#include "core/messages.h"
+#include "core/raw_files.h"
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"
 #include "shell/command_table.h"
+#include "shell/commands.h"
 #include "shell/desk.h"
 #include "shell/dialogs.h"
 #include "shell/open_dialog.h"
@@ -135,6 +139,10 @@ void cmdAbout(Desk& desk) {
 CommandList fileCommands() {
   return {
       {kCmdOpen, cmdOpen},
+      // The saver asks for its own file names; a negative result is reported.
+      {kCmdSave, [](Desk&) {
+         if (int code = saveWithSaver(); code < 0) error_handler(code);
+       }},
       {kCmdDump, cmdDump},
       {kCmdCreate, cmdCreate},
       {kCmdDestroy, cmdDestroy},

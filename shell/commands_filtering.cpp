@@ -4,6 +4,9 @@
 #include <cstddef>
 #include <string>
 
+#include "algorithms/linear_filters.h"
+#include "algorithms/order_statistics.h"
+#include "core/messages.h"
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"

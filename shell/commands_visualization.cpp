@@ -1,6 +1,7 @@
 // The Visualization menu: volume display windows on a frame range, and the section view.
 #include <string>
 
+#include "core/messages.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
 #include "shell/command_table.h"

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "core/messages.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
 

@@ -1,6 +1,7 @@
 // The exported volume choices for modules and the desk they run on.
 #include <cstring>
 
+#include "core/messages.h"
 #include "core/table.h"
 #include "core/volume.h"
 #include "shell/desk.h"

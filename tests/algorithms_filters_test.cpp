@@ -7,7 +7,10 @@
 #include <functional>
 #include <vector>
 
+#include "algorithms/linear_filters.h"
+#include "algorithms/order_statistics.h"
 #include "core/alloc.h"
+#include "core/basic_ops.h"
 #include "fixtures.h"
 
 namespace v3d::test {

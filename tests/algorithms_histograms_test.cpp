@@ -2,7 +2,9 @@
 #include <cmath>
 #include <vector>
 
+#include "algorithms/histograms.h"
 #include "core/alloc.h"
+#include "core/basic_ops.h"
 #include "fixtures.h"
 
 namespace v3d::test {

@@ -4,6 +4,7 @@
 #include <climits>
 #include <cmath>
 
+#include "core/basic_ops.h"
 #include "core/image_size.h"
 #include "fixtures.h"
 

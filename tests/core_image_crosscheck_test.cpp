@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "core/image_sequence.h"
 #include "image_test_support.h"
 
 namespace v3d::test {

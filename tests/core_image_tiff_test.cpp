@@ -7,6 +7,7 @@
 #include <functional>
 
 #include "core/frame_names.h"
+#include "core/image_sequence.h"
 #include "image_test_support.h"
 
 namespace v3d::test {

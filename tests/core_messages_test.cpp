@@ -2,6 +2,7 @@
 #include <string>
 #include <vector>
 
+#include "core/messages.h"
 #include "core/report.h"
 #include "core/strings.h"
 #include "core/table.h"

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "core/frame_names.h"
+#include "core/image_sequence.h"
+#include "core/raw_files.h"
 #include "fixtures.h"
 
 namespace v3d::test {

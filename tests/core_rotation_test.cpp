@@ -6,6 +6,7 @@
 #include <cmath>
 #include <vector>
 
+#include "core/basic_ops.h"
 #include "fixtures.h"
 
 namespace v3d::test {

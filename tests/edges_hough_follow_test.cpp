@@ -4,7 +4,9 @@
 #include <cmath>
 #include <functional>
 
+#include "algorithms/edges.h"
 #include "core/alloc.h"
+#include "core/basic_ops.h"
 #include "segmentation_helpers.h"
 
 namespace v3d::test {

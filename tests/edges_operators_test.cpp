@@ -3,6 +3,7 @@
 #include <cmath>
 #include <functional>
 
+#include "algorithms/edges.h"
 #include "core/alloc.h"
 #include "segmentation_helpers.h"
 

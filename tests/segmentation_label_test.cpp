@@ -1,6 +1,8 @@
 // The coordinate stack, and connected-component labelling against a reference that floods
 // with push_3d / pop_3d one voxel at a time, exactly as the labelling is defined.
+#include "algorithms/segmentation.h"
 #include "core/alloc.h"
+#include "core/basic_ops.h"
 #include "segmentation_helpers.h"
 
 namespace v3d::test {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <functional>
 
+#include "algorithms/segmentation.h"
 #include "core/alloc.h"
 #include "segmentation_helpers.h"
 

@@ -4,6 +4,12 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "algorithms/edges.h"
+#include "algorithms/histograms.h"
+#include "algorithms/order_statistics.h"
+#include "core/basic_ops.h"
+#include "core/image_sequence.h"
+#include "core/raw_files.h"
 #include "shell/commands.h"
 #include "shell/dialogs.h"
 #include "shell/open_dialog.h"

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <set>
 
+#include "core/basic_ops.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
 #include "shell/command_table.h"
@@ -327,9 +328,18 @@ TEST_F(DispatcherTest, TheMenuHoldsEveryCommandOnceWithItsText) {
   for (int id : ids) EXPECT_TRUE(hasText(kMenuTextBase + id)) << id;
   EXPECT_EQ(text(kMenuTextBase + kCmdFToUCTruncation), "F to UC conversion (with &truncation)");
   EXPECT_FALSE(commandAvailable(kCmdSave)) << "greyed while no saver is bound";
-  setSaverPresent(true);
+  // "&Save" hands over to the saver and reports its negative result.
+  static int saves = 0, saverResult = 0;
+  setSaver([] { ++saves; return saverResult; });
   EXPECT_TRUE(commandAvailable(kCmdSave));
-  setSaverPresent(false);
+  EXPECT_TRUE(dispatch(desk, kCmdSave));
+  const std::size_t before = desk.messages.size();
+  saverResult = kCannotSaveVolume;
+  EXPECT_TRUE(dispatch(desk, kCmdSave));
+  EXPECT_EQ(saves, 2);
+  ASSERT_EQ(desk.messages.size(), before + 1);
+  EXPECT_EQ(desk.messages.back().text, "Cannot save the whole volume");
+  setSaver(nullptr);
   EXPECT_TRUE(commandAvailable(kCmdSymmetric));
   EXPECT_FALSE(dispatch(desk, 5)) << "module ids are not the dispatcher's";
   EXPECT_FALSE(dispatch(desk, 0x10000 | 77));

@@ -21,6 +21,7 @@
 #include "core/text_ids.h"
 #include "shell/commands.h"
 #include "shell/coordinates.h"
+#include "shell/exports.h"
 #include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
@@ -284,8 +285,9 @@ TEST_F(QtWindowTest, ALargeFrameScrollsThroughItsScrollBars) {
   const int w = d->pane()->paneWidth();
   QTest::mousePress(d->pane(), Qt::RightButton, {}, QPoint(w - 20, 5));
   for (int i = 0; i < 3; ++i) {
-    QMouseEvent move(QEvent::MouseMove, QPointF(w + 40, 30), d->pane()->mapToGlobal(QPointF(w + 40, 30)),
-                     Qt::NoButton, Qt::RightButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(w + 40, 30),
+                     d->pane()->mapToGlobal(QPointF(w + 40, 30)), Qt::NoButton, Qt::RightButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(d->pane(), &move);
   }
   EXPECT_EQ(d->model().scrollX(), 30);

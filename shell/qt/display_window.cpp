@@ -23,6 +23,7 @@
 #include "shell/dialogs.h"
 #include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
+#include "shell/qt/module_glue.h"
 #include "shell/qt/qtext.h"
 #include "shell/qt/window_registry.h"
 #include "shell/qt/window_support.h"
@@ -243,7 +244,11 @@ bool DisplayPane::event(QEvent* e) {
 }
 
 bool DisplayWindow::route(QEvent* e, DisplayPane* pane) {
-  return pane ? pane->handle(e) : QWidget::event(e);
+  if (pane == nullptr) return QWidget::event(e);
+  // The modules' display hooks see every event of the pane first; one they handle goes no
+  // further.
+  if (runModuleHooks(host::HookList::Display, pane, e)) return true;
+  return pane->handle(e);
 }
 
 void DisplayWindow::refit() {

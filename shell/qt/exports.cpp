@@ -1,5 +1,6 @@
-#include "shell/qt/exports.h"
+#include "shell/exports.h"
 
+#include "shell/qt/exports.h"
 #include "shell/qt/window_registry.h"
 
 using v3d::shell::qt::windowRegistry;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/volume.h"
+#include "shell/exports.h"
 
 extern "C" {
 // Repaints every display window of a volume, or opens one on all its frames when none.

@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "core/text_ids.h"
+#include "shell/exports.h"
 #include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"

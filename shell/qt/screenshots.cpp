@@ -13,15 +13,16 @@
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"
+#include "shell/coordinates.h"
 #include "shell/demo_volume.h"
 #include "shell/dialogs.h"
-#include "shell/qt/frame.h"
+#include "shell/exports.h"
 #include "shell/qt/exports.h"
-#include "shell/qt/qt_desk.h"
+#include "shell/qt/frame.h"
 #include "shell/qt/open_view.h"
+#include "shell/qt/qt_desk.h"
 #include "shell/qt/views.h"
 #include "shell/qt/window_registry.h"
-#include "shell/coordinates.h"
 
 using namespace v3d;
 using namespace v3d::shell;
@@ -80,7 +81,8 @@ int main(int argc, char** argv) {
     for (QAction* a : menu->actions())
       if (a->menu()) {
         const QRect ar = menu->actionGeometry(a);
-        p.drawPixmap(frame.menuBar()->mapTo(&frame, r.bottomLeft()) + ar.topRight(), a->menu()->grab());
+        p.drawPixmap(frame.menuBar()->mapTo(&frame, r.bottomLeft()) + ar.topRight(),
+                     a->menu()->grab());
         break;
       }
     p.end();
@@ -103,7 +105,8 @@ int main(int argc, char** argv) {
     d.title = std::string(text(n == 3 ? kTitleWindowDimensions : kTitleDialog107 + n - 1));
     const int prompts[4] = {kPromptXDimension, kPromptYDimension, kPromptZDimension,
                             kPromptNoiseVariance};
-    for (int i = 0; i < n; ++i) d.prompts[static_cast<std::size_t>(i)] = std::string(text(prompts[i]));
+    for (int i = 0; i < n; ++i)
+      d.prompts[static_cast<std::size_t>(i)] = std::string(text(prompts[i]));
     qt::ValueDialogView view(d);
     save(&view, QString("dialog-%1").arg(106 + n));
   }

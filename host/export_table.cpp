@@ -1,0 +1,158 @@
+// The export table. Each built function is referenced here, which also links it into the
+// program, whose symbols are exported, so it is reachable by name as well. A pending entry
+// names a function that is not built yet; filling it in is a one-word change.
+#include "host/export_table.h"
+
+#include <algorithm>
+
+#include "host/module_api.h"
+#include "host/module_host.h"
+#include "shell/coordinates.h"
+
+namespace v3d::host {
+namespace {
+
+template <typename F>
+void* fn(F* function) {
+  return reinterpret_cast<void*>(function);
+}
+constexpr void* kPending = nullptr;
+
+const ExportEntry kTable[] = {
+    {1, "InitializeVolume", fn(&InitializeVolume)},
+    {2, "fill_in_VOI", fn(&fill_in_VOI)},
+    {3, "CreateVolume", fn(&CreateVolume)},
+    {4, "DestroyVolume", fn(&DestroyVolume)},
+    {5, "CheckVolume", fn(&CheckVolume)},
+    {6, "CheckIfUCBinary", fn(&CheckIfUCBinary)},
+    {7, "CheckIfVolumeClear", fn(&CheckIfVolumeClear)},
+    {8, "fromdiskUCFI3D", fn(&fromdiskUCFI3D)},
+    {9, "todiskUCFI3D", fn(&todiskUCFI3D)},
+    {10, "dumpUCFI3D", fn(&dumpUCFI3D)},
+    {11, "ReadVolume", fn(&ReadVolume)},
+    {12, "WriteVolume", fn(&WriteVolume)},
+    {13, "CheckImageSeqTIFF", fn(&CheckImageSeqTIFF)},
+    {14, "ReadImageSeqTIFF", fn(&ReadImageSeqTIFF)},
+    {15, "local_WriteImageSeqTIFF", fn(&local_WriteImageSeqTIFF)},
+    {16, "ClearVolume", fn(&ClearVolume)},
+    {17, "CopyVolume", fn(&CopyVolume)},
+    {18, "CopyFrame2Image", fn(&CopyFrame2Image)},
+    {19, "CopyImage2Frame", fn(&CopyImage2Frame)},
+    {20, "UCVolume2FVolume", fn(&UCVolume2FVolume)},
+    {21, "FVolume2UCVolume", fn(&FVolume2UCVolume)},
+    {22, "FVolume2UCVolume_norm", fn(&FVolume2UCVolume_norm)},
+    {23, "or3d", fn(&or3d)},
+    {24, "xor3d", fn(&xor3d)},
+    {25, "and3d", fn(&and3d)},
+    {26, "RotateVol2d", fn(&RotateVol2d)},
+    {27, "RotateVol3d", fn(&RotateVol3d)},
+    {28, "Symmetric3d", fn(&Symmetric3d)},
+    {29, "zoom3d", kPending},
+    {30, "decim3", kPending},
+    {31, "InterpolationNearestNeighbor3d", kPending},
+    {32, "InterpolationLinear3d", kPending},
+    {33, "InterpolationFrameLinear3d", kPending},
+    {34, "FrameInterpolationBinary", kPending},
+    {35, "FrameInterpolationGrayscale", kPending},
+    {36, "FrameContourObjectFill", kPending},
+    {37, "FrameZeroPadding", kPending},
+    {38, "hist3", fn(&hist3)},
+    {39, "cdfhist3", fn(&cdfhist3)},
+    {40, "histeq3", fn(&histeq3)},
+    {41, "HistogramEqual3d", fn(&HistogramEqual3d)},
+    {42, "conv3", fn(&conv3)},
+    {43, "convolution3", kPending},
+    {44, "overlap_add3", kPending},
+    {45, "mov_ave3", fn(&mov_ave3)},
+    {46, "median3", fn(&median3)},
+    {47, "run_median3", fn(&run_median3)},
+    {48, "wei_median3", fn(&wei_median3)},
+    {49, "multistage_median3", fn(&multistage_median3)},
+    {50, "run_max3", fn(&run_max3)},
+    {51, "run_min3", fn(&run_min3)},
+    {52, "l_filter3", fn(&l_filter3)},
+    {53, "local_adapt_filt3", fn(&local_adapt_filt3)},
+    {54, "wienerfrequency3", kPending},
+    {55, "Sobel_3D", fn(&Sobel_3D)},
+    {56, "compas3d", fn(&compas3d)},
+    {57, "laplace_3d", fn(&laplace_3d)},
+    {58, "range_3d", fn(&range_3d)},
+    {59, "Hough_3D", fn(&Hough_3D)},
+    {60, "edge_follow_3d", fn(&edge_follow_3d)},
+    {61, "modedg3d", fn(&modedg3d)},
+    {62, "push_3d", fn(&push_3d)},
+    {63, "pop_3d", fn(&pop_3d)},
+    {64, "threshold_3d", fn(&threshold_3d)},
+    {65, "region3d_grow", fn(&region3d_grow)},
+    {66, "region3d_merge", fn(&region3d_merge)},
+    {67, "region3d_split", fn(&region3d_split)},
+    {68, "region3d_splitmerge", fn(&region3d_splitmerge)},
+    {69, "grass3d_label", fn(&grass3d_label)},
+    {70, "CountNonZeroPoints3d", fn(&CountNonZeroPoints3d)},
+    {71, "CountNonZeroSurfacePoints3d", fn(&CountNonZeroSurfacePoints3d)},
+    {72, "FindBoundingBox3d", fn(&FindBoundingBox3d)},
+    {73, "FindMinMaxIntensity", fn(&FindMinMaxIntensity)},
+    {74, "lrcfft3d", kPending},
+    {75, "vrfft3d", kPending},
+    {76, "fft3d", kPending},
+    {77, "correlation3d", kPending},
+    {78, "blackman_tukey_psd3d", kPending},
+    {79, "DCT3d", kPending},
+    {80, "IDCT3d", kPending},
+    {81, "reim2magnphase3d", kPending},
+    {82, "magnphase2reim3d", kPending},
+    {83, "fft2image3d", kPending},
+    {84, "MinkowskiAddition3d", kPending},
+    {85, "MinkowskiSubtraction3d", kPending},
+    {86, "bdilate3d", kPending},
+    {87, "berode3d", kPending},
+    {88, "bopening3d", kPending},
+    {89, "bclosing3d", kPending},
+    {94, "ProduceFrameGallery3d", kPending},
+    {95, "Provoli2d", kPending},
+    {96, "Provoli3d", kPending},
+    {97, "ProvoliAvrg2d", kPending},
+    {98, "ProvoliAvrg3d", kPending},
+    {99, "ProvoliMax2d", kPending},
+    {100, "ProvoliMax3d", kPending},
+    {101, "TomiOrth", kPending},
+    {102, "TomiRand1", kPending},
+    {103, "TomiRand2", kPending},
+    {104, "Provoli2dBinary", kPending},
+    {105, "Provoli3dBinary", kPending},
+    {106, "Provoli3dSurface", kPending},
+    {107, "Provoli3dSurfaceColor", kPending},
+    {108, "error_handler", fn(&error_handler)},
+    {109, "SetMenuItemState", fn(&SetMenuItemState)},
+    {110, "GetInputVolume", fn(&GetInputVolume)},
+    {111, "CreateVolumeEx", fn(&CreateVolumeEx)},
+    {112, "DisplayVolume", fn(&DisplayVolume)},
+    {113, "GetVelmora3DInfo", fn(&GetVelmora3DInfo)},
+    {114, "GetOutputVolume", fn(&GetOutputVolume)},
+    {115, "VerifyVolumeReallocation", fn(&VerifyVolumeReallocation)},
+    {116, "freedisWin", fn(&freedisWin)},
+    {117, "RegisterProjectionType", kPending},
+    {118, "CreateProjection", kPending},
+    {119, "DisplayProjection", kPending},
+    {120, "CreateBuffer", kPending},
+    {121, "PrintCoordinates", fn(&PrintCoordinates)},
+    {128, "GetVolumeIndex", fn(&GetVolumeIndex)},
+    {129, "savetiff", fn(&savetiff)},
+    {130, "GetNewVolumeIndex", fn(&GetNewVolumeIndex)},
+};
+
+}  // namespace
+
+std::span<const ExportEntry> exportTable() {
+  return kTable;
+}
+
+}  // namespace v3d::host
+
+extern "C" void* Velmora3DExportByOrdinal(int ordinal) {
+  const auto table = v3d::host::exportTable();
+  const auto it =
+      std::lower_bound(table.begin(), table.end(), ordinal,
+                       [](const v3d::host::ExportEntry& e, int o) { return e.ordinal < o; });
+  return it != table.end() && it->ordinal == ordinal ? it->address : nullptr;
+}

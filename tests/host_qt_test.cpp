@@ -1,0 +1,223 @@
+// The module host inside the widget layer, offscreen: the real frame's menu built from the
+// test modules, commands from their items, Qt events reaching the display hooks as the
+// protocol's messages, and the real program showing a module's popup.
+#include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QResizeEvent>
+#include <QTest>
+#include <QWheelEvent>
+#include <cstdio>
+#include <memory>
+
+#include "core/report.h"
+#include "core/table.h"
+#include "host_fixtures.h"
+#include "shell/commands.h"
+#include "shell/exports.h"
+#include "shell/qt/display_window.h"
+#include "shell/qt/exports.h"
+#include "shell/qt/frame.h"
+#include "shell/qt/module_glue.h"
+#include "shell/qt/window_registry.h"
+
+namespace v3d::test {
+namespace {
+
+using namespace v3d::host;
+using shell::qt::ModuleMessage;
+
+class HostQtTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    resetVolumeTable();
+    previous = installModuleHost(&host);
+    frame.moduleRouter = [this](std::uintptr_t w) { host.route(w); };
+  }
+  void TearDown() override {
+    frame.moduleRouter = nullptr;
+    installModuleHost(previous);
+    shell::setSaver(nullptr);
+    resetVolumeTable();
+  }
+  QAction* menuAt(int position) { return frame.menuBar()->actions().value(position); }
+
+  shell::qt::Frame frame;
+  shell::qt::ModuleMenu sink{frame};
+  ModuleHost host{sink};
+  ModuleHost* previous = nullptr;
+};
+
+TEST_F(HostQtTest, ModulesMenuReplacesThePlainItemAndItsItemsRunModuleCommands) {
+  TempDir empty, first, second;
+  host.scan({empty.path});
+  ASSERT_NE(menuAt(3), nullptr);
+  EXPECT_EQ(menuAt(3)->text(), "&Modules");
+  EXPECT_EQ(menuAt(3)->menu(), nullptr) << "no module: the plain item stays";
+
+  put(first, "two_items", "two.so");
+  put(first, "saver", "Volstore.SO");
+  put(second, "three_items", "three.so");
+  host.scan({first.path, second.path});
+  const int menus = static_cast<int>(frame.menuBar()->actions().size());
+  EXPECT_EQ(menus, 5) << "the popup takes the plain item's place";
+  QMenu* modules = menuAt(3)->menu();
+  ASSERT_NE(modules, nullptr);
+  EXPECT_EQ(menuAt(3)->text(), "&Modules");
+  EXPECT_EQ(menuAt(4)->text(), "&Help");
+  ASSERT_EQ(modules->actions().size(), 2);
+  EXPECT_EQ(modules->actions()[0]->text(), "Two Items");
+  QMenu* three = modules->actions()[1]->menu();
+  ASSERT_NE(three, nullptr);
+  EXPECT_EQ(modules->actions()[1]->text(), "Three Items");
+
+  QAction* two1 = modules->findChild<QAction*>("1");
+  QAction* three2 = three->findChild<QAction*>("2");
+  ASSERT_NE(two1, nullptr);
+  ASSERT_NE(three2, nullptr);
+  EXPECT_FALSE(two1->isEnabled()) << "\"!\" greys the item";
+  EXPECT_EQ(two1->text(), "&Two");
+  three2->trigger();
+  EXPECT_EQ(call(second, "three.so", "tm_last_command"), 0)
+      << "through the frame: the dispatcher ignores it, the router hands over index 0";
+  probe<void (*)(int, int)>(first, "two.so", "tm_set_item_state")(1, V3D_MF_ENABLED);
+  EXPECT_TRUE(two1->isEnabled());
+  two1->trigger();
+  EXPECT_EQ(call(first, "two.so", "tm_last_command"), 1);
+
+  ASSERT_NE(frame.action(shell::kCmdSave), nullptr);
+  EXPECT_TRUE(frame.action(shell::kCmdSave)->isEnabled()) << "the saver enables \"&Save\"";
+}
+
+QPoint at(int x, int y) {
+  return {x, y};
+}
+
+TEST(ModuleMessages, QtEventsBecomeTheProtocolsMessages) {
+  const auto lp = [](int x, int y) {
+    return static_cast<std::intptr_t>((static_cast<std::uint32_t>(y & 0xFFFF) << 16) |
+                                      static_cast<std::uint32_t>(x & 0xFFFF));
+  };
+  const QPointF p(12, 34), screen(500, 600);
+  struct Case {
+    std::unique_ptr<QEvent> event;
+    std::vector<ModuleMessage> expected;
+  };
+  Case cases[] = {
+      {std::make_unique<QMouseEvent>(QEvent::MouseMove, p, screen, Qt::NoButton,
+                                     Qt::LeftButton | Qt::RightButton, Qt::ShiftModifier),
+       {{V3D_WM_MOUSEMOVE, V3D_MK_LBUTTON | V3D_MK_RBUTTON | V3D_MK_SHIFT, lp(12, 34)}}},
+      {std::make_unique<QMouseEvent>(QEvent::MouseMove, QPointF(-3, 7), screen, Qt::NoButton,
+                                     Qt::NoButton, Qt::NoModifier),
+       {{V3D_WM_MOUSEMOVE, 0, lp(-3, 7)}}},
+      {std::make_unique<QMouseEvent>(QEvent::MouseButtonPress, p, screen, Qt::LeftButton,
+                                     Qt::LeftButton, Qt::ControlModifier),
+       {{V3D_WM_LBUTTONDOWN, V3D_MK_LBUTTON | V3D_MK_CONTROL, lp(12, 34)}}},
+      {std::make_unique<QMouseEvent>(QEvent::MouseButtonRelease, p, screen, Qt::LeftButton,
+                                     Qt::NoButton, Qt::NoModifier),
+       {{V3D_WM_LBUTTONUP, 0, lp(12, 34)}}},
+      {std::make_unique<QMouseEvent>(QEvent::MouseButtonPress, p, screen, Qt::RightButton,
+                                     Qt::RightButton | Qt::MiddleButton, Qt::NoModifier),
+       {{V3D_WM_RBUTTONDOWN, V3D_MK_RBUTTON | V3D_MK_MBUTTON, lp(12, 34)}}},
+      {std::make_unique<QMouseEvent>(QEvent::MouseButtonRelease, p, screen, Qt::RightButton,
+                                     Qt::NoButton, Qt::NoModifier),
+       {{V3D_WM_RBUTTONUP, 0, lp(12, 34)}}},
+      {std::make_unique<QMouseEvent>(QEvent::MouseButtonDblClick, p, screen, Qt::LeftButton,
+                                     Qt::LeftButton, Qt::NoModifier),
+       {{V3D_WM_LBUTTONDBLCLK, V3D_MK_LBUTTON, lp(12, 34)}}},
+      {std::make_unique<QMouseEvent>(QEvent::MouseButtonDblClick, p, screen, Qt::RightButton,
+                                     Qt::RightButton, Qt::NoModifier),
+       {{V3D_WM_RBUTTONDOWN, V3D_MK_RBUTTON, lp(12, 34)}}},
+      {std::make_unique<QMouseEvent>(QEvent::MouseButtonPress, p, screen, Qt::MiddleButton,
+                                     Qt::MiddleButton, Qt::NoModifier),
+       {}},
+      {std::make_unique<QWheelEvent>(p, screen, QPoint(), QPoint(0, -120), Qt::NoButton,
+                                     Qt::ShiftModifier, Qt::NoScrollPhase, false),
+       {{V3D_WM_MOUSEWHEEL, V3D_MK_SHIFT | (std::uintptr_t{0xFF88} << 16), lp(500, 600)}}},
+      {std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, "a"),
+       {{V3D_WM_KEYDOWN, 0x41, 1}, {V3D_WM_CHAR, 'a', 1}}},
+      {std::make_unique<QKeyEvent>(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, "a"),
+       {{V3D_WM_KEYUP, 0x41, 0xC0000001}}},
+      {std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_Left, Qt::NoModifier),
+       {{V3D_WM_KEYDOWN, 0x25, 1}}},
+      {std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_F12, Qt::NoModifier),
+       {{V3D_WM_KEYDOWN, 0x7B, 1}}},
+      {std::make_unique<QKeyEvent>(QEvent::KeyPress, Qt::Key_Exclam, Qt::ShiftModifier, "!"),
+       {{V3D_WM_CHAR, '!', 1}}},
+      {std::make_unique<QResizeEvent>(QSize(640, 480), QSize(1, 1)),
+       {{V3D_WM_SIZE, 0, lp(640, 480)}}},
+      {std::make_unique<QEvent>(QEvent::Enter), {}},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(shell::qt::moduleMessages(*c.event), c.expected) << "event type " << c.event->type();
+}
+
+TEST_F(HostQtTest, DisplayPanesHandEveryEventToTheHooksFirst) {
+  TempDir dir;
+  put(dir, "same_handler", "same.so");
+  host.scan({dir.path});
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 2, 30, 30, nullptr, &v), 0);
+  DisplayVolume(v);
+  shell::qt::DisplayPane* pane = frame.windows().displaysOf(v).at(0)->pane();
+
+  QMouseEvent move(QEvent::MouseMove, QPointF(5, 6), pane->mapToGlobal(QPointF(5, 6)), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(pane, &move);
+  EXPECT_EQ(probe<void* (*)()>(dir, "same.so", "tm_last_window")(), pane);
+  EXPECT_EQ(probe<unsigned (*)()>(dir, "same.so", "tm_last_message")(), V3D_WM_MOUSEMOVE);
+  EXPECT_EQ(probe<std::intptr_t (*)()>(dir, "same.so", "tm_last_lparam")(), (6 << 16) | 5);
+
+  // A claimed right press never starts the pane's rubber band, so the VOI stays whole.
+  probe<void (*)(unsigned, int, int)>(dir, "same.so", "tm_claim")(V3D_WM_RBUTTONDOWN, 0, 0);
+  QTest::mousePress(pane, Qt::RightButton, {}, at(2, 2));
+  QTest::mouseRelease(pane, Qt::RightButton, {}, at(10, 10));
+  EXPECT_EQ(v->voiX0, 0);
+  EXPECT_EQ(v->voiX1, 30);
+  // Unclaimed, the pane handles it.
+  probe<void (*)(unsigned, int, int)>(dir, "same.so", "tm_claim")(0, 0, 0);
+  QTest::mousePress(pane, Qt::RightButton, {}, at(2, 2));
+  QTest::mouseRelease(pane, Qt::RightButton, {}, at(10, 10));
+  EXPECT_EQ(v->voiX0, 2);
+  EXPECT_GT(call(dir, "same.so", "tm_messages"), 4);
+  freedisWin(v);
+}
+
+TEST(HostProgram, ShowsAModulesPopupFromTheModulePath) {
+  TempDir dir;
+  put(dir, "three_items", "three.so");
+  const std::string command = "VELMORA3D_MODULE_PATH='" + dir.path +
+                              "' QT_QPA_PLATFORM=offscreen '" V3D_PROGRAM "' --print-menus";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string out;
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+  ASSERT_EQ(::pclose(pipe), 0);
+  // The program's own directory (where motionfield.so is built) is scanned before the path.
+  EXPECT_NE(out.find("&Modules\n"
+                     "  &Motion Estimation\n"
+                     "    &Block Matching\n"
+                     "  Three Items\n"
+                     "    &Alpha\n"
+                     "    &Beta\n"
+                     "    -\n"
+                     "    &Gamma\n"),
+            std::string::npos)
+      << out;
+  EXPECT_TRUE(out.ends_with("&Help\n  &About ...\n")) << out;
+}
+
+}  // namespace
+}  // namespace v3d::test
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
