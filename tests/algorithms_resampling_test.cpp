@@ -9,6 +9,7 @@
 
 #include "algorithms/resampling.h"
 #include "core/alloc.h"
+#include "core/basic_ops.h"
 #include "fixtures.h"
 
 namespace v3d::test {
