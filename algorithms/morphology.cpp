@@ -390,8 +390,13 @@ int run(Volume* in, Volume* element, Volume* out, Kind kind) {
             any[w] |= r[w];
             set = set || r[w] != 0;
           }
-          if (set) f = {std::min(f.z0, z), std::max(f.z1, z + 1), std::min(f.y0, y),
-                        std::max(f.y1, y + 1), f.x0, f.x1};
+          if (set)
+            f = {std::min(f.z0, z),
+                 std::max(f.z1, z + 1),
+                 std::min(f.y0, y),
+                 std::max(f.y1, y + 1),
+                 f.x0,
+                 f.x1};
         }
       for (int w = 0; w < src.words(); ++w)
         for (int k = 0; k < kWordBits; ++k)

@@ -55,7 +55,9 @@ int checkPair(Volume* in, Volume* out, int colorMask) {
   return channelCount(*in) == channelCount(*out) ? 0 : kInvalidOutputColorType;
 }
 
-bool negative(int dz, int dy, int dx) { return dz < 0 || dy < 0 || dx < 0; }
+bool negative(int dz, int dy, int dx) {
+  return dz < 0 || dy < 0 || dx < 0;
+}
 
 // -520 unless a result of (tz, ty, tx) fits at (dz, dy, dx); fills `p` when it does.
 int place(const Volume& out, long long dz, long long dy, long long dx, long long tz, long long ty,
@@ -66,7 +68,9 @@ int place(const Volume& out, long long dz, long long dy, long long dx, long long
   return 0;
 }
 
-bool validFactor(float f) { return std::isfinite(f) && f > 0.0f; }
+bool validFactor(float f) {
+  return std::isfinite(f) && f > 0.0f;
+}
 
 // trunc(N * f) computed in single precision, or -1 when it cannot be an extent.
 long long scaledExtent(int n, float f) {
@@ -409,7 +413,8 @@ int zoom3d(Volume* in, Volume* out, int factor, int dz, int dy, int dx) {
         replicate(src.row(c, b.z0 + z, b.y0 + y), b.width(), factor, first);
         for (int j = 0; j < factor; ++j)
           for (int i = 0; i < factor; ++i)
-            if (i != 0 || j != 0) std::memcpy(outputRow(*out, c, oz + j, oy + i, p.dx), first, width);
+            if (i != 0 || j != 0)
+              std::memcpy(outputRow(*out, c, oz + j, oy + i, p.dx), first, width);
       }
   return 0;
 }
@@ -484,7 +489,8 @@ int InterpolationLinear3d(Volume* in, Volume* out, int wholeOutput, float fz, fl
     return code;
   const Box b = voiOf(*in);
   LinearAxis az(p.tz), ay(p.ty), ax(p.tx);
-  const std::size_t tx = static_cast<std::size_t>(p.tx), plane = tx * static_cast<std::size_t>(p.ty);
+  const std::size_t tx = static_cast<std::size_t>(p.tx),
+                    plane = tx * static_cast<std::size_t>(p.ty);
   ScratchArray<float> rows(2 * tx), frames(2 * plane);
   InputRows src(*in, sharesStorage(*in, *out));
   if (!az || !ay || !ax || !rows || !frames || !src) return kCannotAllocateBuffer;
@@ -507,8 +513,8 @@ int InterpolationLinear3d(Volume* in, Volume* out, int wholeOutput, float fz, fl
         rowIn[y & 1] = y;
         const UC* s = src.row(c, b.z0 + z, b.y0 + y);
         for (std::size_t x = 0; x < tx; ++x)
-          r[x] = ax.w[x] * static_cast<float>(s[ax.i0[x]]) +
-                 ax.u[x] * static_cast<float>(s[ax.i1[x]]);
+          r[x] =
+              ax.w[x] * static_cast<float>(s[ax.i0[x]]) + ax.u[x] * static_cast<float>(s[ax.i1[x]]);
         return r;
       };
       for (int y = 0; y < p.ty; ++y) {
@@ -552,8 +558,9 @@ int InterpolationFrameLinear3d(Volume* in, Volume* out, int wholeOutput, float f
   const bool whole = factor == std::floor(factor);
   long long frames;
   if (whole)
-    frames = factor < 2147483648.0f ? static_cast<long long>(nz - 1) * static_cast<long long>(factor) + 1
-                                    : -1;
+    frames = factor < 2147483648.0f
+                 ? static_cast<long long>(nz - 1) * static_cast<long long>(factor) + 1
+                 : -1;
   else if (wholeOutput != 0)
     frames = out->Z;  // the output's frames, which trunc(f * Nz) would overrun
   else
@@ -644,8 +651,8 @@ int FrameInterpolationBinary(Volume* in, Volume* out, int step, int dz, int dy, 
 // of the 9-sample mean, the cut windows of the border rows and columns by division.
 int FrameInterpolationGrayscale(Volume* in, Volume* out, int step, int dz, int dy, int dx) {
   Placement p{};
-  if (int code =
-          frameChecks(in, out, step, dz, dy, dx, [](int a) { return a == 2 || a == 3; }, p))
+  if (int code = frameChecks(
+          in, out, step, dz, dy, dx, [](int a) { return a == 2 || a == 3; }, p))
     return code;
   const Box b = voiOf(*in);
   const int h = b.height(), w = b.width();
@@ -658,7 +665,9 @@ int FrameInterpolationGrayscale(Volume* in, Volume* out, int step, int dz, int d
   if (!sumsP || !sumsQ || !column || !frame || !fresh || !mean9 || !src)
     return kCannotAllocateBuffer;
   // trunc(S / (step * n) + 0.5) for a weighted window sum S over n samples, exactly.
-  auto rounded = [step](int s, int n) { return static_cast<UC>((2 * s + step * n) / (2 * step * n)); };
+  auto rounded = [step](int s, int n) {
+    return static_cast<UC>((2 * s + step * n) / (2 * step * n));
+  };
   for (int s = 0; s <= maxSum; ++s) mean9[s] = rounded(s, 9);
   auto sumsOf = [&](int z, std::uint16_t* sums) {
     for (int y = 0; y < h; ++y)
@@ -693,7 +702,8 @@ int FrameInterpolationGrayscale(Volume* in, Volume* out, int step, int dz, int d
 
 int FrameZeroPadding(Volume* in, Volume* out, int step, int dz, int dy, int dx) {
   Placement p{};
-  if (int code = frameChecks(in, out, step, dz, dy, dx, [](int k) { return k >= 2; }, p))
+  if (int code = frameChecks(
+          in, out, step, dz, dy, dx, [](int k) { return k >= 2; }, p))
     return code;
   const Box b = voiOf(*in);
   InputRows src(*in, sharesStorage(*in, *out));
@@ -732,8 +742,8 @@ int FrameContourObjectFill(Volume* in, Volume* out) {
     }
     fillContours(label.get(), h, w, stack.get(), next.get(), result.get());
     for (int y = 0; y < h; ++y)
-      std::memcpy(outputRow(*out, 0, z, b.y0 + y, b.x0), result.get() + static_cast<std::size_t>(y) * w,
-                  static_cast<std::size_t>(w));
+      std::memcpy(outputRow(*out, 0, z, b.y0 + y, b.x0),
+                  result.get() + static_cast<std::size_t>(y) * w, static_cast<std::size_t>(w));
   }
   return 0;
 }

@@ -37,8 +37,8 @@ void fillElement(Owned& e, bool ball) {
 Volume* elementFor(int side) {
   static Owned cube3(V3D_UC, V3D_ONE_CHANNEL, 3, 3, 3), cube5(V3D_UC, V3D_ONE_CHANNEL, 5, 5, 5),
       ball2(V3D_UC, V3D_ONE_CHANNEL, 5, 5, 5);
-  static const bool made = (fillElement(cube3, false), fillElement(cube5, false),
-                            fillElement(ball2, true), true);
+  static const bool made =
+      (fillElement(cube3, false), fillElement(cube5, false), fillElement(ball2, true), true);
   (void)made;
   return side == 3 ? &cube3.v : side == 5 ? &cube5.v : &ball2.v;
 }
@@ -84,12 +84,30 @@ void BM_morphology(benchmark::State& st) {
   Volume* e = elementFor(static_cast<int>(st.range(0)));
   run(st, kZ, kY, kX, [&](Volume* o) { return Fn(binary(), e, o); });
 }
-BENCHMARK(BM_morphology<bdilate3d>)->Name("BM_bdilate3d")->Arg(3)->Arg(5)->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_morphology<berode3d>)->Name("BM_berode3d")->Arg(3)->Arg(5)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_morphology<bdilate3d>)
+    ->Name("BM_bdilate3d")
+    ->Arg(3)
+    ->Arg(5)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_morphology<berode3d>)
+    ->Name("BM_berode3d")
+    ->Arg(3)
+    ->Arg(5)
+    ->Arg(0)
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_morphology<bopening3d>)->Name("BM_bopening3d")->Arg(3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_morphology<bclosing3d>)->Name("BM_bclosing3d")->Arg(3)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_morphology<MinkowskiAddition3d>)->Name("BM_MinkowskiAddition3d")->Arg(3)->Arg(5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_morphology<MinkowskiSubtraction3d>)->Name("BM_MinkowskiSubtraction3d")->Arg(3)->Arg(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_morphology<MinkowskiAddition3d>)
+    ->Name("BM_MinkowskiAddition3d")
+    ->Arg(3)
+    ->Arg(5)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_morphology<MinkowskiSubtraction3d>)
+    ->Name("BM_MinkowskiSubtraction3d")
+    ->Arg(3)
+    ->Arg(5)
+    ->Unit(benchmark::kMillisecond);
 
 // ---- Resampling by 2 on every axis: a 64 MiB result.
 
@@ -124,16 +142,14 @@ void BM_InterpolationNearestNeighbor3d(benchmark::State& st) {
 BENCHMARK(BM_InterpolationNearestNeighbor3d)->Unit(benchmark::kMillisecond);
 
 void BM_InterpolationLinear3d(benchmark::State& st) {
-  run(st, 2 * kZ, 2 * kY, 2 * kX, [](Volume* o) {
-    return InterpolationLinear3d(standard(), o, 0, 2.0f, 2.0f, 2.0f, 0, 0, 0);
-  });
+  run(st, 2 * kZ, 2 * kY, 2 * kX,
+      [](Volume* o) { return InterpolationLinear3d(standard(), o, 0, 2.0f, 2.0f, 2.0f, 0, 0, 0); });
 }
 BENCHMARK(BM_InterpolationLinear3d)->Unit(benchmark::kMillisecond);
 
 void BM_InterpolationFrameLinear3d(benchmark::State& st) {
-  run(st, 2 * kZ - 1, kY, kX, [](Volume* o) {
-    return InterpolationFrameLinear3d(standard(), o, 0, 2.0f, 0, 0, 0);
-  });
+  run(st, 2 * kZ - 1, kY, kX,
+      [](Volume* o) { return InterpolationFrameLinear3d(standard(), o, 0, 2.0f, 0, 0, 0); });
 }
 BENCHMARK(BM_InterpolationFrameLinear3d)->Unit(benchmark::kMillisecond);
 
@@ -141,11 +157,14 @@ BENCHMARK(BM_InterpolationFrameLinear3d)->Unit(benchmark::kMillisecond);
 
 void BM_FrameInterpolationBinary(benchmark::State& st) {
   const int a = static_cast<int>(st.range(0)), coherence = static_cast<int>(st.range(1));
-  run(st, (kZ - 1) * a + 1, kY, kX, [&](Volume* o) {
-    return FrameInterpolationBinary(binary(), o, a, 0, 0, 0, coherence);
-  });
+  run(st, (kZ - 1) * a + 1, kY, kX,
+      [&](Volume* o) { return FrameInterpolationBinary(binary(), o, a, 0, 0, 0, coherence); });
 }
-BENCHMARK(BM_FrameInterpolationBinary)->Args({2, 0})->Args({3, 0})->Args({2, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FrameInterpolationBinary)
+    ->Args({2, 0})
+    ->Args({3, 0})
+    ->Args({2, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_FrameInterpolationGrayscale(benchmark::State& st) {
   const int a = static_cast<int>(st.range(0));
@@ -155,7 +174,8 @@ void BM_FrameInterpolationGrayscale(benchmark::State& st) {
 BENCHMARK(BM_FrameInterpolationGrayscale)->Arg(2)->Arg(3)->Unit(benchmark::kMillisecond);
 
 void BM_FrameZeroPadding(benchmark::State& st) {
-  run(st, (kZ - 1) * 2 + 1, kY, kX, [](Volume* o) { return FrameZeroPadding(standard(), o, 2, 0, 0, 0); });
+  run(st, (kZ - 1) * 2 + 1, kY, kX,
+      [](Volume* o) { return FrameZeroPadding(standard(), o, 2, 0, 0, 0); });
 }
 BENCHMARK(BM_FrameZeroPadding)->Unit(benchmark::kMillisecond);
 

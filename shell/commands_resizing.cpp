@@ -27,7 +27,9 @@ Extents voiExtents(const Volume* v) {
 }
 
 // A required extent, kept between 1 and the largest one a volume can have.
-int extent(long long n) { return static_cast<int>(std::clamp<long long>(n, 1, INT_MAX)); }
+int extent(long long n) {
+  return static_cast<int>(std::clamp<long long>(n, 1, INT_MAX));
+}
 
 // trunc(n * f) as the interpolations compute it; a factor they refuse asks for the VOI's own
 // extent, and the operation then reports the factor.
@@ -42,12 +44,16 @@ int scaled(int n, float f) {
 int interpolatedFrames(int n, float f) {
   if (!std::isfinite(f) || f <= 0.0f) return n;
   if (f == std::floor(f))
-    return f >= 2147483647.0f ? INT_MAX : extent(static_cast<long long>(n - 1) * static_cast<long long>(f) + 1);
+    return f >= 2147483647.0f
+               ? INT_MAX
+               : extent(static_cast<long long>(n - 1) * static_cast<long long>(f) + 1);
   return scaled(n, f);
 }
 
 // (n - 1) * step + 1 frames: the frames of the VOI `step` apart.
-int spreadFrames(int n, int step) { return extent(static_cast<long long>(n - 1) * step + 1); }
+int spreadFrames(int n, int step) {
+  return extent(static_cast<long long>(n - 1) * step + 1);
+}
 
 // The integer-factor commands: the input, the factor, the output of the size the factor
 // needs, the operation (in, out, factor, 0, 0, 0).
@@ -73,7 +79,9 @@ Extents decimated(Extents v, int k) {
   if (k < 1) return v;
   return {(v.X + k - 1) / k, (v.Y + k - 1) / k, (v.Z + k - 1) / k};
 }
-Extents padded(Extents v, int k) { return {v.X, v.Y, k < 2 ? v.Z : spreadFrames(v.Z, k)}; }
+Extents padded(Extents v, int k) {
+  return {v.X, v.Y, k < 2 ? v.Z : spreadFrames(v.Z, k)};
+}
 
 // 3-D (frames false) or frame interpolation with the options dialog 116. With "Extract
 // factors from output volume" the output dialog offers no new volume and the output's own

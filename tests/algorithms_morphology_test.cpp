@@ -18,11 +18,15 @@ std::vector<unsigned char> samples(const Volume* v) {
   return std::vector<unsigned char>(bytes.begin() + sizeof(Volume), bytes.end());
 }
 
-void setVoi(Volume* v, const Box& b) { fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1); }
+void setVoi(Volume* v, const Box& b) {
+  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
+}
 
 // ---- References --------------------------------------------------------------------------
 
-bool set(Volume* v, int z, int y, int x) { return at<UC>(v, 0, z, y, x) != 0; }
+bool set(Volume* v, int z, int y, int x) {
+  return at<UC>(v, 0, z, y, x) != 0;
+}
 
 Box innerOf(Volume* in, Volume* e) {
   const Box b = voiOf(*in);
@@ -53,11 +57,13 @@ void refGather(Volume* in, Volume* e, Volume* out, bool dilation) {
         bool v = false;
         if (inside(inner, z, y, x)) {
           if (dilation)
-            v = (centre && set(in, z, y, x)) ||
-                anyElement(e, [&](int dz, int dy, int dx) { return set(in, z + dz, y + dy, x + dx); });
+            v = (centre && set(in, z, y, x)) || anyElement(e, [&](int dz, int dy, int dx) {
+                  return set(in, z + dz, y + dy, x + dx);
+                });
           else
-            v = !(centre && !set(in, z, y, x)) &&
-                !anyElement(e, [&](int dz, int dy, int dx) { return !set(in, z + dz, y + dy, x + dx); });
+            v = !(centre && !set(in, z, y, x)) && !anyElement(e, [&](int dz, int dy, int dx) {
+              return !set(in, z + dz, y + dy, x + dx);
+            });
         }
         at<UC>(out, 0, z, y, x) = v ? 255 : 0;
       }
@@ -88,8 +94,8 @@ void refSubtraction(Volume* in, Volume* e, Volume* out) {
       for (int x = b.x0; x < b.x1; ++x) {
         at<UC>(out, 0, z, y, x) = 0;
         if (set(in, z, y, x))
-          bb = {std::min(bb.z0, z), std::max(bb.z1, z + 1), std::min(bb.y0, y),
-                std::max(bb.y1, y + 1), std::min(bb.x0, x), std::max(bb.x1, x + 1)};
+          bb = {std::min(bb.z0, z),     std::max(bb.z1, z + 1), std::min(bb.y0, y),
+                std::max(bb.y1, y + 1), std::min(bb.x0, x),     std::max(bb.x1, x + 1)};
       }
   if (bb.z1 <= bb.z0) return;
   auto grow = [&](const Box& a) {
@@ -130,27 +136,40 @@ void refTwoSteps(Volume* in, Volume* e, Volume* out, bool opening) {
 }
 
 enum Op { kAdd, kSub, kDilate, kErode, kOpen, kClose };
-const char* const kNames[] = {"addition", "subtraction", "dilation", "erosion", "opening", "closing"};
+const char* const kNames[] = {"addition", "subtraction", "dilation",
+                              "erosion",  "opening",     "closing"};
 
 int callOp(Op op, Volume* in, Volume* e, Volume* out) {
   switch (op) {
-    case kAdd: return MinkowskiAddition3d(in, e, out);
-    case kSub: return MinkowskiSubtraction3d(in, e, out);
-    case kDilate: return bdilate3d(in, e, out);
-    case kErode: return berode3d(in, e, out);
-    case kOpen: return bopening3d(in, e, out);
-    default: return bclosing3d(in, e, out);
+    case kAdd:
+      return MinkowskiAddition3d(in, e, out);
+    case kSub:
+      return MinkowskiSubtraction3d(in, e, out);
+    case kDilate:
+      return bdilate3d(in, e, out);
+    case kErode:
+      return berode3d(in, e, out);
+    case kOpen:
+      return bopening3d(in, e, out);
+    default:
+      return bclosing3d(in, e, out);
   }
 }
 
 void reference(Op op, Volume* in, Volume* e, Volume* out) {
   switch (op) {
-    case kAdd: return refAddition(in, e, out);
-    case kSub: return refSubtraction(in, e, out);
-    case kDilate: return refGather(in, e, out, true);
-    case kErode: return refGather(in, e, out, false);
-    case kOpen: return refTwoSteps(in, e, out, true);
-    default: return refTwoSteps(in, e, out, false);
+    case kAdd:
+      return refAddition(in, e, out);
+    case kSub:
+      return refSubtraction(in, e, out);
+    case kDilate:
+      return refGather(in, e, out, true);
+    case kErode:
+      return refGather(in, e, out, false);
+    case kOpen:
+      return refTwoSteps(in, e, out, true);
+    default:
+      return refTwoSteps(in, e, out, false);
   }
 }
 
@@ -245,9 +264,11 @@ TEST(Morphology, PropertiesHoldOnTheInnerBoxes) {
   for (int round = 0; round < 60; ++round) {
     auto in = make_blobs(rng(), 8 + rng() % 5, 10 + rng() % 6, 20 + rng() % 90, 10, 3);
     setVoi(*in, {1, in->Z, 0, in->Y - 1, 2, in->X});
-    auto e = round % 3 == 0 ? make_ball(1) : make_volume(1 + 2 * (rng() % 2), 3, 1 + 2 * (rng() % 3));
+    auto e =
+        round % 3 == 0 ? make_ball(1) : make_volume(1 + 2 * (rng() % 2), 3, 1 + 2 * (rng() % 3));
     if (round % 3 != 0)
-      forBox({0, e->Z, 0, e->Y, 0, e->X}, [&](int z, int y, int x) { at<UC>(*e, 0, z, y, x) = rng() % 2 ? 255 : 0; });
+      forBox({0, e->Z, 0, e->Y, 0, e->X},
+             [&](int z, int y, int x) { at<UC>(*e, 0, z, y, x) = rng() % 2 ? 255 : 0; });
     at<UC>(*e, 0, e->Z / 2, e->Y / 2, e->X / 2) = 255;  // the element holds its centre
     const Box voi = voiOf(**in);
     auto make = [&] {
@@ -262,7 +283,9 @@ TEST(Morphology, PropertiesHoldOnTheInnerBoxes) {
     ASSERT_EQ(bopening3d(*open, *e, *open2), 0);
     ASSERT_EQ(bclosing3d(*in, *e, *close), 0);
     auto complement = make(), dilComplement = make();
-    forBox(voi, [&](int z, int y, int x) { at<UC>(*complement, 0, z, y, x) = 255 - at<UC>(*in, 0, z, y, x); });
+    forBox(voi, [&](int z, int y, int x) {
+      at<UC>(*complement, 0, z, y, x) = 255 - at<UC>(*in, 0, z, y, x);
+    });
     ASSERT_EQ(bdilate3d(*complement, *e, *dilComplement), 0);
 
     const Box inner = shrink(voi, e.get(), 1);
@@ -282,10 +305,12 @@ TEST(Morphology, PropertiesHoldOnTheInnerBoxes) {
     // The closing holds the input once the band's zeros are a half element away; the
     // opening is idempotent once they are a whole element away (nearer, the band the first
     // opening cleared erodes the second one's candidates).
-    forBox(shrink(voi, e.get(), 2),
-           [&](int z, int y, int x) { ASSERT_GE(at<UC>(*close, 0, z, y, x), at<UC>(*in, 0, z, y, x)); });
-    forBox(shrink(voi, e.get(), 3),
-           [&](int z, int y, int x) { ASSERT_EQ(at<UC>(*open2, 0, z, y, x), at<UC>(*open, 0, z, y, x)); });
+    forBox(shrink(voi, e.get(), 2), [&](int z, int y, int x) {
+      ASSERT_GE(at<UC>(*close, 0, z, y, x), at<UC>(*in, 0, z, y, x));
+    });
+    forBox(shrink(voi, e.get(), 3), [&](int z, int y, int x) {
+      ASSERT_EQ(at<UC>(*open2, 0, z, y, x), at<UC>(*open, 0, z, y, x));
+    });
   }
 }
 
@@ -372,7 +397,8 @@ TEST(Morphology, ChecksRunInOrderAndWriteNothing) {
   for (const Bad& b : table)
     for (int op = kAdd; op <= kClose; ++op) {
       const auto before = b.out ? snapshot(b.out) : std::vector<unsigned char>();
-      EXPECT_EQ(callOp(static_cast<Op>(op), b.in, b.element, b.out), b.code) << b.what << ", " << kNames[op];
+      EXPECT_EQ(callOp(static_cast<Op>(op), b.in, b.element, b.out), b.code)
+          << b.what << ", " << kNames[op];
       if (b.out) {
         EXPECT_EQ(snapshot(b.out), before) << b.what << ", " << kNames[op];
       }

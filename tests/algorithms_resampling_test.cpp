@@ -22,7 +22,9 @@ std::vector<unsigned char> samples(const Volume* v) {
   return std::vector<unsigned char>(bytes.begin() + sizeof(Volume), bytes.end());
 }
 
-void setVoi(Volume* v, const Box& b) { fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1); }
+void setVoi(Volume* v, const Box& b) {
+  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
+}
 
 // A random VOI inside Z x Y x X, sometimes the whole volume.
 Box randomVoi(std::mt19937& rng, int Z, int Y, int X) {
@@ -44,8 +46,8 @@ struct OutputPair {
   VolumePtr out, expected;
   OutputPair(int channels, int Z, int Y, int X, unsigned seed)
       : out(make_volume(Z, Y, X, V3D_UC, channels == 3 ? V3D_THREE_CHANNELS : V3D_ONE_CHANNEL)),
-        expected(make_volume(Z, Y, X, V3D_UC,
-                             channels == 3 ? V3D_THREE_CHANNELS : V3D_ONE_CHANNEL)) {
+        expected(
+            make_volume(Z, Y, X, V3D_UC, channels == 3 ? V3D_THREE_CHANNELS : V3D_ONE_CHANNEL)) {
     fillRandom(*out, seed);
     fillRandom(*expected, seed);
   }
@@ -86,7 +88,8 @@ void refDecim(Volume* in, Volume* e, int k, int dz, int dy, int dx) {
     for (int i = 0; b.z0 + k * i < b.z1; ++i)
       for (int j = 0; b.y0 + k * j < b.y1; ++j)
         for (int l = 0; b.x0 + k * l < b.x1; ++l)
-          at<UC>(e, c, dz + i, dy + j, dx + l) = at<UC>(in, c, b.z0 + k * i, b.y0 + k * j, b.x0 + k * l);
+          at<UC>(e, c, dz + i, dy + j, dx + l) =
+              at<UC>(in, c, b.z0 + k * i, b.y0 + k * j, b.x0 + k * l);
 }
 
 // The target extents of the two 3-D interpolations (whole output, or trunc(N * f)).
@@ -108,9 +111,9 @@ Target targetOf(Volume* in, Volume* out, int whole, const float f[3], const int 
 // trunc(origin + 0.5 + t * step), step = (N - 1) / (T - 1); 1 / FLT_MAX when N < 2, and 0
 // for a single target sample (whose position is then the origin).
 int nearest(int origin, int n, int t, int T) {
-  const float step = n < 2    ? 1.0f / 3.4028235e38f
-                     : T < 2  ? 0.0f
-                              : static_cast<float>(n - 1) / static_cast<float>(T - 1);
+  const float step = n < 2   ? 1.0f / 3.4028235e38f
+                     : T < 2 ? 0.0f
+                             : static_cast<float>(n - 1) / static_cast<float>(T - 1);
   return static_cast<int>(static_cast<float>(origin) + 0.5f + static_cast<float>(t) * step);
 }
 
@@ -121,8 +124,8 @@ void refNearest(Volume* in, Volume* e, const Target& t) {
       for (int y = 0; y < t.T[1]; ++y)
         for (int x = 0; x < t.T[2]; ++x)
           at<UC>(e, c, t.d[0] + z, t.d[1] + y, t.d[2] + x) =
-              at<UC>(in, c, nearest(b.z0, b.depth(), z, t.T[0]), nearest(b.y0, b.height(), y, t.T[1]),
-                     nearest(b.x0, b.width(), x, t.T[2]));
+              at<UC>(in, c, nearest(b.z0, b.depth(), z, t.T[0]),
+                     nearest(b.y0, b.height(), y, t.T[1]), nearest(b.x0, b.width(), x, t.T[2]));
 }
 
 // s = origin + t * (N - 1.1) / (T - 1), i = trunc(s), u = s - i.
@@ -131,8 +134,7 @@ struct Pos {
   float u;
 };
 Pos linear(int origin, int n, int t, int T, bool addOrigin = true) {
-  const float step =
-      T < 2 ? 0.0f : (static_cast<float>(n) - 1.1f) / static_cast<float>(T - 1);
+  const float step = T < 2 ? 0.0f : (static_cast<float>(n) - 1.1f) / static_cast<float>(T - 1);
   const float s = (addOrigin ? static_cast<float>(origin) : 0.0f) + static_cast<float>(t) * step;
   const int i = static_cast<int>(s);
   return {addOrigin ? i : origin + i, s - static_cast<float>(i)};
@@ -151,12 +153,12 @@ void refLinear(Volume* in, Volume* e, const Target& t) {
             return static_cast<float>(at<UC>(in, c, pz.i + dz, py.i + dy, px.i + dx));
           };
           const float wz = 1.0f - pz.u, wy = 1.0f - py.u, wx = 1.0f - px.u;
-          const float v =
-              wz * (wy * (wx * s(0, 0, 0) + px.u * s(0, 0, 1)) +
-                    py.u * (wx * s(0, 1, 0) + px.u * s(0, 1, 1))) +
-              pz.u * (wy * (wx * s(1, 0, 0) + px.u * s(1, 0, 1)) +
-                      py.u * (wx * s(1, 1, 0) + px.u * s(1, 1, 1)));
-          at<UC>(e, c, t.d[0] + z, t.d[1] + y, t.d[2] + x) = static_cast<UC>(static_cast<int>(v + 0.5f));
+          const float v = wz * (wy * (wx * s(0, 0, 0) + px.u * s(0, 0, 1)) +
+                                py.u * (wx * s(0, 1, 0) + px.u * s(0, 1, 1))) +
+                          pz.u * (wy * (wx * s(1, 0, 0) + px.u * s(1, 0, 1)) +
+                                  py.u * (wx * s(1, 1, 0) + px.u * s(1, 1, 1)));
+          at<UC>(e, c, t.d[0] + z, t.d[1] + y, t.d[2] + x) =
+              static_cast<UC>(static_cast<int>(v + 0.5f));
         }
 }
 
@@ -166,13 +168,16 @@ int refFrameLinear(Volume* in, Volume* e, float f, int dz, int dy, int dx, int f
   const int nz = b.depth();
   const bool whole = f == std::floor(f);
   const int k = static_cast<int>(f);
-  const int T = whole ? (nz - 1) * k + 1
-                      : forcedFrames ? forcedFrames : static_cast<int>(f * static_cast<float>(nz));
+  const int T = whole          ? (nz - 1) * k + 1
+                : forcedFrames ? forcedFrames
+                               : static_cast<int>(f * static_cast<float>(nz));
   for (int c = 0; c < channelCount(*in); ++c)
     for (int t = 0; t < T; ++t)
       for (int y = 0; y < b.height(); ++y)
         for (int x = 0; x < b.width(); ++x) {
-          auto s = [&](int z) { return static_cast<float>(at<UC>(in, c, b.z0 + z, b.y0 + y, b.x0 + x)); };
+          auto s = [&](int z) {
+            return static_cast<float>(at<UC>(in, c, b.z0 + z, b.y0 + y, b.x0 + x));
+          };
           UC& o = at<UC>(e, c, dz + t, dy + y, dx + x);
           if (whole) {
             const int p = t / k, j = t % k;
@@ -205,10 +210,13 @@ void refBinary(Volume* in, Volume* e, int a, int dz, int dy, int dx, int coheren
   const int H = b.height(), W = b.width();
   auto px = [&](int i, int y, int x) -> int { return at<UC>(in, 0, b.z0 + i, b.y0 + y, b.x0 + x); };
   auto crossing = [&](int i, int y, int x) {
-    const int ring[9][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, 1}, {1, 1}, {1, 0}, {1, -1}, {0, -1}, {-1, -1}};
+    const int ring[9][2] = {{-1, -1}, {-1, 0}, {-1, 1}, {0, 1},  {1, 1},
+                            {1, 0},   {1, -1}, {0, -1}, {-1, -1}};
     int n = 0;
     for (int k = 0; k < 8; ++k)
-      if (px(i, y + ring[k][0], x + ring[k][1]) == 0 && px(i, y + ring[k + 1][0], x + ring[k + 1][1]) == 255) ++n;
+      if (px(i, y + ring[k][0], x + ring[k][1]) == 0 &&
+          px(i, y + ring[k + 1][0], x + ring[k + 1][1]) == 255)
+        ++n;
     return n;
   };
   refCopyFrames(in, e, a, dz, dy, dx);
@@ -245,24 +253,31 @@ void refBinary(Volume* in, Volume* e, int a, int dz, int dy, int dx, int coheren
         }
       if (coherent) {
         std::vector<int> scratch = nf;
-        auto at2 = [&](std::vector<int>& m, int y, int x) -> int& { return m[static_cast<std::size_t>(y) * W + x]; };
+        auto at2 = [&](std::vector<int>& m, int y, int x) -> int& {
+          return m[static_cast<std::size_t>(y) * W + x];
+        };
         for (int y = 1; y + 1 < H; ++y)
           for (int x = 1; x + 1 < W; ++x) {
             if (at2(nf, y, x) != 255) continue;
             if (at2(nf, y, x - 1) == 0)
-              at2(scratch, y, x) = at2(scratch, y, x + 1) = at2(scratch, y - 1, x) = at2(scratch, y + 1, x) = 255;
+              at2(scratch, y, x) = at2(scratch, y, x + 1) = at2(scratch, y - 1, x) =
+                  at2(scratch, y + 1, x) = 255;
             if (at2(nf, y, x + 1) == 0)
-              at2(scratch, y, x) = at2(scratch, y, x - 1) = at2(scratch, y - 1, x) = at2(scratch, y + 1, x) = 255;
+              at2(scratch, y, x) = at2(scratch, y, x - 1) = at2(scratch, y - 1, x) =
+                  at2(scratch, y + 1, x) = 255;
             if (at2(nf, y - 1, x) == 0)
-              at2(scratch, y, x) = at2(scratch, y + 1, x) = at2(scratch, y, x - 1) = at2(scratch, y, x + 1) = 255;
+              at2(scratch, y, x) = at2(scratch, y + 1, x) = at2(scratch, y, x - 1) =
+                  at2(scratch, y, x + 1) = 255;
             if (at2(nf, y + 1, x) == 0)
-              at2(scratch, y, x) = at2(scratch, y - 1, x) = at2(scratch, y, x - 1) = at2(scratch, y, x + 1) = 255;
+              at2(scratch, y, x) = at2(scratch, y - 1, x) = at2(scratch, y, x - 1) =
+                  at2(scratch, y, x + 1) = 255;
           }
         nf = scratch;
       }
       for (int y = 0; y < H; ++y)
         for (int x = 0; x < W; ++x)
-          at<UC>(e, 0, dz + i * a + f, dy + y, dx + x) = static_cast<UC>(nf[static_cast<std::size_t>(y) * W + x]);
+          at<UC>(e, 0, dz + i * a + f, dy + y, dx + x) =
+              static_cast<UC>(nf[static_cast<std::size_t>(y) * W + x]);
     }
 }
 
@@ -285,7 +300,8 @@ void refGrayscale(Volume* in, Volume* e, int a, int dz, int dy, int dx) {
               ++n;
             }
           const double mean = static_cast<double>(sum) / static_cast<double>(a * n);
-          at<UC>(e, 0, dz + i * a + f, dy + y, dx + x) = static_cast<UC>(static_cast<int>(mean + 0.5));
+          at<UC>(e, 0, dz + i * a + f, dy + y, dx + x) =
+              static_cast<UC>(static_cast<int>(mean + 0.5));
         }
 }
 
@@ -412,13 +428,15 @@ TEST(Resampling, NearestAndLinearInterpolationMatchTheirReferences) {
       ASSERT_EQ(InterpolationLinear3d(*in.v, *o.out, whole, f[0], f[1], f[2], d[0], d[1], d[2]), 0);
       refLinear(*in.v, *o.expected, t);
     } else {
-      ASSERT_EQ(InterpolationNearestNeighbor3d(*in.v, *o.out, whole, f[0], f[1], f[2], d[0], d[1], d[2]), 0);
+      ASSERT_EQ(
+          InterpolationNearestNeighbor3d(*in.v, *o.out, whole, f[0], f[1], f[2], d[0], d[1], d[2]),
+          0);
       refNearest(*in.v, *o.expected, t);
     }
     expectSameSamples(*o.out, *o.expected,
-                      std::string(linearFn ? "linear" : "nearest") + " factors " + std::to_string(f[0]) +
-                          " " + std::to_string(f[1]) + " " + std::to_string(f[2]) +
-                          (whole ? " (whole output)" : ""));
+                      std::string(linearFn ? "linear" : "nearest") + " factors " +
+                          std::to_string(f[0]) + " " + std::to_string(f[1]) + " " +
+                          std::to_string(f[2]) + (whole ? " (whole output)" : ""));
   }
 }
 
@@ -436,7 +454,8 @@ TEST(Resampling, FrameLinearInterpolationMatchesItsReference) {
     const int T = whole ? (b.depth() - 1) * static_cast<int>(f) + 1
                         : static_cast<int>(f * static_cast<float>(b.depth()));
     if (T == 0) continue;
-    OutputPair o(channels, d[0] + T + rng() % 2, d[1] + b.height(), d[2] + b.width() + rng() % 2, rng());
+    OutputPair o(channels, d[0] + T + rng() % 2, d[1] + b.height(), d[2] + b.width() + rng() % 2,
+                 rng());
     ASSERT_EQ(InterpolationFrameLinear3d(*in.v, *o.out, 0, f, d[0], d[1], d[2]), 0);
     refFrameLinear(*in.v, *o.expected, f, d[0], d[1], d[2]);
     expectSameSamples(*o.out, *o.expected, "frame linear factor " + std::to_string(f));
@@ -450,7 +469,8 @@ TEST(Resampling, FrameLinearInterpolationMatchesItsReference) {
     const float f = static_cast<float>(frames - 1) / 3.0f;
     ASSERT_EQ(InterpolationFrameLinear3d(*in, *o.out, 1, 99.0f, 2, 2, 2), 0);
     refFrameLinear(*in, *o.expected, f, 0, 0, 0, frames);
-    expectSameSamples(*o.out, *o.expected, "frame linear from " + std::to_string(frames) + " frames");
+    expectSameSamples(*o.out, *o.expected,
+                      "frame linear from " + std::to_string(frames) + " frames");
   }
 }
 
@@ -476,8 +496,11 @@ TEST(Resampling, FrameInsertionsMatchTheirReferences) {
       refPadding(*in.v, *o.expected, a, d[0], d[1], d[2]);
     }
     expectSameSamples(*o.out, *o.expected,
-                      std::string(kind == 0 ? "binary" : kind == 1 ? "grey" : "padding") +
-                          " step " + std::to_string(a) + (coherent && kind == 0 ? " coherent" : ""));
+                      std::string(kind == 0   ? "binary"
+                                  : kind == 1 ? "grey"
+                                              : "padding") +
+                          " step " + std::to_string(a) +
+                          (coherent && kind == 0 ? " coherent" : ""));
   }
 }
 
@@ -490,7 +513,8 @@ TEST(Resampling, ContourFillMatchesItsReference) {
     fillRandom(*in, rng());  // noise of every value: only 255 counts as contour
     for (int z = 0; z < Z; ++z)
       for (int ring = 0; ring < 4; ++ring) {
-        const int y0 = rng() % Y, y1 = y0 + rng() % (Y - y0), x0 = rng() % X, x1 = x0 + rng() % (X - x0);
+        const int y0 = rng() % Y, y1 = y0 + rng() % (Y - y0), x0 = rng() % X,
+                  x1 = x0 + rng() % (X - x0);
         for (int y = y0; y <= y1; ++y)
           for (int x = x0; x <= x1; ++x)
             if (y == y0 || y == y1 || x == x0 || x == x1) at<UC>(*in, 0, z, y, x) = 255;
@@ -600,44 +624,87 @@ TEST(Resampling, EveryFailureReturnsItsCodeAndWritesNothing) {
       {"zoom factor 0", [&] { return zoom3d(I, O, 0, 0, 0, 0); }, kInvalidParameters, O},
       {"zoom negative offset", [&] { return zoom3d(I, O, 2, 0, -1, 0); }, kInvalidParameters, O},
       {"zoom too large", [&] { return zoom3d(I, O, 5, 1, 0, 0); }, kInvalidOutputDimensions, O},
-      {"zoom by a million", [&] { return zoom3d(I, O, 1000000, 0, 0, 0); }, kInvalidOutputDimensions, O},
-      {"zoom by INT_MAX", [&] { return zoom3d(I, O, 2147483647, 0, 0, 0); }, kInvalidOutputDimensions, O},
-      {"zoom colours differ", [&] { return zoom3d(*colour, O, 1, 0, 0, 0); }, kInvalidOutputColorType, O},
+      {"zoom by a million", [&] { return zoom3d(I, O, 1000000, 0, 0, 0); },
+       kInvalidOutputDimensions, O},
+      {"zoom by INT_MAX", [&] { return zoom3d(I, O, 2147483647, 0, 0, 0); },
+       kInvalidOutputDimensions, O},
+      {"zoom colours differ", [&] { return zoom3d(*colour, O, 1, 0, 0, 0); },
+       kInvalidOutputColorType, O},
       {"zoom float input", [&] { return zoom3d(*floats, O, 1, 0, 0, 0); }, kWrongDataType, O},
       {"decim factor -1", [&] { return decim3(I, O, -1, 0, 0, 0); }, kInvalidParameters, O},
-      {"decim too large", [&] { return decim3(I, *small, 1, 0, 0, 0); }, kInvalidOutputDimensions, *small},
-      {"nearest factor 0", [&] { return InterpolationNearestNeighbor3d(I, O, 0, 0.0f, 1, 1, 0, 0, 0); }, kInvalidParameters, O},
-      {"nearest NaN", [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1, nan, 1, 0, 0, 0); }, kInvalidParameters, O},
-      {"nearest infinite", [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1, 1, inf, 0, 0, 0); }, kInvalidParameters, O},
-      {"nearest no target sample", [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1, 1, 0.1f, 0, 0, 0); }, kInvalidParameters, O},
-      {"nearest 1e30", [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1e30f, 1, 1, 0, 0, 0); }, kInvalidOutputDimensions, O},
-      {"nearest offset", [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1, 1, 1, 0, 0, -2); }, kInvalidParameters, O},
-      {"nearest too large", [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1, 4.3f, 1, 0, 0, 0); }, kInvalidOutputDimensions, O},
-      {"nearest colours", [&] { return InterpolationNearestNeighbor3d(*colour, O, 1, 1, 1, 1, 0, 0, 0); }, kInvalidOutputColorType, O},
-      {"linear width 1", [&] { return InterpolationLinear3d(*flat, O, 1, 1, 1, 1, 0, 0, 0); }, kInvalidInputDimensions, O},
-      {"linear NaN", [&] { return InterpolationLinear3d(I, O, 0, nan, 1, 1, 0, 0, 0); }, kInvalidParameters, O},
-      {"linear 1e30", [&] { return InterpolationLinear3d(I, O, 0, 1, 1, 1e30f, 0, 0, 0); }, kInvalidOutputDimensions, O},
-      {"linear too large", [&] { return InterpolationLinear3d(I, O, 0, 1, 1, 1, 0, 16, 0); }, kInvalidOutputDimensions, O},
-      {"frame linear one frame", [&] { return InterpolationFrameLinear3d(*single, O, 0, 2, 0, 0, 0); }, kInvalidInputDimensions, O},
-      {"frame linear factor 0", [&] { return InterpolationFrameLinear3d(I, O, 0, 0, 0, 0, 0); }, kInvalidParameters, O},
-      {"frame linear infinite", [&] { return InterpolationFrameLinear3d(I, O, 0, -inf, 0, 0, 0); }, kInvalidParameters, O},
-      {"frame linear 1e30", [&] { return InterpolationFrameLinear3d(I, O, 0, 1e30f, 0, 0, 0); }, kInvalidOutputDimensions, O},
-      {"frame linear 2.5e9", [&] { return InterpolationFrameLinear3d(I, O, 0, 2.5e9f, 0, 0, 0); }, kInvalidOutputDimensions, O},
-      {"frame linear output of one frame", [&] { return InterpolationFrameLinear3d(I, *make_volume(1, 9, 9), 1, 2, 0, 0, 0); }, kInvalidParameters, nullptr},
-      {"frame linear too large", [&] { return InterpolationFrameLinear3d(I, O, 0, 7, 0, 0, 0); }, kInvalidOutputDimensions, O},
-      {"binary step 4", [&] { return FrameInterpolationBinary(*binary, O, 4, 0, 0, 0, 0); }, kInvalidParameters, O},
-      {"binary step 1", [&] { return FrameInterpolationBinary(*binary, O, 1, 0, 0, 0, 0); }, kInvalidParameters, O},
-      {"binary flag 2", [&] { return FrameInterpolationBinary(*binary, O, 2, 0, 0, 0, 2); }, kInvalidParameters, O},
-      {"binary not binary", [&] { return FrameInterpolationBinary(I, O, 2, 0, 0, 0, 0); }, kNotBinary, O},
-      {"binary too large", [&] { return FrameInterpolationBinary(*binary, O, 3, 11, 0, 0, 1); }, kInvalidOutputDimensions, O},
-      {"binary three channels", [&] { return FrameInterpolationBinary(*colour, O, 2, 0, 0, 0, 0); }, kWrongColorType, O},
-      {"grey step 4", [&] { return FrameInterpolationGrayscale(I, O, 4, 0, 0, 0); }, kInvalidParameters, O},
-      {"grey too large", [&] { return FrameInterpolationGrayscale(I, O, 3, 0, 0, 15); }, kInvalidOutputDimensions, O},
+      {"decim too large", [&] { return decim3(I, *small, 1, 0, 0, 0); }, kInvalidOutputDimensions,
+       *small},
+      {"nearest factor 0",
+       [&] { return InterpolationNearestNeighbor3d(I, O, 0, 0.0f, 1, 1, 0, 0, 0); },
+       kInvalidParameters, O},
+      {"nearest NaN", [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1, nan, 1, 0, 0, 0); },
+       kInvalidParameters, O},
+      {"nearest infinite",
+       [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1, 1, inf, 0, 0, 0); },
+       kInvalidParameters, O},
+      {"nearest no target sample",
+       [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1, 1, 0.1f, 0, 0, 0); },
+       kInvalidParameters, O},
+      {"nearest 1e30",
+       [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1e30f, 1, 1, 0, 0, 0); },
+       kInvalidOutputDimensions, O},
+      {"nearest offset", [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1, 1, 1, 0, 0, -2); },
+       kInvalidParameters, O},
+      {"nearest too large",
+       [&] { return InterpolationNearestNeighbor3d(I, O, 0, 1, 4.3f, 1, 0, 0, 0); },
+       kInvalidOutputDimensions, O},
+      {"nearest colours",
+       [&] { return InterpolationNearestNeighbor3d(*colour, O, 1, 1, 1, 1, 0, 0, 0); },
+       kInvalidOutputColorType, O},
+      {"linear width 1", [&] { return InterpolationLinear3d(*flat, O, 1, 1, 1, 1, 0, 0, 0); },
+       kInvalidInputDimensions, O},
+      {"linear NaN", [&] { return InterpolationLinear3d(I, O, 0, nan, 1, 1, 0, 0, 0); },
+       kInvalidParameters, O},
+      {"linear 1e30", [&] { return InterpolationLinear3d(I, O, 0, 1, 1, 1e30f, 0, 0, 0); },
+       kInvalidOutputDimensions, O},
+      {"linear too large", [&] { return InterpolationLinear3d(I, O, 0, 1, 1, 1, 0, 16, 0); },
+       kInvalidOutputDimensions, O},
+      {"frame linear one frame",
+       [&] { return InterpolationFrameLinear3d(*single, O, 0, 2, 0, 0, 0); },
+       kInvalidInputDimensions, O},
+      {"frame linear factor 0", [&] { return InterpolationFrameLinear3d(I, O, 0, 0, 0, 0, 0); },
+       kInvalidParameters, O},
+      {"frame linear infinite", [&] { return InterpolationFrameLinear3d(I, O, 0, -inf, 0, 0, 0); },
+       kInvalidParameters, O},
+      {"frame linear 1e30", [&] { return InterpolationFrameLinear3d(I, O, 0, 1e30f, 0, 0, 0); },
+       kInvalidOutputDimensions, O},
+      {"frame linear 2.5e9", [&] { return InterpolationFrameLinear3d(I, O, 0, 2.5e9f, 0, 0, 0); },
+       kInvalidOutputDimensions, O},
+      {"frame linear output of one frame",
+       [&] { return InterpolationFrameLinear3d(I, *make_volume(1, 9, 9), 1, 2, 0, 0, 0); },
+       kInvalidParameters, nullptr},
+      {"frame linear too large", [&] { return InterpolationFrameLinear3d(I, O, 0, 7, 0, 0, 0); },
+       kInvalidOutputDimensions, O},
+      {"binary step 4", [&] { return FrameInterpolationBinary(*binary, O, 4, 0, 0, 0, 0); },
+       kInvalidParameters, O},
+      {"binary step 1", [&] { return FrameInterpolationBinary(*binary, O, 1, 0, 0, 0, 0); },
+       kInvalidParameters, O},
+      {"binary flag 2", [&] { return FrameInterpolationBinary(*binary, O, 2, 0, 0, 0, 2); },
+       kInvalidParameters, O},
+      {"binary not binary", [&] { return FrameInterpolationBinary(I, O, 2, 0, 0, 0, 0); },
+       kNotBinary, O},
+      {"binary too large", [&] { return FrameInterpolationBinary(*binary, O, 3, 11, 0, 0, 1); },
+       kInvalidOutputDimensions, O},
+      {"binary three channels", [&] { return FrameInterpolationBinary(*colour, O, 2, 0, 0, 0, 0); },
+       kWrongColorType, O},
+      {"grey step 4", [&] { return FrameInterpolationGrayscale(I, O, 4, 0, 0, 0); },
+       kInvalidParameters, O},
+      {"grey too large", [&] { return FrameInterpolationGrayscale(I, O, 3, 0, 0, 15); },
+       kInvalidOutputDimensions, O},
       {"padding step 1", [&] { return FrameZeroPadding(I, O, 1, 0, 0, 0); }, kInvalidParameters, O},
-      {"padding too large", [&] { return FrameZeroPadding(I, O, 7, 0, 0, 0); }, kInvalidOutputDimensions, O},
-      {"padding huge step", [&] { return FrameZeroPadding(I, O, 2147483647, 0, 0, 0); }, kInvalidOutputDimensions, O},
-      {"fill output too small", [&] { return FrameContourObjectFill(I, *small); }, kInvalidOutputDimensions, *small},
-      {"fill three channels", [&] { return FrameContourObjectFill(*colour, O); }, kWrongColorType, O},
+      {"padding too large", [&] { return FrameZeroPadding(I, O, 7, 0, 0, 0); },
+       kInvalidOutputDimensions, O},
+      {"padding huge step", [&] { return FrameZeroPadding(I, O, 2147483647, 0, 0, 0); },
+       kInvalidOutputDimensions, O},
+      {"fill output too small", [&] { return FrameContourObjectFill(I, *small); },
+       kInvalidOutputDimensions, *small},
+      {"fill three channels", [&] { return FrameContourObjectFill(*colour, O); }, kWrongColorType,
+       O},
       {"fill no output", [&] { return FrameContourObjectFill(I, nullptr); }, kNullVolume, nullptr},
   };
   fillRandom(O, 99);
@@ -737,7 +804,9 @@ TEST(Resampling, InPlaceCallsEqualCallsIntoACopy) {
   const std::vector<std::function<int(Volume*, Volume*)>> calls = {
       [](Volume* i, Volume* o) { return zoom3d(i, o, 2, 1, 0, 1); },
       [](Volume* i, Volume* o) { return decim3(i, o, 2, 0, 1, 0); },
-      [](Volume* i, Volume* o) { return InterpolationNearestNeighbor3d(i, o, 0, 1.5f, 2, 1.7f, 0, 0, 0); },
+      [](Volume* i, Volume* o) {
+        return InterpolationNearestNeighbor3d(i, o, 0, 1.5f, 2, 1.7f, 0, 0, 0);
+      },
       [](Volume* i, Volume* o) { return InterpolationLinear3d(i, o, 1, 0, 0, 0, 0, 0, 0); },
       [](Volume* i, Volume* o) { return InterpolationFrameLinear3d(i, o, 0, 2, 0, 1, 1); },
       [](Volume* i, Volume* o) { return FrameInterpolationBinary(i, o, 2, 1, 0, 0, 1); },

@@ -141,8 +141,7 @@ inline VolumePtr make_ball(int radius) {
 // A reproducible binary (0 / 255) single-channel UC volume: `count` balls of random centres
 // and radii 1..maxRadius, plus scattered single voxels (one in 64) and pin holes in the
 // balls, so that both small components and small holes occur.
-inline VolumePtr make_blobs(unsigned seed, int Z, int Y, int X, int count = 6,
-                            int maxRadius = 3) {
+inline VolumePtr make_blobs(unsigned seed, int Z, int Y, int X, int count = 6, int maxRadius = 3) {
   auto v = make_volume(Z, Y, X);
   std::mt19937 rng(seed);
   for (int k = 0; k < count; ++k) {

@@ -108,18 +108,20 @@ class QtResamplingTest : public ::testing::Test {
 TEST_F(QtResamplingTest, InterpolationThroughTheOptionsDialog) {
   Volume* in = slot(4, 6, 8, 1, false);
   ASSERT_TRUE(frame.action(kCmdInterpolation3d)->isEnabled()) << "no longer greyed";
-  const auto dialogs = run(kCmdInterpolation3d, {
-      pickEntry("0"),
-      [](QWidget& d) {
-        EXPECT_EQ(d.windowTitle(), "3D Interpolation Options");
-        control<QRadioButton>(d, InterpolationDialog::kCtlNearest)->setChecked(true);
-        control<QLineEdit>(d, InterpolationDialog::kCtlX)->setText("2");
-        control<QLineEdit>(d, InterpolationDialog::kCtlY)->setText("2");
-        control<QLineEdit>(d, InterpolationDialog::kCtlZ)->setText("0.5");
-        pressOk(d);
-      },
-      pickEntry("New[1]"),
-  });
+  const auto dialogs =
+      run(kCmdInterpolation3d,
+          {
+              pickEntry("0"),
+              [](QWidget& d) {
+                EXPECT_EQ(d.windowTitle(), "3D Interpolation Options");
+                control<QRadioButton>(d, InterpolationDialog::kCtlNearest)->setChecked(true);
+                control<QLineEdit>(d, InterpolationDialog::kCtlX)->setText("2");
+                control<QLineEdit>(d, InterpolationDialog::kCtlY)->setText("2");
+                control<QLineEdit>(d, InterpolationDialog::kCtlZ)->setText("0.5");
+                pressOk(d);
+              },
+              pickEntry("New[1]"),
+          });
   ASSERT_EQ(dialogs.size(), 3u);
   EXPECT_EQ(dialogs[1], QString::number(qt::kDialogInterpolation));
   Volume* out = volumeSlot(1);
@@ -133,16 +135,18 @@ TEST_F(QtResamplingTest, InterpolationThroughTheOptionsDialog) {
 
 TEST_F(QtResamplingTest, BinaryFrameInterpolationThroughItsOptionsDialog) {
   Volume* in = slot(4, 9, 10, 2, true);
-  const auto dialogs = run(kCmdBinaryFrameInterpolation, {
-      pickEntry("0"),
-      [](QWidget& d) {
-        EXPECT_EQ(d.windowTitle(), "Binary Frame Interpolation Options");
-        control<QCheckBox>(d, BinaryInterpolationDialog::kCtlCoherence)->setChecked(true);
-        control<QRadioButton>(d, BinaryInterpolationDialog::kCtlTwo)->setChecked(true);
-        pressOk(d);
-      },
-      pickEntry("New[1]"),
-  });
+  const auto dialogs =
+      run(kCmdBinaryFrameInterpolation,
+          {
+              pickEntry("0"),
+              [](QWidget& d) {
+                EXPECT_EQ(d.windowTitle(), "Binary Frame Interpolation Options");
+                control<QCheckBox>(d, BinaryInterpolationDialog::kCtlCoherence)->setChecked(true);
+                control<QRadioButton>(d, BinaryInterpolationDialog::kCtlTwo)->setChecked(true);
+                pressOk(d);
+              },
+              pickEntry("New[1]"),
+          });
   ASSERT_EQ(dialogs.size(), 3u);
   EXPECT_EQ(dialogs[1], QString::number(qt::kDialogBinaryInterpolation));
   EXPECT_EQ(volumeSlot(1)->Z, 10);
@@ -153,14 +157,15 @@ TEST_F(QtResamplingTest, BinaryFrameInterpolationThroughItsOptionsDialog) {
 TEST_F(QtResamplingTest, ClosingWithAStructuringElementChosenInTheChoiceDialog) {
   Volume* in = slot(5, 7, 9, 3, true);
   Volume* element = slot(3, 1, 3, 4, true);
-  const auto dialogs = run(kCmdClosing, {
-      pickEntry("0"),
-      [](QWidget& d) {
-        EXPECT_EQ(d.windowTitle(), "Select Structuring Element Volume");
-        pickEntry("1")(d);
-      },
-      pickEntry("New[2]"),
-  });
+  const auto dialogs =
+      run(kCmdClosing, {
+                           pickEntry("0"),
+                           [](QWidget& d) {
+                             EXPECT_EQ(d.windowTitle(), "Select Structuring Element Volume");
+                             pickEntry("1")(d);
+                           },
+                           pickEntry("New[2]"),
+                       });
   ASSERT_EQ(dialogs.size(), 3u);
   expectResultOf(volumeSlot(2), [&](Volume* o) { return bclosing3d(in, element, o); });
 }

@@ -46,9 +46,9 @@ TEST_F(ResamplingCommandsTest, FactorCommandsAskTheFactorFirstAndOfferTheSizeItN
   Volume* in = input();
   desk.script({pick("0"), values({"2"}), pick("New[1]")});
   run(kCmdUniformZoom);
-  EXPECT_EQ(desk.dialogTitles, (std::vector<std::string>{"Select Input Volume",
-                                                          "Give Zooming factor",
-                                                          "Select Output Volume"}));
+  EXPECT_EQ(desk.dialogTitles,
+            (std::vector<std::string>{"Select Input Volume", "Give Zooming factor",
+                                      "Select Output Volume"}));
   expectDims(volumeSlot(1), 8, 10, 6);
   expectResultOf(volumeSlot(1), [&](Volume* o) { return zoom3d(in, o, 2, 0, 0, 0); });
   EXPECT_EQ(desk.shown.back(), volumeSlot(1));
@@ -80,7 +80,8 @@ TEST_F(ResamplingCommandsTest, FactorCommandsAskTheFactorFirstAndOfferTheSizeItN
   desk.script({pick("0"), values({"3"}), pick("2"), yes()});
   run(kCmdUniformZoom);
   expectDims(volumeSlot(2), 12, 15, 9);
-  EXPECT_EQ(desk.messages.back().text, "Output Volume is not appropriate\nand will be reallocated. Continue?");
+  EXPECT_EQ(desk.messages.back().text,
+            "Output Volume is not appropriate\nand will be reallocated. Continue?");
   EXPECT_TRUE(desk.scriptDone());
   EXPECT_EQ(desk.unanswered, 0);
 }
@@ -108,13 +109,15 @@ TEST_F(ResamplingCommandsTest, InterpolationCommandsRunTheChosenMethodAndFactors
   EXPECT_EQ(desk.dialogTitles.back(), "Select Output Volume");
   EXPECT_EQ(desk.dialogTitles[desk.dialogTitles.size() - 2], "Frame Interpolation Options");
   expectDims(volumeSlot(3), 4, 5, 7);
-  expectResultOf(volumeSlot(3), [&](Volume* o) { return InterpolationFrameLinear3d(in, o, 0, 2.5f, 0, 0, 0); });
+  expectResultOf(volumeSlot(3),
+                 [&](Volume* o) { return InterpolationFrameLinear3d(in, o, 0, 2.5f, 0, 0, 0); });
 
   // Factors taken from the output: no new volume is offered, the output keeps its size.
   desk.script({pick("0"), choose(10), pick("2")});
   run(kCmdInterpolation3d);
   expectDims(volumeSlot(2), 2, 10, 3);
-  expectResultOf(volumeSlot(2), [&](Volume* o) { return InterpolationLinear3d(in, o, 1, 0, 0, 0, 0, 0, 0); });
+  expectResultOf(volumeSlot(2),
+                 [&](Volume* o) { return InterpolationLinear3d(in, o, 1, 0, 0, 0, 0, 0, 0); });
   desk.script({pick("0"), choose(10), pick("New[4]")});
   run(kCmdFrameInterpolation);
   EXPECT_EQ(desk.unanswered, 1) << "the New entry is not in the list";
@@ -133,11 +136,13 @@ TEST_F(ResamplingCommandsTest, BinaryFrameInterpolationInsertsTheChosenFrames) {
   desk.script({pick("0"), choose(11), pick("New[1]")});
   run(kCmdBinaryFrameInterpolation);
   expectDims(volumeSlot(1), 4, 5, 7);
-  expectResultOf(volumeSlot(1), [&](Volume* o) { return FrameInterpolationBinary(in, o, 3, 0, 0, 0, 1); });
+  expectResultOf(volumeSlot(1),
+                 [&](Volume* o) { return FrameInterpolationBinary(in, o, 3, 0, 0, 0, 1); });
   desk.script({pick("0"), choose(0), pick("New[2]")});
   run(kCmdBinaryFrameInterpolation);
   expectDims(volumeSlot(2), 4, 5, 5);
-  expectResultOf(volumeSlot(2), [&](Volume* o) { return FrameInterpolationBinary(in, o, 2, 0, 0, 0, 0); });
+  expectResultOf(volumeSlot(2),
+                 [&](Volume* o) { return FrameInterpolationBinary(in, o, 2, 0, 0, 0, 0); });
   // A grey input is refused by the operation and the output made for it destroyed.
   makeSlot(V3D_UC, V3D_ONE_CHANNEL, 3, 5, 6, 9);
   desk.script({pick("3"), choose(0), pick("New[4]")});
@@ -151,9 +156,12 @@ TEST_F(ResamplingCommandsTest, MorphologyCommandsTakeAStructuringElement) {
   Volume* in = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 6, 8, 9, 4, true);
   Volume* element = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 3, 3, 3, 5, true);
   const std::pair<int, int (*)(Volume*, Volume*, Volume*)> commands[] = {
-      {kCmdMinkowskiAddition, MinkowskiAddition3d}, {kCmdMinkowskiSubtraction, MinkowskiSubtraction3d},
-      {kCmdDilation, bdilate3d},   {kCmdErosion, berode3d},
-      {kCmdOpening, bopening3d},   {kCmdClosing, bclosing3d}};
+      {kCmdMinkowskiAddition, MinkowskiAddition3d},
+      {kCmdMinkowskiSubtraction, MinkowskiSubtraction3d},
+      {kCmdDilation, bdilate3d},
+      {kCmdErosion, berode3d},
+      {kCmdOpening, bopening3d},
+      {kCmdClosing, bclosing3d}};
   int slot = 2;
   for (const auto& [id, op] : commands) {
     EXPECT_TRUE(commandAvailable(id)) << id;
@@ -169,7 +177,8 @@ TEST_F(ResamplingCommandsTest, MorphologyCommandsTakeAStructuringElement) {
   run(kCmdOpening);
   EXPECT_EQ(desk.lastMessage(), "Same input/output volume");
   makeSlot(V3D_UC, V3D_ONE_CHANNEL, 3, 2, 3, 6, true);
-  desk.script({pick("0"), pick(std::to_string(slot)), pick("New[" + std::to_string(slot + 1) + "]")});
+  desk.script(
+      {pick("0"), pick(std::to_string(slot)), pick("New[" + std::to_string(slot + 1) + "]")});
   run(kCmdDilation);
   EXPECT_EQ(desk.lastMessage(), "Invalid input volume dimensions");
   EXPECT_EQ(volumeSlot(slot + 1)->dataType, 0);
