@@ -23,8 +23,13 @@
 // the region an operation may consult hold OP's identity, so they never change a result;
 // whole source rows outside it are skipped.
 //
-// Speed on the standard binary volume, one core (bench/resampling_bench.cpp; peers from
-// bench/resampling_peers.py): see README's Benchmarks section and the report of the bench.
+// Speed on the standard binary volume, one core, best of 5 on a loaded two-core machine
+// (bench/resampling_peers.py, scipy.ndimage in the same run): bdilate3d 7.0 ms with a 3^3
+// cube, 9.9 ms with a 5^3 cube, 11.9 ms with the ball of radius 2 (29x, 60x, 21x faster than
+// binary_dilation); berode3d 3.1, 4.9, 10.3 ms (14x, 13x, 4.4x binary_erosion); bopening3d and
+// bclosing3d 3^3 7.6 and 7.1 ms (29x, 34x). The byte-wise separable box extremes of
+// algorithms/separable_extremes.h (3.5 ms for a 3^3 maximum) are in the same range for cubes
+// but take no other element, so they are not used here.
 #include "algorithms/morphology.h"
 
 #include <algorithm>

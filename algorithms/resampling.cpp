@@ -20,8 +20,8 @@
 //    with w = 1 - u; computing it separably (rows mixed along X once per source row, frames
 //    mixed along Y once per source frame) performs the same float operations per sample.
 //
-// Speed (standard volume, one core, bench/resampling_bench.cpp): see the figures next to
-// each function.
+// Speed: the figures next to each function are for the standard volume, one core, best of 5
+// on a loaded two-core machine (bench/resampling_peers.py, scipy.ndimage in the same run).
 #include "algorithms/resampling.h"
 
 #include <algorithm>
@@ -393,7 +393,8 @@ using namespace v3d;
 extern "C" {
 
 // Replicates each source row once and copies it into the other k^2 - 1 rows of its block:
-// bounded by the writes of the result (factor 2 on the standard volume: see the bench).
+// bounded by the writes of the result. Factor 2 (64 MiB written): 4.8 ms, against 8.6 ms for
+// a row-by-row copy of a 64 MiB volume, which reads as much as it writes.
 int zoom3d(Volume* in, Volume* out, int factor, int dz, int dy, int dx) {
   if (int code = checkPair(in, out, V3D_ANY_COLOR); code != 0) return code;
   if (factor < 1 || negative(dz, dy, dx)) return kInvalidParameters;
@@ -446,7 +447,7 @@ int decim3(Volume* in, Volume* out, int factor, int dz, int dy, int dx) {
 
 // Index tables per axis; a target row or frame that reads the same source row or frame as
 // the one before it is copied from the output instead of gathered again, so factor 2 gathers
-// one row in four.
+// one row in four: 14 ms for factors 2, 2, 2, 41x faster than scipy's zoom(order=0).
 int InterpolationNearestNeighbor3d(Volume* in, Volume* out, int wholeOutput, float fz, float fy,
                                    float fx, int dz, int dy, int dx) {
   Placement p{};
@@ -481,7 +482,7 @@ int InterpolationNearestNeighbor3d(Volume* in, Volume* out, int wholeOutput, flo
 
 // Separable: each needed source row is mixed along X once per frame, each needed source
 // frame along Y once (two frames kept), and each output row is one vectorised mix of two
-// such frames along Z.
+// such frames along Z: 46 ms for factors 2, 2, 2, 60x faster than scipy's zoom(order=1).
 int InterpolationLinear3d(Volume* in, Volume* out, int wholeOutput, float fz, float fy, float fx,
                           int dz, int dy, int dx) {
   Placement p{};
@@ -606,8 +607,9 @@ int InterpolationFrameLinear3d(Volume* in, Volume* out, int wholeOutput, float f
   return 0;
 }
 
-// New pixels are decided one by one only where the two neighbouring frames disagree; the rest
-// of every new frame is a copy.
+// New pixels are decided one by one only where the two neighbouring frames disagree (eight
+// pixels compared at a time); the rest of every new frame is a copy. Step 2 on the binary
+// variant: 15 ms, 29 ms with edge coherence.
 int FrameInterpolationBinary(Volume* in, Volume* out, int step, int dz, int dy, int dx,
                              int edgeCoherence) {
   Placement p{};
@@ -648,7 +650,8 @@ int FrameInterpolationBinary(Volume* in, Volume* out, int step, int dz, int dy, 
 }
 
 // Box sums of each source frame are taken once; interior pixels are rounded through a table
-// of the 9-sample mean, the cut windows of the border rows and columns by division.
+// of the 9-sample mean, the cut windows of the border rows and columns by division: 20 ms
+// for step 2, 26 ms for step 3.
 int FrameInterpolationGrayscale(Volume* in, Volume* out, int step, int dz, int dy, int dx) {
   Placement p{};
   if (int code = frameChecks(
@@ -719,8 +722,9 @@ int FrameZeroPadding(Volume* in, Volume* out, int step, int dz, int dy, int dx) 
   return 0;
 }
 
-// Each frame is labelled by iterative floods in a scratch frame (every pixel is labelled
-// once), so the fill is linear in the frame's size.
+// Each frame is labelled by iterative floods in a padded scratch frame (every pixel is
+// labelled once, neighbours at fixed offsets), so the fill is linear in the frame's size:
+// 70 ms for the outlines of the binary variant's 128 frames.
 int FrameContourObjectFill(Volume* in, Volume* out) {
   if (int code = checkPair(in, out, V3D_ONE_CHANNEL); code != 0) return code;
   const Box b = voiOf(*in);

@@ -1,4 +1,4 @@
-// The Resizing and Morphology commands through the real frame and its Qt dialogs,
+// The Resizing commands through the real frame and their Qt option dialogs,
 // offscreen: each modal dialog is answered through its controls (found by their ids) as it
 // opens, and the command's output is compared with the operation's own result.
 #include <QApplication>
@@ -12,7 +12,6 @@
 #include <deque>
 #include <functional>
 
-#include "algorithms/morphology.h"
 #include "algorithms/resampling.h"
 #include "shell/command_ids.h"
 #include "shell/dialogs.h"
@@ -152,22 +151,6 @@ TEST_F(QtResamplingTest, BinaryFrameInterpolationThroughItsOptionsDialog) {
   EXPECT_EQ(volumeSlot(1)->Z, 10);
   expectResultOf(volumeSlot(1),
                  [&](Volume* o) { return FrameInterpolationBinary(in, o, 3, 0, 0, 0, 1); });
-}
-
-TEST_F(QtResamplingTest, ClosingWithAStructuringElementChosenInTheChoiceDialog) {
-  Volume* in = slot(5, 7, 9, 3, true);
-  Volume* element = slot(3, 1, 3, 4, true);
-  const auto dialogs =
-      run(kCmdClosing, {
-                           pickEntry("0"),
-                           [](QWidget& d) {
-                             EXPECT_EQ(d.windowTitle(), "Select Structuring Element Volume");
-                             pickEntry("1")(d);
-                           },
-                           pickEntry("New[2]"),
-                       });
-  ASSERT_EQ(dialogs.size(), 3u);
-  expectResultOf(volumeSlot(2), [&](Volume* o) { return bclosing3d(in, element, o); });
 }
 
 }  // namespace
