@@ -11,6 +11,10 @@ extern "C" void PrintCoordinates(int kind, int X, int Y, int Z, double value1, d
 namespace v3d::shell {
 
 enum ColourSpace : int { kRgb = 2, kXyz = 3, kLab = 4, kHls = 5 };
+// PrintCoordinates' kinds: one grey value, or red, green and blue; and the kind that hides
+// the readout.
+inline constexpr int kReadoutGrey = 1;
+inline constexpr int kReadoutColour = 2;
 inline constexpr int kPointerOutside = 0x8000;
 
 struct Readout {

@@ -199,7 +199,7 @@ TEST(QtFrameTest, MenuFromTheCommandTableRightClickAndExit) {
   ASSERT_NE(frame.action(kCmdSave), nullptr);
   EXPECT_FALSE(frame.action(kCmdSave)->isEnabled());
   EXPECT_TRUE(frame.action(kCmdSymmetric)->isEnabled());
-  EXPECT_EQ(frame.action(1172)->text(), "&Standard Median");
+  EXPECT_EQ(frame.action(kCmdStandardMedian)->text(), "&Standard Median");
 
   Volume* v = nullptr;
   ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 4, 4, 4, nullptr, &v), kSuccess);

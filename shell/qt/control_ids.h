@@ -1,7 +1,7 @@
-// Names the widget layer gives its windows and the ids of the dialogs and controls that only
-// the widgets know. Every window carries its class name as its object name and every dialog
-// and control its resource or control id, so tests and tools find them; each name or number
-// is written here once.
+// Names the widget layer gives its windows and the ids of the controls that only the widgets
+// know (the dialog resources and the presenters' controls are named in shell/dialogs.h). Every
+// window carries its class name as its object name and every dialog and control its resource or
+// control id, so tests and tools find them; each name or number is written here once.
 #pragma once
 
 namespace v3d::shell::qt {
@@ -17,24 +17,6 @@ inline constexpr char kClassSectionPane[] = "sections";
 inline constexpr char kClassPlot[] = "signal";
 // The menu bar's place for the modules' menu.
 inline constexpr char kModulesMenu[] = "modules";
-
-// Dialog resources the widgets build without a resource enumeration of the presenters.
-enum DialogResource : int {
-  kDialogOpen = 103,
-  kDialogDisplayLevels = 114,
-  kDialogInterpolation = 116,
-  kDialogWeightsSource = 118,
-  kDialogBinaryInterpolation = 119,
-  kDialogAbout = 120,
-  kDialogAlignment = 121,
-  kDialogSeeds = 123,
-};
-
-// The frame range fields of the alignment dialog (121).
-enum AlignmentControl : int {
-  kCtlAlignmentLower = 1120,
-  kCtlAlignmentUpper = 1121,
-};
 
 // The section view's cursor fields (frame, column, row) and factor sliders (X, Y, Z).
 enum SectionViewControl : int {

@@ -41,10 +41,10 @@ void reportVoxel(const DisplayModel& m, int px, int py) {
   const Volume& vol = *m.volume();
   const double r = channelData<UC>(vol, 0)[v->z][v->y][v->x];
   if (!m.colour() || channelCount(vol) == 1) {
-    PrintCoordinates(1, v->x, v->y, v->z, r, 0, 0);
+    PrintCoordinates(kReadoutGrey, v->x, v->y, v->z, r, 0, 0);
     return;
   }
-  PrintCoordinates(2, v->x, v->y, v->z, r, channelData<UC>(vol, 1)[v->z][v->y][v->x],
+  PrintCoordinates(kReadoutColour, v->x, v->y, v->z, r, channelData<UC>(vol, 1)[v->z][v->y][v->x],
                    channelData<UC>(vol, 2)[v->z][v->y][v->x]);
 }
 

@@ -57,8 +57,9 @@ Frame::Frame()
               static_cast<QMenu*>(parent)->addSeparator();
               break;
             case MenuNode::Popup: {
-              QMenu* m = parent == menuBar() ? menuBar()->addMenu(qtext(n.textId))
-                                             : static_cast<QMenu*>(parent)->addMenu(qtext(n.textId));
+              QMenu* m = parent == menuBar()
+                             ? menuBar()->addMenu(qtext(n.textId))
+                             : static_cast<QMenu*>(parent)->addMenu(qtext(n.textId));
               build(m, n.children);
               break;
             }
@@ -73,7 +74,8 @@ Frame::Frame()
               actions_[n.id] = a;
               if (n.id == kCmdCoordinates) a->setCheckable(true);
               const int id = n.id;
-              connect(a, &QAction::triggered, this, [this, id] { command(static_cast<std::uintptr_t>(id)); });
+              connect(a, &QAction::triggered, this,
+                      [this, id] { command(static_cast<std::uintptr_t>(id)); });
               break;
             }
           }

@@ -8,6 +8,7 @@
 #include <QSpinBox>
 
 #include "core/text_ids.h"
+#include "shell/dialogs.h"
 #include "shell/qt/control_ids.h"
 #include "shell/qt/qtext.h"
 
@@ -57,13 +58,13 @@ OpenDialogView::OpenDialogView(OpenDialog& presenter, QWidget* parent)
   digits->setRange(0, 9);
   auto* types = new QComboBox(panel_);
   types->setObjectName(QString::number(kOpenDataType));
-  types->addItem(qtext(kTextTypeUC), 1);
-  types->addItem(qtext(kTextTypeF), 2);
-  types->addItem(qtext(kTextTypeI), 4);
+  types->addItem(qtext(kTextTypeUC), V3D_UC);
+  types->addItem(qtext(kTextTypeF), V3D_F);
+  types->addItem(qtext(kTextTypeI), V3D_I);
   auto* colours = new QComboBox(panel_);
   colours->setObjectName(QString::number(kOpenColorType));
-  colours->addItem(qtext(kTextOpenOneChannel), 1);
-  colours->addItem(qtext(kTextOpenThreeChannel), 2);
+  colours->addItem(qtext(kTextOpenOneChannel), V3D_ONE_CHANNEL);
+  colours->addItem(qtext(kTextOpenThreeChannel), V3D_THREE_CHANNELS);
   grid->addWidget(new QLabel(qtext(kLabelOpenLower), panel_), 0, 0);
   grid->addWidget(lower, 0, 1);
   grid->addWidget(new QLabel(qtext(kLabelOpenUpper), panel_), 0, 2);
@@ -122,7 +123,8 @@ void OpenDialogView::applyStates() {
   named<QLineEdit>(panel_, kOpenExt2)->setEnabled(p_.ext23Enabled());
   named<QLineEdit>(panel_, kOpenExt3)->setEnabled(p_.ext23Enabled());
   for (int i = 0; i < 3; ++i)
-    named<QLineEdit>(panel_, kOpenExt1 + i)->setText(QString::fromStdString(p_.extensions[static_cast<std::size_t>(i)]));
+    named<QLineEdit>(panel_, kOpenExt1 + i)
+        ->setText(QString::fromStdString(p_.extensions[static_cast<std::size_t>(i)]));
   named<QSpinBox>(panel_, kOpenDigitsSpin)->setEnabled(p_.digitsEnabled());
 }
 
@@ -133,7 +135,8 @@ void OpenDialogView::pushFields() {
   p_.height = named<QLineEdit>(panel_, kOpenHeight)->text().toStdString();
   p_.digits = std::to_string(named<QSpinBox>(panel_, kOpenDigitsSpin)->value());
   for (int i = 0; i < 3; ++i)
-    p_.extensions[static_cast<std::size_t>(i)] = named<QLineEdit>(panel_, kOpenExt1 + i)->text().toStdString();
+    p_.extensions[static_cast<std::size_t>(i)] =
+        named<QLineEdit>(panel_, kOpenExt1 + i)->text().toStdString();
 }
 
 void OpenDialogView::accept() {

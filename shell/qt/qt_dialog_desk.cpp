@@ -91,7 +91,7 @@ int QtDialogDesk::pickSeeds(Volume* input, Volume* output) {
   SeedPicking seeds{input, output, 0};
   setSeedPicking(&seeds);
   QDialog dialog(frame_);
-  dialog.setObjectName(QString::number(kDialogSeeds));
+  dialog.setObjectName(QString::number(kDialogPixelInput));
   dialog.setWindowTitle(qtext(kTitleRegionGrowSeeds));
   dialog.setWindowModality(Qt::NonModal);
   auto* layout = new QVBoxLayout(&dialog);

@@ -162,7 +162,7 @@ int main(int argc, char** argv) {
   QApplication::processEvents();
   frame.grab().save(g_dir + "/section-view.png");
   frame.desk().toggleCoordinates();
-  PrintCoordinates(2, 64, 70, 32, 200, 120, 40);
+  PrintCoordinates(kReadoutColour, 64, 70, 32, 200, 120, 40);
   if (QWidget* w = frame.windows().coordinates()) {
     QApplication::processEvents();
     w->grab().save(g_dir + "/coordinates.png");

@@ -173,9 +173,10 @@ void SectionViewWindow::cursorMoved(Section from) {
   const int x = model_.cursorX, y = model_.cursorY, z = model_.cursorZ;
   const double r = channelData<UC>(v, 0)[z][y][x];
   if (channelCount(v) == 1)
-    PrintCoordinates(2, x, y, z, r, r, r);
+    PrintCoordinates(kReadoutColour, x, y, z, r, r, r);
   else
-    PrintCoordinates(2, x, y, z, r, channelData<UC>(v, 1)[z][y][x], channelData<UC>(v, 2)[z][y][x]);
+    PrintCoordinates(kReadoutColour, x, y, z, r, channelData<UC>(v, 1)[z][y][x],
+                     channelData<UC>(v, 2)[z][y][x]);
   for (int i = 0; i < 3; ++i) panes_[i]->update();
   (void)from;
 }

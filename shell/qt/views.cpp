@@ -22,7 +22,9 @@
 namespace v3d::shell::qt {
 namespace {
 
-QString idName(int id) { return QString::number(id); }
+QString idName(int id) {
+  return QString::number(id);
+}
 
 QLineEdit* field(QWidget* parent, int id, bool readOnly = false) {
   auto* e = new QLineEdit(parent);
@@ -104,7 +106,7 @@ VolumeDialogView::VolumeDialogView(VolumeDialog& presenter, QWidget* parent)
   if (p_.showsVoi()) {
     auto* box = new QGroupBox(this);
     auto* grid = new QGridLayout(box);
-    const int labels[6] = {kLabelLowVoi, kLabelUpVoi, kLabelTopVoi,
+    const int labels[6] = {kLabelLowVoi,    kLabelUpVoi,   kLabelTopVoi,
                            kLabelBottomVoi, kLabelLeftVoi, kLabelRightVoi};
     for (int i = 0; i < 6; ++i) {
       voi_[i] = field(box, kCtlLowVoi + i);
@@ -323,7 +325,8 @@ WeightsSourceView::WeightsSourceView(WeightsSourceDialog& p, QWidget* parent) : 
   QPushButton* ok = nullptr;
   okCancel(this, layout, &ok);
   connect(ok, &QPushButton::clicked, this, [this, &p, volumeButton] {
-    p.chosen = volumeButton->isChecked() ? WeightsSourceDialog::kVolume : WeightsSourceDialog::kFile;
+    p.chosen =
+        volumeButton->isChecked() ? WeightsSourceDialog::kVolume : WeightsSourceDialog::kFile;
     accept();
   });
 }
@@ -358,8 +361,8 @@ AlignmentView::AlignmentView(AlignmentDialog& p, QWidget* parent) : QDialog(pare
   setWindowTitle(qtext(kTitleDialog121));
   auto* layout = new QVBoxLayout(this);
   auto* form = new QFormLayout;
-  auto* lower = field(this, kCtlAlignmentLower);
-  auto* upper = field(this, kCtlAlignmentUpper);
+  auto* lower = field(this, AlignmentDialog::kCtlLower);
+  auto* upper = field(this, AlignmentDialog::kCtlUpper);
   lower->setText(qs(p.lower));
   upper->setText(qs(p.upper));
   form->addRow(qtext(kLabelLowerProcessedFrame), lower);
