@@ -15,7 +15,6 @@
 #include "algorithms/resampling.h"
 #include "shell/command_ids.h"
 #include "shell/dialogs.h"
-#include "shell/qt/control_ids.h"
 #include "shell/qt/frame.h"
 #include "shell_fixtures.h"
 
@@ -122,7 +121,7 @@ TEST_F(QtResamplingTest, InterpolationThroughTheOptionsDialog) {
               pickEntry("New[1]"),
           });
   ASSERT_EQ(dialogs.size(), 3u);
-  EXPECT_EQ(dialogs[1], QString::number(qt::kDialogInterpolation));
+  EXPECT_EQ(dialogs[1], QString::number(kDialogInterpolation));
   Volume* out = volumeSlot(1);
   EXPECT_EQ(out->X, 16);
   EXPECT_EQ(out->Y, 12);
@@ -147,7 +146,7 @@ TEST_F(QtResamplingTest, BinaryFrameInterpolationThroughItsOptionsDialog) {
               pickEntry("New[1]"),
           });
   ASSERT_EQ(dialogs.size(), 3u);
-  EXPECT_EQ(dialogs[1], QString::number(qt::kDialogBinaryInterpolation));
+  EXPECT_EQ(dialogs[1], QString::number(kDialogBinaryInterpolation));
   EXPECT_EQ(volumeSlot(1)->Z, 10);
   expectResultOf(volumeSlot(1),
                  [&](Volume* o) { return FrameInterpolationBinary(in, o, 3, 0, 0, 0, 1); });
