@@ -164,7 +164,7 @@ int interpolationChecks(Volume* in, Volume* out, int whole, float fz, float fy, 
 
 // ---- Frame interpolation helpers -----------------------------------------------------------
 
-// The checks of the three frame-insertion functions in their order; `steps` tells whether a
+// The checks of the three frame-insertion functions in their order; `stepOk` tells whether a
 // step is allowed. Fills the placement of (Nz - 1) * step + 1 frames.
 template <class StepOk>
 int frameChecks(Volume* in, Volume* out, int step, int dz, int dy, int dx, StepOk stepOk,
