@@ -141,6 +141,8 @@ CommandList filteringCommands();
 CommandList analysisCommands();
 CommandList transformCommands();
 CommandList visualizationCommands();
+CommandList resizingCommands();
+CommandList morphologyCommands();
 
 // The joined table, built once on first use and kept for the whole run.
 const CommandList& commandTable();

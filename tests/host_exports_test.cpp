@@ -140,22 +140,7 @@ const std::map<int, std::string> kOrdinals = {
 
 // Functions not built yet. Building one means filling its entry in host/export_table.cpp
 // and taking it off this list.
-const std::set<std::string> kPending = {"zoom3d",
-                                        "decim3",
-                                        "InterpolationNearestNeighbor3d",
-                                        "InterpolationLinear3d",
-                                        "InterpolationFrameLinear3d",
-                                        "FrameInterpolationBinary",
-                                        "FrameInterpolationGrayscale",
-                                        "FrameContourObjectFill",
-                                        "FrameZeroPadding",
-                                        "MinkowskiAddition3d",
-                                        "MinkowskiSubtraction3d",
-                                        "bdilate3d",
-                                        "berode3d",
-                                        "bopening3d",
-                                        "bclosing3d",
-                                        "ProduceFrameGallery3d",
+const std::set<std::string> kPending = {"ProduceFrameGallery3d",
                                         "Provoli2d",
                                         "Provoli3d",
                                         "ProvoliAvrg2d",
