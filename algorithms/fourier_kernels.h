@@ -139,11 +139,33 @@ V3D_FFT_INLINE void radix8First(float* e) {
   }
 }
 
+// radix4 at span 1, where every twiddle is 1.
+template <bool Inverse>
+V3D_FFT_INLINE void radix4First(float* a) {
+  float* b = a + E;
+  float* c = b + E;
+  float* d = c + E;
+  const Vec ar = load(a), ai = load(a + L), br = load(b), bi = load(b + L);
+  const Vec cr = load(c), ci = load(c + L), dr = load(d), di = load(d + L);
+  const Vec s0r = ar + br, s0i = ai + bi, d0r = ar - br, d0i = ai - bi;
+  const Vec s1r = cr + dr, s1i = ci + di, d1r = cr - dr, d1i = ci - di;
+  const Vec qr = Inverse ? -d1i : d1i, qi = Inverse ? d1r : -d1r;
+  store(a, s0r + s1r);
+  store(a + L, s0i + s1i);
+  store(c, s0r - s1r);
+  store(c + L, s0i - s1i);
+  store(b, d0r + qr);
+  store(b + L, d0i + qi);
+  store(d, d0r - qr);
+  store(d + L, d0i - qi);
+}
+
 // The butterflies of plan.n samples in every lane, natural order coming out.
 template <bool Inverse>
 void butterflies(const Plan& plan, float* buffer) {
   const int n = plan.n;
   int span = 1;
+  if (plan.log2n == 0) return;
   if (plan.log2n == 1) {
     float* a = element(buffer, 0);
     float* b = a + E;
@@ -154,11 +176,16 @@ void butterflies(const Plan& plan, float* buffer) {
     }
     return;
   }
+  const float* w = plan.twiddles.get();
   if (plan.log2n & 1) {
     for (int k = 0; k < n; k += 8) radix8First<Inverse>(element(buffer, k));
     span = 8;
+  } else {
+    // The first radix-4 stage has only the twiddle 1: no multiplications.
+    for (int k = 0; k < n; k += 4) radix4First<Inverse>(element(buffer, k));
+    span = 4;
+    w += 6;
   }
-  const float* w = plan.twiddles.get();
   for (; span < n; span *= 4) {
     const std::size_t step = static_cast<std::size_t>(span) * E;
     for (int group = 0; group < n; group += 4 * span)

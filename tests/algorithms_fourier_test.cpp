@@ -146,7 +146,9 @@ TEST(FourierTransform, NanAndInfinityGoThroughTheArithmetic) {
   PairCase c = makeCase({4, 4, 4}, 7);
   at<float>(*c.re, 0, 2, 2, 2) = std::numeric_limits<float>::quiet_NaN();
   ASSERT_EQ(fft3d(*c.re, *c.im, *c.outRe, *c.outIm, 0, c.dz, c.dy, c.dx), 0);
-  for (const cplx& v : output(c).v) EXPECT_TRUE(std::isnan(v.real()));
+  // Every coefficient takes the sample with a weight of modulus 1: a NaN in its real or
+  // imaginary part (where the weight's other part is exactly 0, only one of them).
+  for (const cplx& v : output(c).v) EXPECT_TRUE(std::isnan(v.real()) || std::isnan(v.imag()));
   at<float>(*c.re, 0, 2, 2, 2) = std::numeric_limits<float>::infinity();
   ASSERT_EQ(fft3d(*c.re, *c.im, *c.outRe, *c.outIm, 0, c.dz, c.dy, c.dx), 0);
   EXPECT_FALSE(std::isfinite(output(c)(0, 0, 0).real()));  // inf, or NaN from inf * 0
