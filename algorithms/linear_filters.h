@@ -23,7 +23,7 @@ int convolution3(Volume* x, Volume* h, Volume* out, int destFrame, int destRow, 
 /* The linear convolution of x's VOI with the whole kernel volume h by overlap-add of blocks
  * (bz, by, bx) (1 to the VOI extent, -90; h not larger than the VOI, -521): out from the VOI
  * origin to VOI end + kernel - 1 on each axis (-520 when out is smaller) is cleared and
- * receives the convolution of the VOI's whole blocks. */
+ * receives the convolution of the VOI's whole blocks (a remainder is left out). */
 int overlap_add3(Volume* x, Volume* h, Volume* out, int blockZ, int blockY, int blockX);
 /* The Wiener transfer function conj(H) S / (S |H|^2 + v) over outRe's VOI: outRe = Hr g,
  * outIm = -Hi g with g = S / (v + S (Hr^2 + Hi^2)). outIm must hold the VOI (-520), the three
