@@ -88,6 +88,15 @@ inline Block whole(Volume* v) {
   return readBlock(v, nullptr, 0, 0, 0, v->Z, v->Y, v->X);
 }
 
+// Every sample of a one-channel UC volume.
+inline Block wholeBytes(Volume* v) {
+  Block b(v->Z, v->Y, v->X);
+  for (int z = 0; z < v->Z; ++z)
+    for (int y = 0; y < v->Y; ++y)
+      for (int x = 0; x < v->X; ++x) b(z, y, x) = at<UC>(v, 0, z, y, x);
+  return b;
+}
+
 // Whether two whole-volume blocks agree outside `box` (bit for bit, NaN included).
 inline bool sameOutside(const Block& a, const Block& b, const Box& box) {
   for (int z = 0; z < a.nz; ++z)
@@ -110,6 +119,19 @@ inline void writeBlock(const Block& b, Volume* re, Volume* im, int z0, int y0, i
       }
 }
 
+// The largest |got - want| over `got`, want taken as 0 outside its own extents, relative to
+// want's largest magnitude: for blocks that hold a result followed by zero padding.
+inline double paddedError(const Block& got, const Block& want) {
+  double e = 0;
+  for (int z = 0; z < got.nz; ++z)
+    for (int y = 0; y < got.ny; ++y)
+      for (int x = 0; x < got.nx; ++x) {
+        const bool inside = z < want.nz && y < want.ny && x < want.nx;
+        e = std::max(e, std::abs(got(z, y, x) - (inside ? want(z, y, x) : 0.0)));
+      }
+  return e / want.maxAbs();
+}
+
 // The largest |a - b| over the block, relative to `scale`.
 inline double relativeError(const Block& a, const Block& b, double scale) {
   double e = 0;
@@ -122,8 +144,7 @@ inline double relativeError(const Block& a, const Block& b, double scale) {
 template <class F>
 void forEachKernelSet(F&& f) {
   const std::pair<const fft::Kernels*, const char*> sets[] = {
-      {fft::genericKernels(), "baseline kernels"},
-      {fft::avx2Kernels(), "AVX2 kernels"}};
+      {fft::genericKernels(), "baseline kernels"}, {fft::avx2Kernels(), "AVX2 kernels"}};
   for (const auto& [k, name] : sets) {
     if (k == nullptr) continue;
     fft::useKernels(k);
