@@ -89,7 +89,7 @@ void BM_ReadSequenceThroughRGBA(benchmark::State& st) {
   image::FileBytes bytes;
   for (auto _ : st)
     for (int k = 0; k < kFrames; ++k) {
-      if (bytes.load(fileName(base, k).c_str(), image::kMaxFileBytes, -1000) != 0 ||
+      if (bytes.load(fileName(base, k).c_str(), image::kMaxFileBytes, kTiffError) != 0 ||
           image::decodeTIFFMemoryRGBA(bytes.data(), bytes.size(), {bench::kY, bench::kX}, out) != 0)
         st.SkipWithError("rgba");
       benchmark::DoNotOptimize(out.row(0, 0)[0]);

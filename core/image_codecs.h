@@ -20,15 +20,6 @@
 
 namespace v3d::image {
 
-// Format codes.
-inline constexpr int kJpegError = -29;
-inline constexpr int kTgaError = -30;
-inline constexpr int kBmpError = -31;
-inline constexpr int kGifError = -32;
-inline constexpr int kOpenError = -300;
-inline constexpr int kTiffError = -1000;
-inline constexpr int kSequenceMismatch = -1001;
-
 // What a file's header says: its size and whether it is grey (0) or colour (1).
 struct ImageInfo {
   int rows = 0;
@@ -96,7 +87,8 @@ int decodeTIFFMemoryStrips(const std::uint8_t* data, std::size_t size, ImageSize
 // The first `maxBytes` bytes of a file (the whole file when it is shorter).
 class FileBytes {
  public:
-  // 0, `openCode` when the file cannot be opened or read, -9 when memory fails.
+  // 0, `openCode` when the file cannot be opened or read, kCannotAllocateBuffer when memory
+  // fails.
   int load(const char* name, std::size_t maxBytes, int openCode);
   const std::uint8_t* data() const { return bytes_.get(); }
   std::size_t size() const { return size_; }
@@ -118,7 +110,8 @@ struct SequenceFormat {
 };
 
 // The check of a sequence of N files: the first gives the size and colour flag, every other
-// must agree (else -1001). Outputs are written only on success.
+// must agree (else kTiffSequenceMismatch, for every format). Outputs are written only on
+// success.
 int checkSequence(const SequenceFormat& format, const char* base, int first, int digits,
                   const char* extension, int N, int* rows, int* columns, int* colour);
 

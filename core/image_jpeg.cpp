@@ -1,10 +1,10 @@
 // JPEG frames through the IJG release-6 interface (libjpeg62-turbo).
 //
 // The standard error manager's fatal exit is replaced by a long jump back into the reader,
-// which destroys the decompressor (freeing everything libjpeg allocated) and answers -29;
-// libjpeg's messages are not shown. The only frames a jump crosses are libjpeg's own, and
-// the function holding the jump target keeps no object with a destructor, so nothing leaks.
-// Greyscale files are read as one channel, every other colour space as RGB (a colour space
+// which destroys the decompressor (freeing everything libjpeg allocated) and answers
+// kJpegReadError; libjpeg's messages are not shown. The only frames a jump crosses are libjpeg's
+// own, and the function holding the jump target keeps no object with a destructor, so nothing
+// leaks. Greyscale files are read as one channel, every other colour space as RGB (a colour space
 // libjpeg cannot convert to RGB, such as CMYK, is an error).
 #include <csetjmp>
 #include <cstdio>
@@ -41,7 +41,7 @@ int run(std::FILE* f, ImageInfo& info, const ImageSize* limit, DecodedImage* out
   err.standard.output_message = showNothing;
   if (setjmp(err.jump) != 0) {
     jpeg_destroy_decompress(&cinfo);
-    return kJpegError;
+    return kJpegReadError;
   }
   jpeg_create_decompress(&cinfo);
   jpeg_stdio_src(&cinfo, f);
@@ -55,7 +55,7 @@ int run(std::FILE* f, ImageInfo& info, const ImageSize* limit, DecodedImage* out
   if (cinfo.image_width > static_cast<unsigned>(limit->columns) ||
       cinfo.image_height > static_cast<unsigned>(limit->rows)) {
     jpeg_destroy_decompress(&cinfo);
-    return kJpegError;
+    return kJpegReadError;
   }
   cinfo.out_color_space = info.colour ? JCS_RGB : JCS_GRAYSCALE;
   jpeg_start_decompress(&cinfo);
@@ -65,7 +65,7 @@ int run(std::FILE* f, ImageInfo& info, const ImageSize* limit, DecodedImage* out
       cinfo.output_height != static_cast<unsigned>(info.rows) ||
       !out->reset(info.rows, info.columns, info.colour)) {
     jpeg_destroy_decompress(&cinfo);
-    return kJpegError;
+    return kJpegReadError;
   }
   JSAMPARRAY line = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
                                                cinfo.output_width * components, 1);
@@ -91,16 +91,15 @@ int run(std::FILE* f, ImageInfo& info, const ImageSize* limit, DecodedImage* out
   return 0;
 }
 
-
 int fileHeader(const char* name, ImageInfo& info) {
   File f(name ? std::fopen(name, "rb") : nullptr);
-  if (!f) return kOpenError;
+  if (!f) return kCannotOpenFile;
   return run(f.get(), info, nullptr, nullptr);
 }
 
 int fileDecode(const char* name, ImageSize limit, DecodedImage& out) {
   File f(name ? std::fopen(name, "rb") : nullptr);
-  if (!f) return kOpenError;
+  if (!f) return kCannotOpenFile;
   ImageInfo info;
   return run(f.get(), info, &limit, &out);
 }
@@ -111,9 +110,9 @@ constexpr SequenceFormat kJpeg{V3D_ONE_CHANNEL | V3D_THREE_CHANNELS, fileHeader,
 
 int decodeJPEGMemory(const std::uint8_t* data, std::size_t size, ImageSize limit,
                      DecodedImage& out) {
-  if (data == nullptr || size == 0) return kJpegError;
+  if (data == nullptr || size == 0) return kJpegReadError;
   File f(fmemopen(const_cast<std::uint8_t*>(data), size, "rb"));
-  if (!f) return kOpenError;
+  if (!f) return kCannotOpenFile;
   ImageInfo info;
   return run(f.get(), info, &limit, &out);
 }

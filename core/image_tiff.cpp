@@ -14,7 +14,7 @@
 // PackBits. RGB frames are written as encoded strips, grey frames as scanlines, each
 // scanline byte floor((299 R + 587 G + 114 B) / 1000), so a one-channel source writes its
 // own values; photometric 0 does not invert them. A failed strip, scanline or directory
-// write is reported as -1000 (the file so far stays on disk).
+// write is reported as kTiffError (the file so far stays on disk).
 //
 // libtiff's warnings and errors are never shown; with V3D_TIFF_LOG set in the environment
 // they go to standard error.
@@ -83,6 +83,9 @@ Tiff openForReading(const char* name) {
 
 // ---- TIFF from memory (the fuzzer's and the tests' entry) --------------------------------
 
+// What a client read or write callback answers when it fails.
+constexpr tmsize_t kIoFailed = -1;
+
 struct MemoryFile {
   const std::uint8_t* data;
   toff_t size, pos;
@@ -97,7 +100,7 @@ tmsize_t memRead(thandle_t h, void* buf, tmsize_t n) {
   return static_cast<tmsize_t>(k);
 }
 tmsize_t memWrite(thandle_t, void*, tmsize_t) {
-  return -1;
+  return kIoFailed;
 }
 toff_t memSeek(thandle_t h, toff_t off, int whence) {
   auto* m = static_cast<MemoryFile*>(h);
@@ -303,9 +306,9 @@ class MemoryOutput {
   }
   static tmsize_t write(thandle_t h, void* buf, tmsize_t n) {
     auto* m = static_cast<MemoryOutput*>(h);
-    if (n < 0) return -1;
+    if (n < 0) return kIoFailed;
     const std::size_t k = static_cast<std::size_t>(n);
-    if (m->pos_ > SIZE_MAX - k || !m->reserve(m->pos_ + k)) return -1;
+    if (m->pos_ > SIZE_MAX - k || !m->reserve(m->pos_ + k)) return kIoFailed;
     if (m->pos_ > m->size_) std::memset(m->bytes_.get() + m->size_, 0, m->pos_ - m->size_);
     std::memcpy(m->bytes_.get() + m->pos_, buf, k);
     m->pos_ += k;
@@ -459,13 +462,13 @@ int ReadImageSeqTIFF(Volume* volume, const char* base, int first, int digits, co
 
 int local_WriteImageSeqTIFF(Volume* volume, const char* base, int first, const char* extension,
                             int compression, int photometric) {
-  if (const int code = CheckVolume(volume, V3D_UC, 3); code != 0) return code;
+  if (const int code = CheckVolume(volume, V3D_UC, V3D_ANY_COLOR); code != 0) return code;
   const int channels = channelCount(*volume);
   if (!validCompression(compression) || photometric < 0 || photometric > 2 ||
       (photometric == PHOTOMETRIC_RGB && channels != 3))
-    return -90;
-  if (static_cast<long long>(first) + volume->Z - 1 > INT_MAX) return -90;
-  if (base == nullptr || extension == nullptr) return -1000;  // no file can be named
+    return kInvalidParameters;
+  if (static_cast<long long>(first) + volume->Z - 1 > INT_MAX) return kInvalidParameters;
+  if (base == nullptr || extension == nullptr) return kTiffError;  // no file can be named
   ScopedImageSize size(volume->Y, volume->X);
   for (int z = 0; z < volume->Z; ++z) {
     Window w{{channelData<UC>(*volume, 0)[z], nullptr, nullptr}, 0, 0, volume->Y, volume->X};
@@ -488,10 +491,11 @@ int savetiff(unsigned char** plane1, unsigned char** plane2, unsigned char** pla
   const long long columns = static_cast<long long>(col1) - col0 + 1;
   ScopedImageSize size(static_cast<int>(std::clamp<long long>(rows, INT_MIN, INT_MAX)),
                        static_cast<int>(std::clamp<long long>(columns, INT_MIN, INT_MAX)));
-  if (plane1 == nullptr) return -1;
-  if ((plane2 == nullptr) != (plane3 == nullptr)) return -1;  // a colour window needs both
+  if (plane1 == nullptr) return kNullImagePointer;
+  if ((plane2 == nullptr) != (plane3 == nullptr))
+    return kNullImagePointer;  // a colour window needs both
   if (row0 < 0 || col0 < 0 || row1 < row0 || col1 < col0 || row1 > rows || col1 > columns)
-    return -21;
+    return kInvalidWorkingArea;
   Window w{{plane1, plane2, plane3}, row0, col0, row1 - row0, col1 - col0};
   return writeTiff(fileName, w, compression, photometric);
 }

@@ -1,7 +1,8 @@
-// The sequence rules shared by every format: the check's sizes and colour flag, the -1001
-// consistency check, the volume checks (-521, -503) before any frame is written, frame k
-// from file k into rows and columns 0.., the frames read before a failing file, and the
-// current image size as the bound of every file.
+// The sequence rules shared by every format: the check's sizes and colour flag, the
+// consistency check (kTiffSequenceMismatch), the volume checks (kInvalidInputDimensions,
+// kWrongColorType) before any frame is written, frame k from file k into rows and columns
+// 0.., the frames read before a failing file, and the current image size as the bound of
+// every file.
 #include <tiffio.h>
 
 #include <functional>
@@ -177,14 +178,15 @@ TEST_F(SequenceTest, AThirdFileOnePixelWiderFailsTheCheckOfEveryFormat) {
   for (const Format& f : formats()) {
     const std::string base = writeSequence(f, "wider", 0, 0, {{6, 8}, {6, 8}, {6, 9}}, true);
     int rows = -7, columns = -7, flag = -7;
-    EXPECT_EQ(f.check(base.c_str(), 0, 0, f.name, 3, &rows, &columns, &flag), -1001) << f.name;
+    EXPECT_EQ(f.check(base.c_str(), 0, 0, f.name, 3, &rows, &columns, &flag), kTiffSequenceMismatch)
+        << f.name;
     EXPECT_EQ(rows, -7);  // outputs untouched on failure
     EXPECT_EQ(f.check(base.c_str(), 0, 0, f.name, 2, &rows, &columns, &flag), 0) << f.name;
     OwnedVolume v(V3D_UC, 2, 3, 6, 9);
     fillRandom(v, 4);
     const auto before = snapshot(v);
     ScopedImageSize size(6, 9);
-    EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 3), -1001) << f.name;
+    EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 3), kTiffSequenceMismatch) << f.name;
     EXPECT_EQ(snapshot(v), before) << f.name;
     // Taller or a colour flag that changes are inconsistencies as well.
     if (f.greyPossible) {
@@ -196,7 +198,9 @@ TEST_F(SequenceTest, AThirdFileOnePixelWiderFailsTheCheckOfEveryFormat) {
         created_.push_back(name);
         writeBytes(name, f.make(picture(6, 8, k, k == 0), k == 0, scratch));
       }
-      EXPECT_EQ(f.check(mixed.c_str(), 0, 0, f.name, 2, &rows, &columns, &flag), -1001) << f.name;
+      EXPECT_EQ(f.check(mixed.c_str(), 0, 0, f.name, 2, &rows, &columns, &flag),
+                kTiffSequenceMismatch)
+          << f.name;
     }
   }
 }
@@ -210,28 +214,31 @@ TEST_F(SequenceTest, VolumeChecksComeBeforeAnyFrameIsWritten) {
     fillRandom(small, 1);
     fillRandom(grey, 2);
     const auto smallBefore = snapshot(small), greyBefore = snapshot(grey);
-    EXPECT_EQ(f.read(small, base.c_str(), 1, 2, f.name, 2), -521) << f.name;
-    EXPECT_EQ(f.read(narrow, base.c_str(), 1, 2, f.name, 2), -521) << f.name;
-    EXPECT_EQ(f.read(shallow, base.c_str(), 1, 2, f.name, 2), -521) << f.name;
-    // Colour files into a one-channel volume: -503 (from the volume check for BMP and GIF).
-    EXPECT_EQ(f.read(grey, base.c_str(), 1, 2, f.name, 2), -503) << f.name;
-    EXPECT_EQ(f.read(floats, base.c_str(), 1, 2, f.name, 2), -502) << f.name;
-    EXPECT_EQ(f.read(nullptr, base.c_str(), 1, 2, f.name, 2), -501) << f.name;
+    EXPECT_EQ(f.read(small, base.c_str(), 1, 2, f.name, 2), kInvalidInputDimensions) << f.name;
+    EXPECT_EQ(f.read(narrow, base.c_str(), 1, 2, f.name, 2), kInvalidInputDimensions) << f.name;
+    EXPECT_EQ(f.read(shallow, base.c_str(), 1, 2, f.name, 2), kInvalidInputDimensions) << f.name;
+    // Colour files into a one-channel volume: kWrongColorType (from the volume check for BMP and
+    // GIF).
+    EXPECT_EQ(f.read(grey, base.c_str(), 1, 2, f.name, 2), kWrongColorType) << f.name;
+    EXPECT_EQ(f.read(floats, base.c_str(), 1, 2, f.name, 2), kWrongDataType) << f.name;
+    EXPECT_EQ(f.read(nullptr, base.c_str(), 1, 2, f.name, 2), kNullVolume) << f.name;
     EXPECT_EQ(snapshot(small), smallBefore);
     EXPECT_EQ(snapshot(grey), greyBefore);
     int r, c, k;
-    EXPECT_EQ(f.check(base.c_str(), 1, 2, f.name, 0, &r, &c, &k), -90) << f.name;
-    EXPECT_EQ(f.check(base.c_str(), 1, 2, f.name, 2, nullptr, &c, &k), -4) << f.name;
-    EXPECT_EQ(f.check(base.c_str(), INT_MAX, 2, f.name, 2, &r, &c, &k), -90) << f.name;
+    EXPECT_EQ(f.check(base.c_str(), 1, 2, f.name, 0, &r, &c, &k), kInvalidParameters) << f.name;
+    EXPECT_EQ(f.check(base.c_str(), 1, 2, f.name, 2, nullptr, &c, &k), kNullBasicTypePointer)
+        << f.name;
+    EXPECT_EQ(f.check(base.c_str(), INT_MAX, 2, f.name, 2, &r, &c, &k), kInvalidParameters)
+        << f.name;
     // A missing file: the format's open code.
-    const int open = std::string(f.name) == "tif" ? -1000 : -300;
+    const int open = std::string(f.name) == "tif" ? kTiffError : kCannotOpenFile;
     EXPECT_EQ(f.check(base.c_str(), 1, 2, f.name, 3, &r, &c, &k), open) << f.name;
     EXPECT_EQ(f.check(nullptr, 1, 2, f.name, 2, &r, &c, &k), open) << f.name;
   }
 }
 
 TEST_F(SequenceTest, EveryFileMustFitTheCurrentImageSize) {
-  const int codes[] = {-1000, -31, -30, -32, -29};
+  const int codes[] = {kTiffError, kBmpReadError, kTgaReadError, kGifReadError, kJpegReadError};
   int i = 0;
   for (const Format& f : formats()) {
     const int code = codes[i++];
@@ -250,7 +257,7 @@ TEST_F(SequenceTest, EveryFileMustFitTheCurrentImageSize) {
 }
 
 TEST_F(SequenceTest, AFileThatFailsEndsTheReadAndKeepsTheFramesBeforeIt) {
-  const int codes[] = {-1000, -31, -30, -32, -29};
+  const int codes[] = {kTiffError, kBmpReadError, kTgaReadError, kGifReadError, kJpegReadError};
   int i = 0;
   for (const Format& f : formats()) {
     const int code = codes[i++];
@@ -312,7 +319,7 @@ TEST_F(SequenceTest, AFileThatFailsEndsTheReadAndKeepsTheFramesBeforeIt) {
 }
 
 TEST_F(SequenceTest, AllocationFailuresGiveCleanCodesAndReleaseEverything) {
-  const int codes[] = {-1000, -31, -30, -32, -29};
+  const int codes[] = {kTiffError, kBmpReadError, kTgaReadError, kGifReadError, kJpegReadError};
   int i = 0;
   for (const Format& f : formats()) {
     const int code = codes[i++];
@@ -325,7 +332,8 @@ TEST_F(SequenceTest, AllocationFailuresGiveCleanCodesAndReleaseEverything) {
       failAllocationsAfter(k);
       const int r = f.read(v, base.c_str(), 0, 0, f.name, 2);
       failAllocationsAfter(-1);
-      EXPECT_TRUE(r == 0 || r == -9 || r == code) << f.name << " after " << k << ": " << r;
+      EXPECT_TRUE(r == 0 || r == kCannotAllocateBuffer || r == code)
+          << f.name << " after " << k << ": " << r;
       EXPECT_EQ(liveStorageBlocks(), live) << f.name << " after " << k;
       succeeded = r == 0;
     }
