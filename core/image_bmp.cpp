@@ -19,7 +19,6 @@ namespace v3d::image {
 namespace {
 
 constexpr std::size_t kFileHeader = 14;
-constexpr std::size_t kHeaderBytes = 54;  // file header + 40-byte information header
 
 std::uint32_t le32(const std::uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -39,7 +38,7 @@ struct BmpHeader {
 };
 
 int parse(const std::uint8_t* d, std::size_t n, BmpHeader& h) {
-  if (d == nullptr || n < kHeaderBytes || d[0] != 'B' || d[1] != 'M') return kBmpReadError;
+  if (d == nullptr || n < kBmpHeaderBytes || d[0] != 'B' || d[1] != 'M') return kBmpReadError;
   h.dataOffset = le32(d + 10);
   h.infoSize = le32(d + 14);
   const auto width = static_cast<std::int32_t>(le32(d + 18));
@@ -124,37 +123,4 @@ int decodeBMP(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
   return 0;
 }
 
-namespace {
-
-int fileHeader(const char* name, ImageInfo& info) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kHeaderBytes, kCannotOpenFile); code != 0) return code;
-  return headerBMP(bytes.data(), bytes.size(), info);
-}
-
-int fileDecode(const char* name, ImageSize limit, DecodedImage& out) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kMaxFileBytes, kCannotOpenFile); code != 0) return code;
-  return decodeBMP(bytes.data(), bytes.size(), limit, out);
-}
-
-constexpr SequenceFormat kBmp{V3D_THREE_CHANNELS, fileHeader, fileDecode};
-
-}  // namespace
 }  // namespace v3d::image
-
-using namespace v3d::image;
-
-extern "C" {
-
-int CheckImageSeqBMP(const char* base, int first, int digits, const char* extension, int N,
-                     int* rows, int* columns, int* colour) {
-  return checkSequence(kBmp, base, first, digits, extension, N, rows, columns, colour);
-}
-
-int ReadImageSeqBMP(Volume* volume, const char* base, int first, int digits, const char* extension,
-                    int N) {
-  return readSequence(kBmp, volume, base, first, digits, extension, N);
-}
-
-}  // extern "C"

@@ -56,8 +56,12 @@ class DecodedImage {
 };
 
 // ---- Decoders over bytes in memory --------------------------------------------------------
-// header*: parse only what the sequence check needs. decode*: the whole image, refusing
-// images larger than `limit`.
+// header*: parse only what the sequence check needs, which lies in the first k*HeaderBytes
+// bytes of a file. decode*: the whole image, refusing images larger than `limit`.
+
+inline constexpr std::size_t kBmpHeaderBytes = 54;  // file header + 40-byte information header
+inline constexpr std::size_t kTgaHeaderBytes = 18;
+inline constexpr std::size_t kGifHeaderBytes = 13;  // signature + logical screen descriptor
 
 int headerBMP(const std::uint8_t* data, std::size_t size, ImageInfo& info);
 int decodeBMP(const std::uint8_t* data, std::size_t size, ImageSize limit, DecodedImage& out);
@@ -84,6 +88,23 @@ int decodeTIFFMemoryStrips(const std::uint8_t* data, std::size_t size, ImageSize
 
 // ---- Files and sequences --------------------------------------------------------------------
 
+// JPEG files are read through a stdio stream, so that the check reads no more than the
+// header.
+int headerJPEGFile(const char* name, ImageInfo& info);
+int decodeJPEGFile(const char* name, ImageSize limit, DecodedImage& out);
+
+// The two ways the TIFF reader can get at a file: libtiff opening the path itself, or the
+// whole file loaded with one read and decoded from memory through libtiff's client I/O.
+// kTiffSequenceAccess is the one the sequence reader uses; both stay for the benchmark that
+// compares them.
+enum class TiffAccess { Path, Bytes };
+// (Both are instantiated in image_tiff.cpp.)
+template <TiffAccess access>
+int headerTIFFFile(const char* name, ImageInfo& info);
+template <TiffAccess access>
+int decodeTIFFFile(const char* name, ImageSize limit, DecodedImage& out);
+inline constexpr TiffAccess kTiffSequenceAccess = TiffAccess::Path;
+
 // The first `maxBytes` bytes of a file (the whole file when it is shorter).
 class FileBytes {
  public:
@@ -102,12 +123,33 @@ class FileBytes {
 // first kMaxFileBytes bytes (a frame of any image size the system handles needs far less).
 inline constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
 
-// One image format as the sequence driver sees it.
+// One image format as the sequence driver sees it. Every format's exported check and read
+// are one line of the table in image_sequence.cpp.
 struct SequenceFormat {
   int colourMask;  // colour types a volume may have for this format
   int (*header)(const char* file, ImageInfo& info);
   int (*decode)(const char* file, ImageSize limit, DecodedImage& out);
 };
+
+// A format whose decoders work on bytes in memory: the check loads the first `headerBytes`
+// bytes of each file, the read the whole file (its first kMaxFileBytes bytes).
+template <std::size_t headerBytes, int (*header)(const std::uint8_t*, std::size_t, ImageInfo&),
+          int (*decode)(const std::uint8_t*, std::size_t, ImageSize, DecodedImage&)>
+constexpr SequenceFormat fromBytes(int colourMask) {
+  return {colourMask,
+          [](const char* name, ImageInfo& info) {
+            FileBytes bytes;
+            if (const int code = bytes.load(name, headerBytes, kCannotOpenFile); code != 0)
+              return code;
+            return header(bytes.data(), bytes.size(), info);
+          },
+          [](const char* name, ImageSize limit, DecodedImage& out) {
+            FileBytes bytes;
+            if (const int code = bytes.load(name, kMaxFileBytes, kCannotOpenFile); code != 0)
+              return code;
+            return decode(bytes.data(), bytes.size(), limit, out);
+          }};
+}
 
 // The check of a sequence of N files: the first gives the size and colour flag, every other
 // must agree (else kTiffSequenceMismatch, for every format). Outputs are written only on

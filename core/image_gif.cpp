@@ -20,7 +20,6 @@
 namespace v3d::image {
 namespace {
 
-constexpr std::size_t kHeaderBytes = 13;
 constexpr int kMaxCodes = 4096;
 
 unsigned le16(const std::uint8_t* p) {
@@ -28,7 +27,7 @@ unsigned le16(const std::uint8_t* p) {
 }
 
 int parse(const std::uint8_t* d, std::size_t n, ImageInfo& info) {
-  if (d == nullptr || n < kHeaderBytes) return kGifReadError;
+  if (d == nullptr || n < kGifHeaderBytes) return kGifReadError;
   if (std::memcmp(d, "GIF87a", 6) != 0 && std::memcmp(d, "GIF89a", 6) != 0) return kGifReadError;
   info = {static_cast<int>(le16(d + 8)), static_cast<int>(le16(d + 6)), 1};
   if (info.rows == 0 || info.columns == 0) return kGifReadError;
@@ -210,7 +209,7 @@ int decode(const std::uint8_t* d, std::size_t n, ImageSize* limit, DecodedImage*
   if (!out->reset(info.rows, info.columns, 1)) return kCannotAllocateBuffer;
   for (int y = 0; y < info.rows; ++y) out->setDecodedColumns(y, 0);
 
-  Cursor c{d, n, kHeaderBytes};
+  Cursor c{d, n, kGifHeaderBytes};
   Palette global;
   if ((d[10] & 0x80) != 0 && !readTable(c, d[10], global)) return kGifReadError;
   bool stored = false;
@@ -253,37 +252,4 @@ int decodeGIF(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
   return decode(d, n, &limit, &out);
 }
 
-namespace {
-
-int fileHeader(const char* name, ImageInfo& info) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kHeaderBytes, kCannotOpenFile); code != 0) return code;
-  return headerGIF(bytes.data(), bytes.size(), info);
-}
-
-int fileDecode(const char* name, ImageSize limit, DecodedImage& out) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kMaxFileBytes, kCannotOpenFile); code != 0) return code;
-  return decodeGIF(bytes.data(), bytes.size(), limit, out);
-}
-
-constexpr SequenceFormat kGif{V3D_THREE_CHANNELS, fileHeader, fileDecode};
-
-}  // namespace
 }  // namespace v3d::image
-
-using namespace v3d::image;
-
-extern "C" {
-
-int CheckImageSeqGIF(const char* base, int first, int digits, const char* extension, int N,
-                     int* rows, int* columns, int* colour) {
-  return checkSequence(kGif, base, first, digits, extension, N, rows, columns, colour);
-}
-
-int ReadImageSeqGIF(Volume* volume, const char* base, int first, int digits, const char* extension,
-                    int N) {
-  return readSequence(kGif, volume, base, first, digits, extension, N);
-}
-
-}  // extern "C"

@@ -91,22 +91,20 @@ int run(std::FILE* f, ImageInfo& info, const ImageSize* limit, DecodedImage* out
   return 0;
 }
 
-int fileHeader(const char* name, ImageInfo& info) {
+}  // namespace
+
+int headerJPEGFile(const char* name, ImageInfo& info) {
   File f(name ? std::fopen(name, "rb") : nullptr);
   if (!f) return kCannotOpenFile;
   return run(f.get(), info, nullptr, nullptr);
 }
 
-int fileDecode(const char* name, ImageSize limit, DecodedImage& out) {
+int decodeJPEGFile(const char* name, ImageSize limit, DecodedImage& out) {
   File f(name ? std::fopen(name, "rb") : nullptr);
   if (!f) return kCannotOpenFile;
   ImageInfo info;
   return run(f.get(), info, &limit, &out);
 }
-
-constexpr SequenceFormat kJpeg{V3D_ONE_CHANNEL | V3D_THREE_CHANNELS, fileHeader, fileDecode};
-
-}  // namespace
 
 int decodeJPEGMemory(const std::uint8_t* data, std::size_t size, ImageSize limit,
                      DecodedImage& out) {
@@ -118,19 +116,3 @@ int decodeJPEGMemory(const std::uint8_t* data, std::size_t size, ImageSize limit
 }
 
 }  // namespace v3d::image
-
-using namespace v3d::image;
-
-extern "C" {
-
-int CheckImageSeqJPEG(const char* base, int first, int digits, const char* extension, int N,
-                      int* rows, int* columns, int* colour) {
-  return checkSequence(kJpeg, base, first, digits, extension, N, rows, columns, colour);
-}
-
-int ReadImageSeqJPEG(Volume* volume, const char* base, int first, int digits, const char* extension,
-                     int N) {
-  return readSequence(kJpeg, volume, base, first, digits, extension, N);
-}
-
-}  // extern "C"

@@ -136,3 +136,32 @@ int readSequence(const SequenceFormat& format, Volume* volume, const char* base,
 }
 
 }  // namespace v3d::image
+
+// ---- The formats ----------------------------------------------------------------------------
+// One line per format: its exported check and read over its SequenceFormat. A macro, because
+// the two entry points have C names, which a template cannot make.
+#define V3D_IMAGE_SEQUENCE(NAME, ...)                                                            \
+  namespace {                                                                                    \
+  constexpr v3d::image::SequenceFormat kSequence##NAME = __VA_ARGS__;                            \
+  }                                                                                              \
+  extern "C" int CheckImageSeq##NAME(const char* base, int first, int digits,                    \
+                                     const char* extension, int N, int* rows, int* columns,      \
+                                     int* colour) {                                              \
+    return v3d::image::checkSequence(kSequence##NAME, base, first, digits, extension, N, rows,   \
+                                     columns, colour);                                           \
+  }                                                                                              \
+  extern "C" int ReadImageSeq##NAME(Volume* volume, const char* base, int first, int digits,     \
+                                    const char* extension, int N) {                              \
+    return v3d::image::readSequence(kSequence##NAME, volume, base, first, digits, extension, N); \
+  }
+
+using namespace v3d::image;
+
+V3D_IMAGE_SEQUENCE(TIFF, {V3D_ANY_COLOR, headerTIFFFile<kTiffSequenceAccess>,
+                          decodeTIFFFile<kTiffSequenceAccess>})
+V3D_IMAGE_SEQUENCE(BMP, fromBytes<kBmpHeaderBytes, headerBMP, decodeBMP>(V3D_THREE_CHANNELS))
+V3D_IMAGE_SEQUENCE(TGA, fromBytes<kTgaHeaderBytes, headerTGA, decodeTGA>(V3D_ANY_COLOR))
+V3D_IMAGE_SEQUENCE(GIF, fromBytes<kGifHeaderBytes, headerGIF, decodeGIF>(V3D_THREE_CHANNELS))
+V3D_IMAGE_SEQUENCE(JPEG, {V3D_ANY_COLOR, headerJPEGFile, decodeJPEGFile})
+
+#undef V3D_IMAGE_SEQUENCE

@@ -18,7 +18,6 @@
 namespace v3d::image {
 namespace {
 
-constexpr std::size_t kHeaderBytes = 18;
 constexpr unsigned kMapCapacity = 16384;
 
 unsigned le16(const std::uint8_t* p) {
@@ -42,7 +41,7 @@ bool mapped(unsigned type) {
 }
 
 int parse(const std::uint8_t* d, std::size_t n, TgaHeader& h) {
-  if (d == nullptr || n < kHeaderBytes) return kTgaReadError;
+  if (d == nullptr || n < kTgaHeaderBytes) return kTgaReadError;
   h = {d[0],
        d[1],
        d[2],
@@ -136,7 +135,7 @@ int decodeTGA(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
   if (isMapped && (h.mapType != 1 || !validDepth(h.mapEntryBits))) return kTgaReadError;
   if (isMapped && h.depth != 8 && h.depth != 16) return kTgaReadError;  // index width
 
-  std::size_t pos = kHeaderBytes + h.idLength;
+  std::size_t pos = kTgaHeaderBytes + h.idLength;
   // The colour map, read into a table indexed by colour-map index.
   ScratchArray<Rgb> map(isMapped ? kMapCapacity : 0);
   if (!map) return kCannotAllocateBuffer;
@@ -193,37 +192,4 @@ int decodeTGA(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
   return 0;
 }
 
-namespace {
-
-int fileHeader(const char* name, ImageInfo& info) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kHeaderBytes, kCannotOpenFile); code != 0) return code;
-  return headerTGA(bytes.data(), bytes.size(), info);
-}
-
-int fileDecode(const char* name, ImageSize limit, DecodedImage& out) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kMaxFileBytes, kCannotOpenFile); code != 0) return code;
-  return decodeTGA(bytes.data(), bytes.size(), limit, out);
-}
-
-constexpr SequenceFormat kTga{V3D_ONE_CHANNEL | V3D_THREE_CHANNELS, fileHeader, fileDecode};
-
-}  // namespace
 }  // namespace v3d::image
-
-using namespace v3d::image;
-
-extern "C" {
-
-int CheckImageSeqTGA(const char* base, int first, int digits, const char* extension, int N,
-                     int* rows, int* columns, int* colour) {
-  return checkSequence(kTga, base, first, digits, extension, N, rows, columns, colour);
-}
-
-int ReadImageSeqTGA(Volume* volume, const char* base, int first, int digits, const char* extension,
-                    int N) {
-  return readSequence(kTga, volume, base, first, digits, extension, N);
-}
-
-}  // extern "C"

@@ -251,19 +251,6 @@ int decodeMemory(const std::uint8_t* data, std::size_t size, ImageSize limit, De
   return decode(t.get(), limit, out, path);
 }
 
-int fileHeader(const char* name, ImageInfo& info) {
-  Tiff t = openForReading(name);
-  if (!t) return kTiffError;
-  return header(t.get(), info);
-}
-
-int fileDecode(const char* name, ImageSize limit, DecodedImage& out) {
-  Tiff t = openForReading(name);
-  return decode(t.get(), limit, out, Path::Best);
-}
-
-constexpr SequenceFormat kTiff{V3D_ONE_CHANNEL | V3D_THREE_CHANNELS, fileHeader, fileDecode};
-
 // ---- Writing -------------------------------------------------------------------------------
 
 constexpr std::uint32_t kRowsPerStrip = 32;
@@ -443,22 +430,45 @@ int decodeTIFFMemoryStrips(const std::uint8_t* d, std::size_t n, ImageSize limit
   return decodeMemory(d, n, limit, out, Path::Strips);
 }
 
+template <TiffAccess access>
+int headerTIFFFile(const char* name, ImageInfo& info) {
+  if constexpr (access == TiffAccess::Path) {
+    Tiff t = openForReading(name);
+    if (!t) return kTiffError;
+    return header(t.get(), info);
+  } else {
+    FileBytes bytes;
+    if (bytes.load(name, kMaxFileBytes, kTiffError) != 0) return kTiffError;
+    MemoryFile m{bytes.data(), bytes.size(), 0};
+    Tiff t = openMemory(m);
+    if (!t) return kTiffError;
+    return header(t.get(), info);
+  }
+}
+
+template <TiffAccess access>
+int decodeTIFFFile(const char* name, ImageSize limit, DecodedImage& out) {
+  if constexpr (access == TiffAccess::Path) {
+    Tiff t = openForReading(name);
+    return decode(t.get(), limit, out, Path::Best);
+  } else {
+    FileBytes bytes;
+    if (bytes.load(name, kMaxFileBytes, kTiffError) != 0) return kTiffError;
+    return decodeMemory(bytes.data(), bytes.size(), limit, out, Path::Best);
+  }
+}
+
+template int headerTIFFFile<TiffAccess::Path>(const char*, ImageInfo&);
+template int headerTIFFFile<TiffAccess::Bytes>(const char*, ImageInfo&);
+template int decodeTIFFFile<TiffAccess::Path>(const char*, ImageSize, DecodedImage&);
+template int decodeTIFFFile<TiffAccess::Bytes>(const char*, ImageSize, DecodedImage&);
+
 }  // namespace v3d::image
 
 using namespace v3d;
 using namespace v3d::image;
 
 extern "C" {
-
-int CheckImageSeqTIFF(const char* base, int first, int digits, const char* extension, int N,
-                      int* rows, int* columns, int* colour) {
-  return checkSequence(kTiff, base, first, digits, extension, N, rows, columns, colour);
-}
-
-int ReadImageSeqTIFF(Volume* volume, const char* base, int first, int digits, const char* extension,
-                     int N) {
-  return readSequence(kTiff, volume, base, first, digits, extension, N);
-}
 
 int local_WriteImageSeqTIFF(Volume* volume, const char* base, int first, const char* extension,
                             int compression, int photometric) {
