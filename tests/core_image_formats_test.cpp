@@ -489,9 +489,59 @@ TEST(JpegDecoder, CorruptOversizedAndTruncatedFilesGiveTheJpegReadErrorWithoutLe
   EXPECT_EQ(image::decodeJPEGMemory(text.data(), text.size(), kLimit, out), kJpegReadError);
   EXPECT_EQ(image::decodeJPEGMemory(nullptr, 0, kLimit, out), kJpegReadError);
   EXPECT_EQ(liveStorageBlocks(), live);
-  // Random damage: libjpeg may still produce an image (it recovers from corrupt scans) but
-  // every outcome is 0 or kJpegReadError.
-  expectSafeOnDamage(image::decodeJPEGMemory, good, kJpegReadError, 16, 400, kAnyOutcome);
+  // Every prefix of the file fails, down to the one that lacks only the last byte of its end
+  // marker. Random damage may still give an image (a changed coefficient decodes to another
+  // value) but every outcome is 0 or kJpegReadError.
+  expectSafeOnDamage(image::decodeJPEGMemory, good, kJpegReadError, 16, 400);
+}
+
+// Every prefix of a file of every kind fails: none reads with padding in place of what was
+// cut (random pixels, so that the coded scans are most of each file).
+TEST(JpegDecoder, FilesOfEveryKindCutAnywhereFail) {
+  unsigned seed = 20;
+  for (const JpegKind& kind : kJpegKinds) {
+    SCOPED_TRACE(kind.name);
+    const Bytes good =
+        encodeJpeg(randomImage(24, 40, ++seed, kind.grey), kind.grey, 90, kind.progressive);
+    expectSafeOnDamage(image::decodeJPEGMemory, good, kJpegReadError, ++seed, 100);
+  }
+}
+
+// Warnings that lose no pixel keep their old meaning: such files read as before.
+TEST(JpegDecoder, WarningsThatLoseNoPixelsStillRead) {
+  for (const JpegKind& kind : kJpegKinds) {
+    const Bytes good =
+        encodeJpeg(randomImage(24, 40, 78, kind.grey), kind.grey, 90, kind.progressive);
+    DecodedImage want, got;
+    ASSERT_EQ(image::decodeJPEGMemory(good.data(), good.size(), kLimit, want), 0);
+    auto marker = [&](std::uint8_t code) {
+      for (std::size_t k = 0; k + 1 < good.size(); ++k)
+        if (good[k] == 0xFF && good[k + 1] == code) return k;
+      return good.size();
+    };
+    // Stray bytes before the frame header (a warning of extraneous data).
+    const std::size_t sof = marker(kind.progressive ? 0xC2 : 0xC0);
+    ASSERT_LT(sof, good.size());
+    Bytes stray = good;
+    stray.insert(stray.begin() + static_cast<long>(sof), {0x12, 0x34, 0x56});
+    ASSERT_EQ(image::decodeJPEGMemory(stray.data(), stray.size(), kLimit, got), 0) << kind.name;
+    for (int c = 0; c < want.channels(); ++c)
+      for (int y = 0; y < want.rows(); ++y)
+        ASSERT_EQ(std::memcmp(got.row(c, y), want.row(c, y), 40), 0) << kind.name << " " << y;
+    if (kind.progressive) continue;
+    // A baseline scan header with zeros for its spectral range (such files exist; libjpeg
+    // warns and decodes the whole range).
+    const std::size_t sos = marker(0xDA);
+    ASSERT_LT(sos, good.size());
+    Bytes zeros = good;
+    const std::size_t range = sos + 5 + 2 * static_cast<std::size_t>(good[sos + 4]);
+    ASSERT_EQ(zeros[range + 1], 63);
+    zeros[range + 1] = 0;
+    ASSERT_EQ(image::decodeJPEGMemory(zeros.data(), zeros.size(), kLimit, got), 0) << kind.name;
+    for (int c = 0; c < want.channels(); ++c)
+      for (int y = 0; y < want.rows(); ++y)
+        ASSERT_EQ(std::memcmp(got.row(c, y), want.row(c, y), 40), 0) << kind.name << " " << y;
+  }
 }
 
 }  // namespace

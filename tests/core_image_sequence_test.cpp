@@ -318,6 +318,48 @@ TEST_F(SequenceTest, AFileThatFailsEndsTheReadAndKeepsTheFramesBeforeIt) {
   }
 }
 
+TEST_F(SequenceTest, AJpegFileCutShortEndsTheReadWithoutWritingItsFrame) {
+  for (const JpegKind& kind : kJpegKinds) {
+    // Three files of random pixels (so that the coded data is most of each file); the second
+    // is cut at a third of its length, within its coded data.
+    const std::string base = tempPath(std::string("cut_") + (kind.grey ? "g" : "c") +
+                                      (kind.progressive ? "p" : "b") + "_");
+    std::vector<Bytes> files;
+    for (int k = 0; k < 3; ++k) {
+      files.push_back(encodeJpeg(randomImage(40, 56, 90u + static_cast<unsigned>(k), kind.grey),
+                                 kind.grey, 90, kind.progressive));
+      const std::string name = frameFileName(base.c_str(), k, 0, "jpg");
+      created_.push_back(name);
+      const Bytes& b = files.back();
+      writeBytes(name, k == 1 ? Bytes(b.begin(), b.begin() + static_cast<long>(b.size() / 3)) : b);
+    }
+    int rows = 0, columns = 0, flag = -1;
+    ASSERT_EQ(CheckImageSeqJPEG(base.c_str(), 0, 0, "jpg", 3, &rows, &columns, &flag), 0)
+        << kind.name;
+    EXPECT_EQ(flag, kind.grey ? 0 : 1);
+
+    OwnedVolume v(V3D_UC, kind.grey ? 1 : 2, 3, 40, 56);
+    fillRandom(v, 8);
+    const auto before = snapshot(v);
+    ScopedImageSize size(40, 56);
+    ASSERT_EQ(ReadImageSeqJPEG(v, base.c_str(), 0, 0, "jpg", 3), kJpegReadError) << kind.name;
+    image::DecodedImage first;
+    ASSERT_EQ(image::decodeJPEGMemory(files[0].data(), files[0].size(), {40, 56}, first), 0);
+    const auto after = snapshot(v);
+    const int channels = kind.grey ? 1 : 3;
+    for (int c = 0; c < channels; ++c)
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 56; ++x) {
+          ASSERT_EQ(at<UC>(v, c, 0, y, x), first.row(c, y)[x]) << kind.name;
+          for (int z = 1; z < 3; ++z) {
+            const std::size_t k =
+                sizeof(Volume) + ((static_cast<std::size_t>(c) * 3 + z) * 40 + y) * 56 + x;
+            ASSERT_EQ(after[k], before[k]) << kind.name << " frame " << z;
+          }
+        }
+  }
+}
+
 TEST_F(SequenceTest, AllocationFailuresGiveCleanCodesAndReleaseEverything) {
   const int codes[] = {kTiffError, kBmpReadError, kTgaReadError, kGifReadError, kJpegReadError};
   int i = 0;

@@ -49,7 +49,7 @@ inline void writeBytes(const std::string& name, const Bytes& bytes) {
   std::fclose(f);
 }
 
-// For formats whose decoders may accept a cut file (libjpeg pads a truncated scan).
+// For decoders that may accept a cut file (libtiff reads only the parts it needs).
 inline constexpr std::size_t kAnyOutcome = static_cast<std::size_t>(-1);
 
 using Decoder = int (*)(const std::uint8_t*, std::size_t, ImageSize, image::DecodedImage&);
@@ -89,8 +89,9 @@ inline void expectSafeOnDamage(Decoder decode, const Bytes& valid, int code, uns
   EXPECT_EQ(liveStorageBlocks(), live);
 }
 
-// Encodes rows x columns of grey or RGB samples with libjpeg at the given quality.
-inline Bytes encodeJpeg(const RefImage& im, bool grey, int quality) {
+// Encodes rows x columns of grey or RGB samples with libjpeg at the given quality, as a
+// baseline or a progressive file.
+inline Bytes encodeJpeg(const RefImage& im, bool grey, int quality, bool progressive = false) {
   const std::string name = tempPath("enc.jpg");
   std::FILE* f = std::fopen(name.c_str(), "wb");
   jpeg_compress_struct c;
@@ -104,6 +105,7 @@ inline Bytes encodeJpeg(const RefImage& im, bool grey, int quality) {
   c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
+  if (progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   std::vector<JSAMPLE> line(static_cast<std::size_t>(im.columns) * 3);
   for (int y = 0; y < im.rows; ++y) {
@@ -127,6 +129,16 @@ inline Bytes encodeJpeg(const RefImage& im, bool grey, int quality) {
   std::remove(name.c_str());
   return b;
 }
+
+// The kinds of JPEG file the tests make: grey and colour, baseline and progressive.
+struct JpegKind {
+  const char* name;
+  bool grey, progressive;
+};
+inline constexpr JpegKind kJpegKinds[] = {{"grey", true, false},
+                                          {"colour", false, false},
+                                          {"progressive grey", true, true},
+                                          {"progressive colour", false, true}};
 
 // A smooth picture that JPEG keeps within a few levels.
 inline RefImage smooth(int rows, int columns, bool grey) {
