@@ -7,7 +7,9 @@
 // top-left orientation, no extra samples, any strip compression but JPEG) take a direct
 // strip path that gives the very same pixels with far less work: the benchmark sequence of
 // 128 grey 256 x 256 files reads in 5.4 ms, 2.2 ms of it the check's opening of every file,
-// where the RGBA path alone takes 7.8 ms (bench/image_bench.cpp).
+// where the RGBA path alone takes 7.8 ms (bench/image_bench.cpp). A file up to 128 KiB is
+// loaded with one read and decoded from memory, a larger one is opened by libtiff itself
+// (TiffAccess in image_codecs.h says why).
 //
 // Writing: BitsPerSample 8, one sample per pixel (photometric 0 or 1) or three (photometric
 // 2), contiguous planes, top-left orientation, 32 rows per strip, compression none, LZW or
@@ -19,6 +21,7 @@
 // libtiff's warnings and errors are never shown; with V3D_TIFF_LOG set in the environment
 // they go to standard error.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -128,6 +131,33 @@ Tiff openMemory(MemoryFile& m) {
   return Tiff(TIFFClientOpenExt("memory", "r", &m, memRead, memWrite, memSeek, memClose, memSize,
                                 memMap, memUnmap, readOptions()));
 }
+
+// A file opened for reading in one of the two ways (see TiffAccess in image_codecs.h).
+class TiffInput {
+ public:
+  TiffInput(const char* name, TiffAccess access) {
+    if (access == TiffAccess::BySize) {
+      struct stat st {};
+      const bool small = name != nullptr && ::stat(name, &st) == 0 && S_ISREG(st.st_mode) &&
+                         st.st_size <= static_cast<off_t>(kTiffBytesLimit);
+      access = small ? TiffAccess::Bytes : TiffAccess::Path;
+    }
+    if (access == TiffAccess::Path) {
+      tiff_ = openForReading(name);
+    } else if (bytes_.load(name, kMaxFileBytes, kTiffError) == 0) {
+      memory_ = {bytes_.data(), bytes_.size(), 0};
+      tiff_ = openMemory(memory_);
+    }
+  }
+  TiffInput(const TiffInput&) = delete;
+  TiffInput& operator=(const TiffInput&) = delete;
+  TIFF* get() const { return tiff_.get(); }
+
+ private:
+  FileBytes bytes_;
+  MemoryFile memory_{};
+  Tiff tiff_;  // closed first, while the bytes it reads are still there
+};
 
 // ---- Reading -------------------------------------------------------------------------------
 
@@ -432,36 +462,23 @@ int decodeTIFFMemoryStrips(const std::uint8_t* d, std::size_t n, ImageSize limit
 
 template <TiffAccess access>
 int headerTIFFFile(const char* name, ImageInfo& info) {
-  if constexpr (access == TiffAccess::Path) {
-    Tiff t = openForReading(name);
-    if (!t) return kTiffError;
-    return header(t.get(), info);
-  } else {
-    FileBytes bytes;
-    if (bytes.load(name, kMaxFileBytes, kTiffError) != 0) return kTiffError;
-    MemoryFile m{bytes.data(), bytes.size(), 0};
-    Tiff t = openMemory(m);
-    if (!t) return kTiffError;
-    return header(t.get(), info);
-  }
+  TiffInput in(name, access);
+  if (!in.get()) return kTiffError;
+  return header(in.get(), info);
 }
 
 template <TiffAccess access>
 int decodeTIFFFile(const char* name, ImageSize limit, DecodedImage& out) {
-  if constexpr (access == TiffAccess::Path) {
-    Tiff t = openForReading(name);
-    return decode(t.get(), limit, out, Path::Best);
-  } else {
-    FileBytes bytes;
-    if (bytes.load(name, kMaxFileBytes, kTiffError) != 0) return kTiffError;
-    return decodeMemory(bytes.data(), bytes.size(), limit, out, Path::Best);
-  }
+  TiffInput in(name, access);
+  return decode(in.get(), limit, out, Path::Best);
 }
 
 template int headerTIFFFile<TiffAccess::Path>(const char*, ImageInfo&);
 template int headerTIFFFile<TiffAccess::Bytes>(const char*, ImageInfo&);
+template int headerTIFFFile<TiffAccess::BySize>(const char*, ImageInfo&);
 template int decodeTIFFFile<TiffAccess::Path>(const char*, ImageSize, DecodedImage&);
 template int decodeTIFFFile<TiffAccess::Bytes>(const char*, ImageSize, DecodedImage&);
+template int decodeTIFFFile<TiffAccess::BySize>(const char*, ImageSize, DecodedImage&);
 
 }  // namespace v3d::image
 

@@ -381,6 +381,65 @@ TEST_F(TiffTest, FilesThatAreNoTiffGiveTheTiffError) {
   EXPECT_EQ(image::decodeTIFFMemory(nullptr, 0, {64, 64}, out), kTiffError);
 }
 
+// The reader's ways to a file (libtiff opening the path, the bytes loaded in one read, and
+// the choice by size that the sequence reader makes) answer every file alike.
+TEST_F(TiffTest, EveryWayToAFileGivesTheSameAnswer) {
+  using image::TiffAccess;
+  struct Way {
+    int (*header)(const char*, image::ImageInfo&);
+    int (*decode)(const char*, ImageSize, DecodedImage&);
+  };
+  const Way ways[] = {
+      {image::headerTIFFFile<TiffAccess::Path>, image::decodeTIFFFile<TiffAccess::Path>},
+      {image::headerTIFFFile<TiffAccess::Bytes>, image::decodeTIFFFile<TiffAccess::Bytes>},
+      {image::headerTIFFFile<TiffAccess::BySize>, image::decodeTIFFFile<TiffAccess::BySize>}};
+  // Small and large files (either side of the size at which the choice changes), grey and
+  // colour, compressed or not; a file that is no TIFF, an empty one, a directory, none.
+  std::vector<std::string> names;
+  for (int side : {20, 400})
+    for (int colour : {1, 2}) {
+      OwnedVolume v(V3D_UC, colour, 1, side, side + 3);
+      fillRandom(v, static_cast<unsigned>(side + colour));
+      const std::string b = base("way" + std::to_string(side) + std::to_string(colour), 0, 1);
+      ASSERT_EQ(local_WriteImageSeqTIFF(v, b.c_str(), 0, "tif", colour == 1 ? 5 : 1, colour), 0);
+      names.push_back(b + "0.tif");
+    }
+  ASSERT_GT(readFile(names[2]).size(), image::kTiffBytesLimit);
+  ASSERT_LT(readFile(names[0]).size(), image::kTiffBytesLimit);
+  names.push_back(path("text.tif"));
+  writeBytes(names.back(), {'n', 'o', 't', ' ', 'a', ' ', 't', 'i', 'f', 'f'});
+  names.push_back(path("empty.tif"));
+  writeBytes(names.back(), {});
+  names.push_back(testing::TempDir());
+  names.push_back(path("missing.tif"));
+  for (const std::string& name : names) {
+    image::ImageInfo want{};
+    DecodedImage wantImage;
+    const int wantHeader = ways[0].header(name.c_str(), want);
+    const int wantDecode = ways[0].decode(name.c_str(), {512, 512}, wantImage);
+    EXPECT_EQ(wantHeader == 0, wantDecode == 0) << name;
+    for (const Way& way : ways) {
+      image::ImageInfo info{};
+      DecodedImage image;
+      ASSERT_EQ(way.header(name.c_str(), info), wantHeader) << name;
+      EXPECT_EQ(info.rows, want.rows);
+      EXPECT_EQ(info.columns, want.columns);
+      EXPECT_EQ(info.colour, want.colour);
+      ASSERT_EQ(way.decode(name.c_str(), {512, 512}, image), wantDecode) << name;
+      if (wantDecode == 0) {
+        EXPECT_TRUE(sameDecoded(image, wantImage)) << name;
+      }
+    }
+  }
+  for (const Way& way : ways) {
+    image::ImageInfo info{};
+    DecodedImage image;
+    EXPECT_EQ(way.header(nullptr, info), kTiffError);
+    EXPECT_EQ(way.decode(nullptr, {512, 512}, image), kTiffError);
+    EXPECT_EQ(way.decode(names[2].c_str(), {399, 512}, image), kTiffError);  // beyond the limit
+  }
+}
+
 TEST_F(TiffTest, DamagedFilesAreSafe) {
   OwnedVolume v(V3D_UC, 2, 1, 40, 33);
   fillRandom(v, 12);
