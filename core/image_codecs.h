@@ -95,13 +95,13 @@ int decodeJPEGFile(const char* name, ImageSize limit, DecodedImage& out);
 
 // The two ways the TIFF reader can get at a file: libtiff opening the path itself (it maps
 // the file), or the whole file loaded with one read and decoded from memory through libtiff's
-// client I/O. Neither is faster for every file (bench/image_bench.cpp, 2 cores, medians of
-// five runs; check + read per file): loading saves a fixed cost per open and wins on small
-// files (the standard sequence of 64 KiB files: 5.3 ms against 5.9 ms), but it copies the
-// whole file even when the check needs only the header, so it loses from 256 KiB up (4 MiB
-// files: 21 ms against 9 ms for eight files). The sequence reader therefore goes BySize:
-// bytes for regular files up to kTiffBytesLimit, the path above. Each way stays callable
-// for the benchmark.
+// client I/O. Neither is faster for every file (bench/image_bench.cpp on 2 shared cores, CPU
+// time, medians of five runs; check + read): loading saves a fixed cost per open and wins on
+// small files (the standard sequence of 128 files of 64 KiB: 4.4 ms against 5.6 ms), but it
+// copies the whole file even when the check needs only the header, so it loses from 256 KiB
+// up (32 files of 256 KiB: 2.7 ms against 1.8 ms; 8 of 4 MiB: 21 ms against 9.3 ms). The
+// sequence reader therefore chooses by size: the bytes for regular files up to
+// kTiffBytesLimit, the path above. Each way stays callable for the benchmark.
 enum class TiffAccess { Path, Bytes, BySize };
 inline constexpr std::size_t kTiffBytesLimit = std::size_t{128} << 10;
 inline constexpr TiffAccess kTiffSequenceAccess = TiffAccess::BySize;
