@@ -105,10 +105,8 @@ RefImage picture(int rows, int columns, int seed, bool colour) {
 
 class SequenceTest : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = currentImageSize(); }
   void TearDown() override {
     for (const auto& f : created_) std::remove(f.c_str());
-    setCurrentImageSize(saved_.rows, saved_.columns);
   }
   // Writes files first .. first + sizes.size() - 1 with the given sizes; returns the base.
   std::string writeSequence(const Format& f, const std::string& leaf, int first, int digits,
@@ -128,7 +126,6 @@ class SequenceTest : public ::testing::Test {
     return base;
   }
   std::vector<std::string> created_;
-  ImageSize saved_{};
 };
 
 TEST_F(SequenceTest, EveryFormatReadsFileKIntoFrameKAndLeavesTheRestOfTheFrame) {
@@ -247,12 +244,16 @@ TEST_F(SequenceTest, EveryFileMustFitTheCurrentImageSize) {
     OwnedVolume v(V3D_UC, 2, 2, 6, 8);
     fillRandom(v, 6);
     const auto before = snapshot(v);
-    setCurrentImageSize(6, 7);
-    EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 2), code) << f.name;
-    setCurrentImageSize(5, 8);
-    EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 2), code) << f.name;
+    {
+      ScopedImageSize size(6, 7);
+      EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 2), code) << f.name;
+    }
+    {
+      ScopedImageSize size(5, 8);
+      EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 2), code) << f.name;
+    }
     EXPECT_EQ(snapshot(v), before) << f.name;
-    setCurrentImageSize(6, 8);
+    ScopedImageSize size(6, 8);
     EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 2), 0) << f.name;
   }
 }

@@ -17,10 +17,8 @@ using image::DecodedImage;
 
 class TiffTest : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = currentImageSize(); }
   void TearDown() override {
     for (const auto& f : created_) std::remove(f.c_str());
-    setCurrentImageSize(saved_.rows, saved_.columns);
   }
   // A base name whose frames first .. first + count - 1 are removed after the test.
   std::string base(const std::string& leaf, int first, int count, const char* ext = "tif") {
@@ -33,7 +31,6 @@ class TiffTest : public ::testing::Test {
     return created_.back();
   }
   std::vector<std::string> created_;
-  ImageSize saved_{};
 };
 
 struct TiffCloser {
@@ -123,7 +120,7 @@ TEST_F(TiffTest, RoundTripsForEveryCompressionAndPhotometric) {
         const std::string b = base("rt" + std::to_string(channels) + std::to_string(compression) +
                                        std::to_string(photometric),
                                    4, 3);
-        setCurrentImageSize(7, 7);
+        ScopedImageSize small(7, 7);
         ASSERT_EQ(local_WriteImageSeqTIFF(v, b.c_str(), 4, "tif", compression, photometric), 0);
         EXPECT_EQ(currentImageSize().rows, 7);  // restored after the write
         EXPECT_EQ(currentImageSize().columns, 7);
@@ -277,7 +274,7 @@ TEST_F(TiffTest, WriterRefusalsCreateNoFileAndRestoreTheImageSize) {
   OwnedVolume grey(V3D_UC, 1, 2, 4, 4), colour(V3D_UC, 2, 2, 4, 4);
   OwnedVolume floats(V3D_F, 1, 2, 4, 4);
   const std::string b = base("refuse", 0, 2);
-  setCurrentImageSize(9, 11);
+  ScopedImageSize size(9, 11);
   EXPECT_EQ(local_WriteImageSeqTIFF(grey, b.c_str(), 0, "tif", 7, 1), kInvalidParameters);
   EXPECT_EQ(local_WriteImageSeqTIFF(grey, b.c_str(), 0, "tif", 1, 2), kInvalidParameters);
   EXPECT_EQ(local_WriteImageSeqTIFF(colour, b.c_str(), 0, "tif", 1, 3), kInvalidParameters);
@@ -312,7 +309,7 @@ TEST_F(TiffTest, SavetiffWritesItsWindowAndChecksItsBounds) {
       for (int x = 0; x < 6; ++x) rows[c][y][x] = static_cast<unsigned char>(c * 70 + y * 10 + x);
     }
   const std::string name = path("window.tif");
-  setCurrentImageSize(3, 3);
+  ScopedImageSize size(3, 3);
   // Rows 1 .. 3 and columns 1 .. 4 of the buffer, as RGB.
   ASSERT_EQ(
       savetiff(rows[0].data(), rows[1].data(), rows[2].data(), name.c_str(), 1, 2, 1, 1, 4, 5), 0);
