@@ -72,10 +72,11 @@ bool validFactor(float f) {
   return std::isfinite(f) && f > 0.0f;
 }
 
-// trunc(N * f) computed in single precision, or -1 when it cannot be an extent.
+// trunc(N * f) computed in single precision, or kNoExtent when it cannot be an extent.
+constexpr long long kNoExtent = -1;
 long long scaledExtent(int n, float f) {
   const float product = static_cast<float>(n) * f;
-  if (!(product < 2147483648.0f)) return -1;
+  if (!(product < 2147483648.0f)) return kNoExtent;
   return static_cast<long long>(product);
 }
 
