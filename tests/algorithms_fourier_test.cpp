@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "algorithms/fourier.h"
 #include "core/alloc.h"
 #include "core/basic_ops.h"
 #include "fourier_fixtures.h"

@@ -7,6 +7,7 @@
 #include <functional>
 #include <limits>
 
+#include "algorithms/fourier.h"
 #include "algorithms/linear_filters.h"
 #include "algorithms/spectral.h"
 #include "core/alloc.h"
