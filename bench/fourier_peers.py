@@ -18,11 +18,9 @@ import os
 import shutil
 import subprocess
 import tempfile
-import time
 
-# One thread for every numeric library the peers may use; set before numpy is imported.
-for var in ("OMP_NUM_THREADS", "OPENBLAS_NUM_THREADS", "MKL_NUM_THREADS", "NUMEXPR_NUM_THREADS"):
-    os.environ[var] = "1"
+from peer_common import best_of
+from peer_common import ensure_packages as install_missing
 
 DEBIAN_PACKAGES = {"numpy": "python3-numpy", "scipy": "python3-scipy"}
 SEED_REAL, SEED_IMAGINARY, SEED_KERNEL = 1, 2, 3
@@ -30,19 +28,7 @@ SIZES = [(64, 64, 64), (128, 128, 128), (128, 256, 256)]
 
 
 def ensure_packages():
-    """Installs the Debian packages of missing peer libraries with apt-get."""
-    missing = []
-    for module, package in DEBIAN_PACKAGES.items():
-        try:
-            __import__(module)
-        except ImportError:
-            missing.append(package)
-    if not missing:
-        return
-    while subprocess.run(["pgrep", "-x", "apt-get"], stdout=subprocess.DEVNULL).returncode == 0:
-        time.sleep(5)  # another apt-get holds the lock
-    prefix = [] if os.geteuid() == 0 else ["sudo", "-n"]
-    subprocess.run(prefix + ["apt-get", "install", "-y"] + missing, check=True)
+    install_missing(DEBIAN_PACKAGES)
 
 
 def samples(np, seed, shape):
@@ -57,12 +43,8 @@ def samples(np, seed, shape):
 
 
 def best_time(fn, repeat):
-    best = float("inf")
-    for _ in range(repeat):
-        start = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - start)
-    return best
+    """Seconds of the best of `repeat` runs."""
+    return best_of(repeat, fn)[0] / 1000.0
 
 
 def our_round(build, min_time):

@@ -10,59 +10,23 @@ same samples. Ratios are peer seconds / our seconds (how many times faster we ar
 for the rows compared with our own median3, where the ratio is our seconds / median3 seconds.
 """
 import argparse
-import json
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
-import time
 
-# One thread for every numeric library the peers may use; set before numpy is imported.
-for var in ("OMP_NUM_THREADS", "OPENBLAS_NUM_THREADS", "MKL_NUM_THREADS", "NUMEXPR_NUM_THREADS"):
-    os.environ[var] = "1"
+from peer_common import best_of, ensure_packages, our_benchmarks, standard_volumes
 
 DEBIAN_PACKAGES = {"numpy": "python3-numpy", "scipy": "python3-scipy", "skimage": "python3-skimage"}
 
 
-def ensure_packages():
-    """Installs the Debian packages of missing peer libraries with apt-get."""
-    missing = []
-    for module, package in DEBIAN_PACKAGES.items():
-        try:
-            __import__(module)
-        except ImportError:
-            missing.append(package)
-    if not missing:
-        return
-    while subprocess.run(["pgrep", "-x", "apt-get"], stdout=subprocess.DEVNULL).returncode == 0:
-        time.sleep(5)  # another apt-get holds the lock
-    prefix = [] if os.geteuid() == 0 else ["sudo", "-n"]
-    subprocess.run(prefix + ["apt-get", "install", "-y"] + missing, check=True)
-
-
 def best_time(fn, repeat):
-    best = float("inf")
-    for _ in range(repeat):
-        start = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - start)
-    return best
+    """Seconds of the best of `repeat` runs."""
+    return best_of(repeat, fn)[0] / 1000.0
 
 
 def our_times(build, quick):
-    """Seconds per benchmark name (the fastest repetition), from Google Benchmark's JSON."""
-    binary = os.path.join(build, "bench", "v3d_bench_algorithms")
-    args = [binary, "--benchmark_format=json", "--benchmark_repetitions=%d" % (1 if quick else 3)]
-    out = subprocess.run(args, check=True, stdout=subprocess.PIPE, text=True).stdout
-    times = {}
-    for b in json.loads(out)["benchmarks"]:
-        if b.get("run_type", "iteration") != "iteration" or b.get("error_occurred"):
-            continue
-        scale = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[b.get("time_unit", "ns")]
-        name = b.get("run_name", b["name"])
-        times[name] = min(times.get(name, float("inf")), b["real_time"] * scale)
-    return times
+    """Seconds per benchmark name (the fastest repetition)."""
+    runs = our_benchmarks(build, "v3d_bench_algorithms", 1 if quick else 3)
+    return {name: r["ms"] / 1000.0 for name, r in runs.items()}
 
 
 def main():
@@ -72,19 +36,12 @@ def main():
     parser.add_argument("--quick", action="store_true", help="one repetition per measurement")
     opts = parser.parse_args()
 
-    ensure_packages()
+    ensure_packages(DEBIAN_PACKAGES)
     import numpy as np
     import scipy.ndimage as ndi
     from skimage.filters import rank
 
-    tmp = tempfile.mkdtemp(prefix="v3d_peer_")
-    try:
-        raw = os.path.join(tmp, "standard.raw")
-        subprocess.run([os.path.join(opts.build, "bench", "v3d_write_standard_volume"), raw],
-                       check=True)
-        vol = np.fromfile(raw, np.uint8).reshape(128, 256, 256)
-    finally:
-        shutil.rmtree(tmp, ignore_errors=True)
+    vol = standard_volumes(opts.build)
 
     ours = our_times(opts.build, opts.quick)
     fast = 1 if opts.quick else 5

@@ -19,59 +19,15 @@ are. Every figure is the best of N wall-clock runs in this one run. Needs Debian
 python3-numpy and python3-scipy; they are installed with apt-get when missing.
 """
 import argparse
-import json
 import os
-import shutil
-import subprocess
 import sys
-import tempfile
-import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-for var in ("OMP_NUM_THREADS", "OPENBLAS_NUM_THREADS", "MKL_NUM_THREADS"):
-    os.environ[var] = "1"
-
-
-def ensure_packages():
-    try:
-        import numpy  # noqa: F401
-        import scipy.ndimage  # noqa: F401
-        return
-    except ImportError:
-        pass
-    if shutil.which("pgrep") and subprocess.run(["pgrep", "-x", "apt-get"],
-                                                 stdout=subprocess.DEVNULL).returncode == 0:
-        sys.exit("another apt-get is running; try again when it has finished")
-    sudo = [] if os.geteuid() == 0 else ["sudo"]
-    env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
-    subprocess.run(sudo + ["apt-get", "install", "-y", "-qq", "--no-install-recommends",
-                           "python3-numpy", "python3-scipy"], check=True, env=env)
+from peer_common import ROOT, ensure_packages, our_benchmarks, standard_volumes
+from peer_common import best_of as best_with_result
 
 
 def best_of(n, fn):
-    best = float("inf")
-    for _ in range(n):
-        t0 = time.perf_counter()
-        fn()
-        best = min(best, time.perf_counter() - t0)
-    return best * 1000.0
-
-
-def our_benchmarks(build, repetitions):
-    exe = os.path.join(build, "bench", "v3d_bench_resampling")
-    if not os.path.exists(exe):
-        sys.exit(f"{exe} not found: build the release preset with V3D_BUILD_BENCH=ON first")
-    out = subprocess.run([exe, "--benchmark_format=json",
-                          f"--benchmark_repetitions={repetitions}"],
-                         check=True, capture_output=True, text=True).stdout
-    runs = {}
-    for b in json.loads(out)["benchmarks"]:
-        if b.get("run_type") != "iteration":
-            continue
-        name = b["run_name"] if "run_name" in b else b["name"]
-        ms = b["real_time"] * {"ms": 1.0, "us": 1e-3, "ns": 1e-6, "s": 1e3}[b["time_unit"]]
-        runs[name] = min(ms, runs.get(name, float("inf")))
-    return runs
+    return best_with_result(n, fn)[0]
 
 
 def main():
@@ -79,18 +35,12 @@ def main():
     ap.add_argument("--build", default=os.path.join(ROOT, "build"))
     ap.add_argument("--repetitions", type=int, default=5)
     args = ap.parse_args()
-    ensure_packages()
+    ensure_packages({"numpy": "python3-numpy", "scipy": "python3-scipy"})
     import numpy as np
     import scipy.ndimage as ndi
 
-    writer = os.path.join(args.build, "bench", "v3d_write_standard_volume")
-    with tempfile.TemporaryDirectory() as tmp:
-        std_file, bin_file = os.path.join(tmp, "standard.rv"), os.path.join(tmp, "binary.rv")
-        subprocess.run([writer, std_file], check=True)
-        subprocess.run([writer, bin_file, "--binary"], check=True)
-        shape = (128, 256, 256)
-        v = np.fromfile(std_file, np.uint8).reshape(shape)
-        b = np.fromfile(bin_file, np.uint8).reshape(shape) > 0
+    v, b = standard_volumes(args.build, binary=True)
+    b = b > 0
 
     n = args.repetitions
     cube3, cube5 = np.ones((3, 3, 3), bool), np.ones((5, 5, 5), bool)
@@ -109,7 +59,7 @@ def main():
     peers["repeat"] = best_of(n, lambda: v.repeat(2, 0).repeat(2, 1).repeat(2, 2))
     peers["slice"] = best_of(n, lambda: np.ascontiguousarray(v[::2, ::2, ::2]))
 
-    ours = our_benchmarks(args.build, n)
+    ours = {k: r["ms"] for k, r in our_benchmarks(args.build, "v3d_bench_resampling", n).items()}
 
     def t(name):
         return ours[name]

@@ -16,79 +16,21 @@ Needs Debian's python3-numpy and python3-scipy (python3-skimage optional); they 
 installed with apt-get when missing.
 """
 import argparse
-import json
-import os
-import shutil
-import subprocess
 import sys
-import tempfile
-import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-
-
-def ensure_packages():
-    try:
-        import numpy  # noqa: F401
-        import scipy.ndimage  # noqa: F401
-        return
-    except ImportError:
-        pass
-    if shutil.which("pgrep") and subprocess.run(["pgrep", "-x", "apt-get"],
-                                                 stdout=subprocess.DEVNULL).returncode == 0:
-        sys.exit("another apt-get is running; try again when it has finished")
-    sudo = [] if os.geteuid() == 0 else ["sudo"]
-    env = dict(os.environ, DEBIAN_FRONTEND="noninteractive")
-    subprocess.run(sudo + ["apt-get", "install", "-y", "-qq", "--no-install-recommends",
-                           "python3-numpy", "python3-scipy"], check=True, env=env)
-
-
-def best_of(n, fn):
-    best, result = float("inf"), None
-    for _ in range(n):
-        t0 = time.perf_counter()
-        result = fn()
-        best = min(best, time.perf_counter() - t0)
-    return best * 1000.0, result
-
-
-def our_benchmarks(build, repetitions):
-    exe = os.path.join(build, "bench", "v3d_bench_segmentation")
-    if not os.path.exists(exe):
-        sys.exit(f"{exe} not found: build the release preset with V3D_BUILD_BENCH=ON first")
-    out = subprocess.run([exe, "--benchmark_format=json",
-                          f"--benchmark_repetitions={repetitions}"],
-                         check=True, capture_output=True, text=True).stdout
-    runs = {}
-    for b in json.loads(out)["benchmarks"]:
-        if b.get("run_type") != "iteration":
-            continue
-        name = b["run_name"] if "run_name" in b else b["name"]
-        ms = b["real_time"] * {"ms": 1.0, "us": 1e-3, "ns": 1e-6, "s": 1e3}[b["time_unit"]]
-        prev = runs.get(name)
-        if prev is None or ms < prev["ms"]:
-            runs[name] = {"ms": ms, "counters": {k: v for k, v in b.items()
-                                                 if k in ("components", "regions", "code")}}
-    return runs
+from peer_common import ROOT, best_of, ensure_packages, our_benchmarks, standard_volumes
 
 
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("--build", default=os.path.join(ROOT, "build"))
+    ap.add_argument("--build", default=__import__("os").path.join(ROOT, "build"))
     ap.add_argument("--repetitions", type=int, default=5)
     args = ap.parse_args()
-    ensure_packages()
+    ensure_packages({"numpy": "python3-numpy", "scipy": "python3-scipy"})
     import numpy as np
     import scipy.ndimage as ndi
 
-    writer = os.path.join(args.build, "bench", "v3d_write_standard_volume")
-    with tempfile.TemporaryDirectory() as tmp:
-        std_file, bin_file = os.path.join(tmp, "standard.rv"), os.path.join(tmp, "binary.rv")
-        subprocess.run([writer, std_file], check=True)
-        subprocess.run([writer, bin_file, "--binary"], check=True)
-        shape = (128, 256, 256)
-        v = np.fromfile(std_file, np.uint8).reshape(shape)
-        b = np.fromfile(bin_file, np.uint8).reshape(shape)
+    v, b = standard_volumes(args.build, binary=True)
 
     n = args.repetitions
     peers = {}
@@ -103,7 +45,9 @@ def main():
     peers["sobel"], _ = best_of(n, lambda: [ndi.sobel(vf, axis=a) for a in (0, 1, 2)])
     peers["where"], _ = best_of(n, lambda: np.where(v < 128, 0, 255))
 
-    ours = our_benchmarks(args.build, n)
+    ours = our_benchmarks(args.build, "v3d_bench_segmentation", n)
+    for r in ours.values():
+        r["counters"] = {k: x for k, x in r["record"].items() if k in ("components", "regions", "code")}
 
     def t(name):
         return ours[name]["ms"]
