@@ -18,12 +18,6 @@ namespace {
 
 // ---- Fixtures ------------------------------------------------------------------------
 
-// The samples of every channel, without the record (whose storage pointers differ).
-std::vector<unsigned char> samples(const Volume* v) {
-  auto bytes = snapshot(v);
-  return std::vector<unsigned char>(bytes.begin() + sizeof(Volume), bytes.end());
-}
-
 struct Case {
   int channels, Z, Y, X;
   Box voi;
@@ -54,10 +48,6 @@ Case randomCase(std::mt19937& rng, int maxSide = 9, int maxX = 12) {
   k.wy = oddUpTo(rng, k.voi.height());
   k.wx = oddUpTo(rng, k.voi.width());
   return k;
-}
-
-void setVoi(Volume* v, const Box& b) {
-  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
 }
 
 // Samples of the window around (z, y, x) in frame, row, column order.

@@ -10,16 +10,6 @@
 namespace v3d::test {
 namespace {
 
-// The samples of every channel, without the record (whose storage pointers differ).
-std::vector<unsigned char> samples(const Volume* v) {
-  auto bytes = snapshot(v);
-  return std::vector<unsigned char>(bytes.begin() + sizeof(Volume), bytes.end());
-}
-
-void setVoi(Volume* v, const Box& b) {
-  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
-}
-
 struct Histograms {
   std::vector<float> data = std::vector<float>(3 * 256, -1.0f);
   float* ptr[3] = {data.data(), data.data() + 256, data.data() + 512};

@@ -13,15 +13,6 @@
 namespace v3d::test {
 namespace {
 
-std::vector<unsigned char> samples(const Volume* v) {
-  auto bytes = snapshot(v);
-  return std::vector<unsigned char>(bytes.begin() + sizeof(Volume), bytes.end());
-}
-
-void setVoi(Volume* v, const Box& b) {
-  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
-}
-
 // ---- References --------------------------------------------------------------------------
 
 bool set(Volume* v, int z, int y, int x) {

@@ -17,15 +17,6 @@ namespace {
 
 // ---- Helpers ---------------------------------------------------------------------------
 
-std::vector<unsigned char> samples(const Volume* v) {
-  auto bytes = snapshot(v);
-  return std::vector<unsigned char>(bytes.begin() + sizeof(Volume), bytes.end());
-}
-
-void setVoi(Volume* v, const Box& b) {
-  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
-}
-
 // A random VOI inside Z x Y x X, sometimes the whole volume.
 Box randomVoi(std::mt19937& rng, int Z, int Y, int X) {
   auto axis = [&](int n, int& lo, int& hi) {

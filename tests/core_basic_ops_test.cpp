@@ -24,10 +24,6 @@ Box randomVoi(const Volume* v, std::mt19937& rng) {
   return b;
 }
 
-void setVoi(Volume* v, const Box& b) {
-  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
-}
-
 bool inside(const Box& b, int z, int y, int x) {
   return z >= b.z0 && z < b.z1 && y >= b.y0 && y < b.y1 && x >= b.x0 && x < b.x1;
 }

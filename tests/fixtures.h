@@ -77,6 +77,16 @@ inline std::vector<unsigned char> snapshot(const Volume* v) {
   return bytes;
 }
 
+// The samples of every channel, without the record (whose storage pointers differ).
+inline std::vector<unsigned char> samples(const Volume* v) {
+  auto bytes = snapshot(v);
+  return std::vector<unsigned char>(bytes.begin() + sizeof(Volume), bytes.end());
+}
+
+inline void setVoi(Volume* v, const Box& b) {
+  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
+}
+
 inline std::string tempPath(const std::string& leaf) {
   const char* dir = std::getenv("TMPDIR");
   return std::string(dir && *dir ? dir : "/tmp") + "/v3d_" +

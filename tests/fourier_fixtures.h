@@ -68,10 +68,6 @@ inline std::unique_ptr<OwnedVolume> floatVolume(int Z, int Y, int X) {
   return std::make_unique<OwnedVolume>(V3D_F, V3D_ONE_CHANNEL, Z, Y, X);
 }
 
-inline void setVoi(Volume* v, const Box& b) {
-  fill_in_VOI(v, b.z0, b.z1, b.y0, b.y1, b.x0, b.x1);
-}
-
 // The block of extents (nz, ny, nx) of a pair at (z0, y0, x0); a null im reads zeros.
 inline Block readBlock(Volume* re, Volume* im, int z0, int y0, int x0, int nz, int ny, int nx) {
   Block b(nz, ny, nx);
