@@ -297,6 +297,20 @@ TEST(TiffStack, SequenceWritesOneFilePerVoiFrame) {
   fs::remove_all(dir);
 }
 
+TEST(TiffStack, EverySeedOfTheFuzzCorpusReads) {
+  int seeds = 0;
+  for (const auto& e :
+       fs::directory_iterator(std::string(V3D_SOURCE_DIR) + "/fuzz/corpus/tiff_stack")) {
+    const std::string name = e.path().string();
+    int Z, Y, X, type, colour;
+    ASSERT_EQ(CheckTiffStack(name.c_str(), &Z, &Y, &X, &type, &colour), 0) << name;
+    OwnedVolume v(Z, Y, X, type, colour);
+    EXPECT_EQ(ReadTiffStack(&v.v, name.c_str()), 0) << name;
+    ++seeds;
+  }
+  EXPECT_GE(seeds, 10);
+}
+
 // ---- Against tifffile -----------------------------------------------------------------
 
 const char* kPython = "/usr/bin/python3";
