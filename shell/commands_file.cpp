@@ -205,8 +205,7 @@ CommandList fileCommands() {
   return {
       {kCmdOpen, cmdOpen},
       // The saver asks for its own file names; a negative result is reported.
-      {kCmdSave,
-       [](Desk&) {
+      {kCmdSave, [](Desk&) {
          if (int code = saveWithSaver(); code < 0) error_handler(code);
        }},
       {kCmdOpenTiffStack, cmdOpenTiffStack},
