@@ -82,10 +82,10 @@ BENCHMARK(BM_WriteTiffStack)
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  const int code = benchmark::RunSpecifiedBenchmarks();
+  benchmark::RunSpecifiedBenchmarks();
   // Our own stack (written when no peer's was given) is removed.
   if (const char* given = std::getenv("V3D_BENCH_STACK"); !given || !*given)
     std::remove(v3d::bench::stackToRead().c_str());
   benchmark::Shutdown();
-  return code;
+  return 0;
 }

@@ -46,7 +46,10 @@ def ours(build, stack):
     out = subprocess.run([os.path.join(build, "bench", "v3d_bench_tiff_stack"),
                           "--benchmark_format=json", "--benchmark_repetitions=9",
                           "--benchmark_report_aggregates_only=false"],
-                         env=env, check=True, capture_output=True, text=True).stdout
+                         env=env, capture_output=True, text=True)
+    if out.returncode != 0:
+        raise SystemExit("our benchmark failed:\n" + out.stderr + out.stdout[-2000:])
+    out = out.stdout
     figures = {}
     for b in json.loads(out)["benchmarks"]:
         if b.get("run_type") != "iteration":
