@@ -196,6 +196,25 @@ TEST(TiffStack, PagesOfUnequalSizeOrTypeAreRefusedBeforeAnySampleIsWritten) {
   fs::remove_all(dir);
 }
 
+TEST(TiffStack, PlainStripsReadTheSameIntoFramesOfAnyWidth) {
+  // Into a volume as wide as the pages the strips go straight into the frames; into a wider
+  // one they go through libtiff's strip reader. Both must give the same samples.
+  for (int type : {V3D_UC, V3D_F, V3D_I}) {
+    OwnedVolume src(3, 40, 21, type, V3D_ONE_CHANNEL);
+    fillRandom(src.v, 21u + type);
+    const std::string dir = scratchDir("plain");
+    const std::string file = dir + "/p.tif";
+    ASSERT_EQ(WriteTiffStack(&src.v, file.c_str(), V3D_TIFF_NONE), 0);
+    OwnedVolume exact(3, 40, 21, type, V3D_ONE_CHANNEL), wide(4, 41, 24, type, V3D_ONE_CHANNEL);
+    ASSERT_EQ(ReadTiffStack(&exact.v, file.c_str()), 0);
+    ASSERT_EQ(ReadTiffStack(&wide.v, file.c_str()), 0);
+    EXPECT_TRUE(sameAsBox(src.v, voiOf(src.v), exact.v));
+    Box corner{0, 3, 0, 40, 0, 21};
+    EXPECT_TRUE(sameAsBox(wide.v, corner, src.v));
+    fs::remove_all(dir);
+  }
+}
+
 TEST(TiffStack, SixteenBitAndSignedPagesReadAsIntegers) {
   const std::string dir = scratchDir("u16");
   const std::string file = dir + "/u16.tif";
