@@ -197,7 +197,7 @@ int truncateCoordinate(double v) {
 ImageSize currentImageSize() {
   return g_imageSize;
 }
-void setCurrentImageSize(int rows, int columns) {
+void ScopedImageSize::set(int rows, int columns) {
   g_imageSize = {rows, columns};
 }
 

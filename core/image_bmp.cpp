@@ -20,7 +20,6 @@ namespace v3d::image {
 namespace {
 
 constexpr std::size_t kFileHeader = 14;
-constexpr std::size_t kHeaderBytes = 54;  // file header + 40-byte information header
 
 std::uint32_t le32(const std::uint8_t* p) {
   return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
@@ -40,7 +39,7 @@ struct BmpHeader {
 };
 
 int parse(const std::uint8_t* d, std::size_t n, BmpHeader& h) {
-  if (d == nullptr || n < kHeaderBytes || d[0] != 'B' || d[1] != 'M') return kBmpError;
+  if (d == nullptr || n < kBmpHeaderBytes || d[0] != 'B' || d[1] != 'M') return kBmpReadError;
   h.dataOffset = le32(d + 10);
   h.infoSize = le32(d + 14);
   const auto width = static_cast<std::int32_t>(le32(d + 18));
@@ -48,8 +47,8 @@ int parse(const std::uint8_t* d, std::size_t n, BmpHeader& h) {
   h.bitsPerPixel = le16(d + 28);
   const std::uint32_t compression = le32(d + 30);
   h.coloursUsed = le32(d + 46);
-  if (compression != 0 || h.infoSize < 40) return kBmpError;
-  if (width <= 0 || height == 0 || height == INT32_MIN) return kBmpError;
+  if (compression != 0 || h.infoSize < 40) return kBmpReadError;
+  if (width <= 0 || height == 0 || height == INT32_MIN) return kBmpReadError;
   h.width = width;
   h.topDown = height < 0;
   h.rows = height < 0 ? -height : height;
@@ -68,20 +67,20 @@ int headerBMP(const std::uint8_t* d, std::size_t n, ImageInfo& info) {
 int decodeBMP(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImage& out) {
   BmpHeader h{};
   if (const int code = parse(d, n, h); code != 0) return code;
-  if (h.rows > limit.rows || h.width > limit.columns) return kBmpError;
+  if (h.rows > limit.rows || h.width > limit.columns) return kBmpReadError;
   const unsigned bpp = h.bitsPerPixel;
-  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) return kBmpError;
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24) return kBmpReadError;
 
   // Palette: as many entries as the header says, 2^bpp when it says 0.
   std::uint8_t palette[256][3] = {};
   std::uint32_t entries = 0;
   if (bpp <= 8) {
     entries = h.coloursUsed != 0 ? h.coloursUsed : (1u << bpp);
-    if (entries > 256) return kBmpError;  // longer than any palette table
+    if (entries > 256) return kBmpReadError;  // longer than any palette table
   }
   const std::uint64_t paletteStart = kFileHeader + static_cast<std::uint64_t>(h.infoSize);
   const std::uint64_t paletteEnd = paletteStart + 4ull * entries;
-  if (h.dataOffset < paletteEnd || paletteEnd > n) return kBmpError;
+  if (h.dataOffset < paletteEnd || paletteEnd > n) return kBmpReadError;
   for (std::uint32_t i = 0; i < entries; ++i) {
     const std::uint8_t* p = d + paletteStart + 4ull * i;
     palette[i][0] = p[2];
@@ -95,9 +94,9 @@ int decodeBMP(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
   const std::uint64_t stride = (rowBits + 31) / 32 * 4;
   const std::uint64_t lastRowBytes = (rowBits + 7) / 8;
   if (static_cast<std::uint64_t>(h.dataOffset) + stride * (h.rows - 1) + lastRowBytes > n)
-    return kBmpError;
+    return kBmpReadError;
 
-  if (!out.reset(h.rows, h.width, 1)) return -9;
+  if (!out.reset(h.rows, h.width, 1)) return kCannotAllocateBuffer;
   for (int s = 0; s < h.rows; ++s) {
     const std::uint8_t* src = d + h.dataOffset + stride * static_cast<std::uint64_t>(s);
     const int y = h.topDown ? s : h.rows - 1 - s;
@@ -116,7 +115,7 @@ int decodeBMP(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
     for (int x = 0; x < h.width; ++x) {
       const unsigned shift = 8 - bpp * (1 + x % perByte);
       const unsigned index = (src[x / perByte] >> shift) & mask;
-      if (index >= entries) return kBmpError;  // beyond the palette
+      if (index >= entries) return kBmpReadError;  // beyond the palette
       r[x] = palette[index][0];
       g[x] = palette[index][1];
       b[x] = palette[index][2];
@@ -125,37 +124,4 @@ int decodeBMP(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
   return 0;
 }
 
-namespace {
-
-int fileHeader(const char* name, ImageInfo& info) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kHeaderBytes, kOpenError); code != 0) return code;
-  return headerBMP(bytes.data(), bytes.size(), info);
-}
-
-int fileDecode(const char* name, ImageSize limit, DecodedImage& out) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kMaxFileBytes, kOpenError); code != 0) return code;
-  return decodeBMP(bytes.data(), bytes.size(), limit, out);
-}
-
-constexpr SequenceFormat kBmp{V3D_THREE_CHANNELS, fileHeader, fileDecode};
-
-}  // namespace
 }  // namespace v3d::image
-
-using namespace v3d::image;
-
-extern "C" {
-
-int CheckImageSeqBMP(const char* base, int first, int digits, const char* extension, int N,
-                     int* rows, int* columns, int* colour) {
-  return checkSequence(kBmp, base, first, digits, extension, N, rows, columns, colour);
-}
-
-int ReadImageSeqBMP(Volume* volume, const char* base, int first, int digits, const char* extension,
-                    int N) {
-  return readSequence(kBmp, volume, base, first, digits, extension, N);
-}
-
-}  // extern "C"

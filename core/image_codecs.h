@@ -20,15 +20,6 @@
 
 namespace v3d::image {
 
-// Format codes.
-inline constexpr int kJpegError = -29;
-inline constexpr int kTgaError = -30;
-inline constexpr int kBmpError = -31;
-inline constexpr int kGifError = -32;
-inline constexpr int kOpenError = -300;
-inline constexpr int kTiffError = -1000;
-inline constexpr int kSequenceMismatch = -1001;
-
 // What a file's header says: its size and whether it is grey (0) or colour (1).
 struct ImageInfo {
   int rows = 0;
@@ -65,8 +56,12 @@ class DecodedImage {
 };
 
 // ---- Decoders over bytes in memory --------------------------------------------------------
-// header*: parse only what the sequence check needs. decode*: the whole image, refusing
-// images larger than `limit`.
+// header*: parse only what the sequence check needs, which lies in the first k*HeaderBytes
+// bytes of a file. decode*: the whole image, refusing images larger than `limit`.
+
+inline constexpr std::size_t kBmpHeaderBytes = 54;  // file header + 40-byte information header
+inline constexpr std::size_t kTgaHeaderBytes = 18;
+inline constexpr std::size_t kGifHeaderBytes = 13;  // signature + logical screen descriptor
 
 int headerBMP(const std::uint8_t* data, std::size_t size, ImageInfo& info);
 int decodeBMP(const std::uint8_t* data, std::size_t size, ImageSize limit, DecodedImage& out);
@@ -93,10 +88,35 @@ int decodeTIFFMemoryStrips(const std::uint8_t* data, std::size_t size, ImageSize
 
 // ---- Files and sequences --------------------------------------------------------------------
 
+// JPEG files are read through a stdio stream, so that the check reads no more than the
+// header.
+int headerJPEGFile(const char* name, ImageInfo& info);
+int decodeJPEGFile(const char* name, ImageSize limit, DecodedImage& out);
+
+// The two ways the TIFF reader can get at a file: libtiff opening the path itself (it maps
+// the file), or the whole file loaded with one read and decoded from memory through libtiff's
+// client I/O. Neither is faster for every file (bench/image_bench.cpp on 2 shared cores, CPU
+// time, medians of five runs; check + read): loading saves a fixed cost per open and wins on
+// small files (the standard sequence of 128 files of 64 KiB: 4.4 ms against 5.6 ms), but it
+// copies the whole file even when the check needs only the header, so it loses from 256 KiB
+// up (32 files of 256 KiB: 2.7 ms against 1.8 ms; 8 of 4 MiB: 21 ms against 9.3 ms). The
+// sequence reader therefore chooses by size: the bytes for regular files up to
+// kTiffBytesLimit, the path above. Each way stays callable for the benchmark.
+enum class TiffAccess { Path, Bytes, BySize };
+inline constexpr std::size_t kTiffBytesLimit = std::size_t{128} << 10;
+inline constexpr TiffAccess kTiffSequenceAccess = TiffAccess::BySize;
+
+// (Instantiated in image_tiff.cpp for every TiffAccess.)
+template <TiffAccess access>
+int headerTIFFFile(const char* name, ImageInfo& info);
+template <TiffAccess access>
+int decodeTIFFFile(const char* name, ImageSize limit, DecodedImage& out);
+
 // The first `maxBytes` bytes of a file (the whole file when it is shorter).
 class FileBytes {
  public:
-  // 0, `openCode` when the file cannot be opened or read, -9 when memory fails.
+  // 0, `openCode` when the file cannot be opened or read, kCannotAllocateBuffer when memory
+  // fails.
   int load(const char* name, std::size_t maxBytes, int openCode);
   const std::uint8_t* data() const { return bytes_.get(); }
   std::size_t size() const { return size_; }
@@ -110,15 +130,37 @@ class FileBytes {
 // first kMaxFileBytes bytes (a frame of any image size the system handles needs far less).
 inline constexpr std::size_t kMaxFileBytes = std::size_t{1} << 30;
 
-// One image format as the sequence driver sees it.
+// One image format as the sequence driver sees it. Every format's exported check and read
+// are one line of the table in image_sequence.cpp.
 struct SequenceFormat {
   int colourMask;  // colour types a volume may have for this format
   int (*header)(const char* file, ImageInfo& info);
   int (*decode)(const char* file, ImageSize limit, DecodedImage& out);
 };
 
+// A format whose decoders work on bytes in memory: the check loads the first `headerBytes`
+// bytes of each file, the read the whole file (its first kMaxFileBytes bytes).
+template <std::size_t headerBytes, int (*header)(const std::uint8_t*, std::size_t, ImageInfo&),
+          int (*decode)(const std::uint8_t*, std::size_t, ImageSize, DecodedImage&)>
+constexpr SequenceFormat fromBytes(int colourMask) {
+  return {colourMask,
+          [](const char* name, ImageInfo& info) {
+            FileBytes bytes;
+            if (const int code = bytes.load(name, headerBytes, kCannotOpenFile); code != 0)
+              return code;
+            return header(bytes.data(), bytes.size(), info);
+          },
+          [](const char* name, ImageSize limit, DecodedImage& out) {
+            FileBytes bytes;
+            if (const int code = bytes.load(name, kMaxFileBytes, kCannotOpenFile); code != 0)
+              return code;
+            return decode(bytes.data(), bytes.size(), limit, out);
+          }};
+}
+
 // The check of a sequence of N files: the first gives the size and colour flag, every other
-// must agree (else -1001). Outputs are written only on success.
+// must agree (else kTiffSequenceMismatch, for every format). Outputs are written only on
+// success.
 int checkSequence(const SequenceFormat& format, const char* base, int first, int digits,
                   const char* extension, int N, int* rows, int* columns, int* colour);
 

@@ -21,7 +21,6 @@
 namespace v3d::image {
 namespace {
 
-constexpr std::size_t kHeaderBytes = 13;
 constexpr int kMaxCodes = 4096;
 
 unsigned le16(const std::uint8_t* p) {
@@ -29,10 +28,10 @@ unsigned le16(const std::uint8_t* p) {
 }
 
 int parse(const std::uint8_t* d, std::size_t n, ImageInfo& info) {
-  if (d == nullptr || n < kHeaderBytes) return kGifError;
-  if (std::memcmp(d, "GIF87a", 6) != 0 && std::memcmp(d, "GIF89a", 6) != 0) return kGifError;
+  if (d == nullptr || n < kGifHeaderBytes) return kGifReadError;
+  if (std::memcmp(d, "GIF87a", 6) != 0 && std::memcmp(d, "GIF89a", 6) != 0) return kGifReadError;
   info = {static_cast<int>(le16(d + 8)), static_cast<int>(le16(d + 6)), 1};
-  if (info.rows == 0 || info.columns == 0) return kGifError;
+  if (info.rows == 0 || info.columns == 0) return kGifReadError;
   return 0;
 }
 
@@ -87,29 +86,29 @@ bool readTable(Cursor& c, unsigned flags, Palette& p) {
 }
 
 // LZW-decodes one image. When `out` is set, stores pixel i of the image at its row and column,
-// clipped to the screen; otherwise discards the pixels. Returns 0 or -32.
+// clipped to the screen; otherwise discards the pixels. Returns 0 or kGifReadError.
 int decodeImage(Cursor& c, int width, int height, bool interlaced, const Palette& palette,
                 DecodedImage* out) {
-  if (!c.has(1)) return kGifError;
+  if (!c.has(1)) return kGifReadError;
   const int minSize = c.d[c.pos++];
-  if (minSize < 1 || minSize > 8) return kGifError;
+  if (minSize < 1 || minSize > 8) return kGifReadError;
 
   // The sub-blocks' data, gathered into one run of bytes.
   const std::size_t start = c.pos;
   std::size_t total = 0;
   for (Cursor probe = c;;) {
-    if (!probe.has(1)) return kGifError;
+    if (!probe.has(1)) return kGifReadError;
     const std::size_t len = probe.d[probe.pos++];
     if (len == 0) {
       c.pos = probe.pos;
       break;
     }
-    if (!probe.has(len)) return kGifError;
+    if (!probe.has(len)) return kGifReadError;
     probe.pos += len;
     total += len;
   }
   ScratchArray<std::uint8_t> data(total);
-  if (!data) return -9;
+  if (!data) return kCannotAllocateBuffer;
   for (std::size_t p = start, k = 0;;) {
     const std::size_t len = c.d[p++];
     if (len == 0) break;
@@ -158,11 +157,11 @@ int decodeImage(Cursor& c, int width, int height, bool interlaced, const Palette
 
     int depth = 0;
     if (previous < 0) {
-      if (code >= clear) return kGifError;  // the first code after a clear must be a literal
+      if (code >= clear) return kGifReadError;  // the first code after a clear must be a literal
       stack[depth++] = static_cast<std::uint8_t>(code);
       firstOfPrevious = static_cast<std::uint8_t>(code);
     } else {
-      if (code > next || (code == next && next >= kMaxCodes)) return kGifError;
+      if (code > next || (code == next && next >= kMaxCodes)) return kGifReadError;
       const int incoming = code;
       if (code == next) {  // the code being defined: previous string + its first byte
         stack[depth++] = firstOfPrevious;
@@ -188,7 +187,7 @@ int decodeImage(Cursor& c, int width, int height, bool interlaced, const Palette
     while (depth > 0 && done < wanted) {
       const std::uint8_t index = stack[--depth];
       if (out && row < screenRows && column < screenColumns) {
-        if (index >= palette.size) return kGifError;  // beyond the colour table
+        if (index >= palette.size) return kGifReadError;  // beyond the colour table
         out->row(0, row)[column] = palette.rgb[index][0];
         out->row(1, row)[column] = palette.rgb[index][1];
         out->row(2, row)[column] = palette.rgb[index][2];
@@ -207,26 +206,26 @@ int decodeImage(Cursor& c, int width, int height, bool interlaced, const Palette
 int decode(const std::uint8_t* d, std::size_t n, ImageSize* limit, DecodedImage* out) {
   ImageInfo info;
   if (const int code = parse(d, n, info); code != 0) return code;
-  if (info.rows > limit->rows || info.columns > limit->columns) return kGifError;
-  if (!out->reset(info.rows, info.columns, 1)) return -9;
+  if (info.rows > limit->rows || info.columns > limit->columns) return kGifReadError;
+  if (!out->reset(info.rows, info.columns, 1)) return kCannotAllocateBuffer;
   for (int y = 0; y < info.rows; ++y) out->setDecodedColumns(y, 0);
 
-  Cursor c{d, n, kHeaderBytes};
+  Cursor c{d, n, kGifHeaderBytes};
   Palette global;
-  if ((d[10] & 0x80) != 0 && !readTable(c, d[10], global)) return kGifError;
+  if ((d[10] & 0x80) != 0 && !readTable(c, d[10], global)) return kGifReadError;
   bool stored = false;
   for (;;) {
-    if (!c.has(1)) return kGifError;
+    if (!c.has(1)) return kGifReadError;
     const std::uint8_t introducer = c.d[c.pos++];
-    if (introducer == ';') return stored ? 0 : kGifError;
+    if (introducer == ';') return stored ? 0 : kGifReadError;
     if (introducer == '!') {
-      if (!c.has(1)) return kGifError;
+      if (!c.has(1)) return kGifReadError;
       ++c.pos;  // the label: every extension's data is skipped
-      if (!skipSubBlocks(c)) return kGifError;
+      if (!skipSubBlocks(c)) return kGifReadError;
       continue;
     }
     if (introducer != ',') continue;
-    if (!c.has(9)) return kGifError;
+    if (!c.has(9)) return kGifReadError;
     const int width = static_cast<int>(le16(c.d + c.pos + 4));
     const int height = static_cast<int>(le16(c.d + c.pos + 6));
     const unsigned flags = c.d[c.pos + 8];
@@ -234,7 +233,7 @@ int decode(const std::uint8_t* d, std::size_t n, ImageSize* limit, DecodedImage*
     Palette local;
     const Palette* palette = &global;
     if ((flags & 0x80) != 0) {
-      if (!readTable(c, flags, local)) return kGifError;
+      if (!readTable(c, flags, local)) return kGifReadError;
       palette = &local;
     }
     const int code =
@@ -254,37 +253,4 @@ int decodeGIF(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
   return decode(d, n, &limit, &out);
 }
 
-namespace {
-
-int fileHeader(const char* name, ImageInfo& info) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kHeaderBytes, kOpenError); code != 0) return code;
-  return headerGIF(bytes.data(), bytes.size(), info);
-}
-
-int fileDecode(const char* name, ImageSize limit, DecodedImage& out) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kMaxFileBytes, kOpenError); code != 0) return code;
-  return decodeGIF(bytes.data(), bytes.size(), limit, out);
-}
-
-constexpr SequenceFormat kGif{V3D_THREE_CHANNELS, fileHeader, fileDecode};
-
-}  // namespace
 }  // namespace v3d::image
-
-using namespace v3d::image;
-
-extern "C" {
-
-int CheckImageSeqGIF(const char* base, int first, int digits, const char* extension, int N,
-                     int* rows, int* columns, int* colour) {
-  return checkSequence(kGif, base, first, digits, extension, N, rows, columns, colour);
-}
-
-int ReadImageSeqGIF(Volume* volume, const char* base, int first, int digits, const char* extension,
-                    int N) {
-  return readSequence(kGif, volume, base, first, digits, extension, N);
-}
-
-}  // extern "C"

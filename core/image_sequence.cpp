@@ -14,9 +14,9 @@
 #include <memory>
 
 #include "core/frame_names.h"
-#include "core/stdio_file.h"
 #include "core/image_codecs.h"
 #include "core/samples.h"
+#include "core/stdio_file.h"
 
 namespace v3d::image {
 
@@ -54,7 +54,7 @@ int FileBytes::load(const char* name, std::size_t maxBytes, int openCode) {
   if (want > maxBytes) want = maxBytes;
   if (!bytes_ || bytes_.size() < want) {
     bytes_ = ScratchArray<std::uint8_t>(want);
-    if (!bytes_) return -9;
+    if (!bytes_) return kCannotAllocateBuffer;
   }
   size_ = std::fread(bytes_.get(), 1, want, f.get());
   return 0;
@@ -84,7 +84,7 @@ int checkFiles(const SequenceFormat& format, const char* base, int first, int di
     ImageInfo unused;
     return format.header("", unused);
   }
-  if (N < 1 || !frameNumbersFit(first, N)) return -90;
+  if (N < 1 || !frameNumbersFit(first, N)) return kInvalidParameters;
   for (int k = 0; k < N; ++k) {
     ImageInfo here;
     const std::string name = frameFileName(base, first + k, digits, extension);
@@ -92,7 +92,7 @@ int checkFiles(const SequenceFormat& format, const char* base, int first, int di
     if (k == 0)
       info = here;
     else if (here.rows != info.rows || here.columns != info.columns || here.colour != info.colour)
-      return kSequenceMismatch;
+      return kTiffSequenceMismatch;
   }
   return 0;
 }
@@ -101,7 +101,7 @@ int checkFiles(const SequenceFormat& format, const char* base, int first, int di
 
 int checkSequence(const SequenceFormat& format, const char* base, int first, int digits,
                   const char* extension, int N, int* rows, int* columns, int* colour) {
-  if (rows == nullptr || columns == nullptr || colour == nullptr) return -4;
+  if (rows == nullptr || columns == nullptr || colour == nullptr) return kNullBasicTypePointer;
   ImageInfo info;
   if (const int code = checkFiles(format, base, first, digits, extension, N, info); code != 0)
     return code;
@@ -114,12 +114,12 @@ int checkSequence(const SequenceFormat& format, const char* base, int first, int
 int readSequence(const SequenceFormat& format, Volume* volume, const char* base, int first,
                  int digits, const char* extension, int N) {
   if (const int code = CheckVolume(volume, V3D_UC, format.colourMask); code != 0) return code;
-  if (N > volume->Z) return -521;
+  if (N > volume->Z) return kInvalidInputDimensions;
   ImageInfo info;
   if (const int code = checkFiles(format, base, first, digits, extension, N, info); code != 0)
     return code;
-  if (info.rows > volume->Y || info.columns > volume->X) return -521;
-  if ((info.colour != 0) != (channelCount(*volume) == 3)) return -503;
+  if (info.rows > volume->Y || info.columns > volume->X) return kInvalidInputDimensions;
+  if ((info.colour != 0) != (channelCount(*volume) == 3)) return kWrongColorType;
 
   DecodedImage image;
   const ImageSize limit = currentImageSize();
@@ -129,10 +129,39 @@ int readSequence(const SequenceFormat& format, Volume* volume, const char* base,
     // The file may have changed since the check; it must still fit the checked frame.
     const ImageInfo got = image.info();
     if (got.rows != info.rows || got.columns != info.columns || got.colour != info.colour)
-      return kSequenceMismatch;
+      return kTiffSequenceMismatch;
     storeFrame(image, *volume, k);
   }
   return 0;
 }
 
 }  // namespace v3d::image
+
+// ---- The formats ----------------------------------------------------------------------------
+// One line per format: its exported check and read over its SequenceFormat. A macro, because
+// the two entry points have C names, which a template cannot make.
+#define V3D_IMAGE_SEQUENCE(NAME, ...)                                                            \
+  namespace {                                                                                    \
+  constexpr v3d::image::SequenceFormat kSequence##NAME = __VA_ARGS__;                            \
+  }                                                                                              \
+  extern "C" int CheckImageSeq##NAME(const char* base, int first, int digits,                    \
+                                     const char* extension, int N, int* rows, int* columns,      \
+                                     int* colour) {                                              \
+    return v3d::image::checkSequence(kSequence##NAME, base, first, digits, extension, N, rows,   \
+                                     columns, colour);                                           \
+  }                                                                                              \
+  extern "C" int ReadImageSeq##NAME(Volume* volume, const char* base, int first, int digits,     \
+                                    const char* extension, int N) {                              \
+    return v3d::image::readSequence(kSequence##NAME, volume, base, first, digits, extension, N); \
+  }
+
+using namespace v3d::image;
+
+V3D_IMAGE_SEQUENCE(TIFF, {V3D_ANY_COLOR, headerTIFFFile<kTiffSequenceAccess>,
+                          decodeTIFFFile<kTiffSequenceAccess>})
+V3D_IMAGE_SEQUENCE(BMP, fromBytes<kBmpHeaderBytes, headerBMP, decodeBMP>(V3D_THREE_CHANNELS))
+V3D_IMAGE_SEQUENCE(TGA, fromBytes<kTgaHeaderBytes, headerTGA, decodeTGA>(V3D_ANY_COLOR))
+V3D_IMAGE_SEQUENCE(GIF, fromBytes<kGifHeaderBytes, headerGIF, decodeGIF>(V3D_THREE_CHANNELS))
+V3D_IMAGE_SEQUENCE(JPEG, {V3D_ANY_COLOR, headerJPEGFile, decodeJPEGFile})
+
+#undef V3D_IMAGE_SEQUENCE

@@ -11,20 +11,18 @@ struct ImageSize {
 };
 
 ImageSize currentImageSize();
-void setCurrentImageSize(int rows, int columns);
 
 // Sets the current image size for its lifetime and restores the previous one on every way
-// out of the scope.
+// out of the scope. It is the only way to change the size, so no caller can leave it set.
 class ScopedImageSize {
  public:
-  ScopedImageSize(int rows, int columns) : saved_(currentImageSize()) {
-    setCurrentImageSize(rows, columns);
-  }
-  ~ScopedImageSize() { setCurrentImageSize(saved_.rows, saved_.columns); }
+  ScopedImageSize(int rows, int columns) : saved_(currentImageSize()) { set(rows, columns); }
+  ~ScopedImageSize() { set(saved_.rows, saved_.columns); }
   ScopedImageSize(const ScopedImageSize&) = delete;
   ScopedImageSize& operator=(const ScopedImageSize&) = delete;
 
  private:
+  static void set(int rows, int columns);
   ImageSize saved_;
 };
 

@@ -19,7 +19,6 @@
 namespace v3d::image {
 namespace {
 
-constexpr std::size_t kHeaderBytes = 18;
 constexpr unsigned kMapCapacity = 16384;
 
 unsigned le16(const std::uint8_t* p) {
@@ -43,7 +42,7 @@ bool mapped(unsigned type) {
 }
 
 int parse(const std::uint8_t* d, std::size_t n, TgaHeader& h) {
-  if (d == nullptr || n < kHeaderBytes) return kTgaError;
+  if (d == nullptr || n < kTgaHeaderBytes) return kTgaReadError;
   h = {d[0],
        d[1],
        d[2],
@@ -55,9 +54,9 @@ int parse(const std::uint8_t* d, std::size_t n, TgaHeader& h) {
        d[16],
        d[17]};
   const unsigned t = h.type;
-  if (t != 1 && t != 2 && t != 3 && t != 9 && t != 10 && t != 11) return kTgaError;
-  if (h.mapType > 1 || !validDepth(h.depth)) return kTgaError;
-  if (h.width == 0 || h.height == 0) return kTgaError;
+  if (t != 1 && t != 2 && t != 3 && t != 9 && t != 10 && t != 11) return kTgaReadError;
+  if (h.mapType > 1 || !validDepth(h.depth)) return kTgaReadError;
+  if (h.width == 0 || h.height == 0) return kTgaReadError;
   return 0;
 }
 
@@ -132,20 +131,20 @@ int headerTGA(const std::uint8_t* d, std::size_t n, ImageInfo& info) {
 int decodeTGA(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImage& out) {
   TgaHeader h{};
   if (const int code = parse(d, n, h); code != 0) return code;
-  if (h.height > limit.rows || h.width > limit.columns) return kTgaError;
+  if (h.height > limit.rows || h.width > limit.columns) return kTgaReadError;
   const bool isMapped = mapped(h.type);
-  if (isMapped && (h.mapType != 1 || !validDepth(h.mapEntryBits))) return kTgaError;
-  if (isMapped && h.depth != 8 && h.depth != 16) return kTgaError;  // index width
+  if (isMapped && (h.mapType != 1 || !validDepth(h.mapEntryBits))) return kTgaReadError;
+  if (isMapped && h.depth != 8 && h.depth != 16) return kTgaReadError;  // index width
 
-  std::size_t pos = kHeaderBytes + h.idLength;
+  std::size_t pos = kTgaHeaderBytes + h.idLength;
   // The colour map, read into a table indexed by colour-map index.
   ScratchArray<Rgb> map(isMapped ? kMapCapacity : 0);
-  if (!map) return -9;
+  if (!map) return kCannotAllocateBuffer;
   if (h.mapType == 1) {
-    if (h.mapFirst + h.mapLength > kMapCapacity) return kTgaError;
+    if (h.mapFirst + h.mapLength > kMapCapacity) return kTgaReadError;
     const unsigned entryBytes = (h.mapEntryBits + 7) / 8;
     const std::size_t mapBytes = static_cast<std::size_t>(entryBytes) * h.mapLength;
-    if (pos > n || n - pos < mapBytes) return kTgaError;
+    if (pos > n || n - pos < mapBytes) return kTgaReadError;
     if (isMapped)
       for (unsigned i = 0; i < h.mapLength; ++i)
         map[h.mapFirst + i] =
@@ -154,7 +153,7 @@ int decodeTGA(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
   }
 
   const int colour = grey(h.type) ? 0 : 1;
-  if (!out.reset(h.height, h.width, colour)) return -9;
+  if (!out.reset(h.height, h.width, colour)) return kCannotAllocateBuffer;
   const unsigned pixelBytes = (h.depth + 7) / 8;
   PixelStream pixels(d, n, pos, pixelBytes, h.type >= 9);
   const bool topLeft = (h.descriptor & 0x20) != 0;
@@ -169,7 +168,7 @@ int decodeTGA(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
     std::uint8_t* b = colour ? out.row(2, y) : nullptr;
     for (int x = 0; x < h.width; ++x) {
       const std::uint8_t* p = pixels.next();
-      if (p == nullptr) return kTgaError;
+      if (p == nullptr) return kTgaReadError;
       if (!colour) {
         // 8-bit grey, or the grey byte of grey + alpha; other depths give their red.
         r[x] = h.depth <= 16 ? p[0] : colourOf(p, h.depth).r;
@@ -178,7 +177,7 @@ int decodeTGA(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
       Rgb c;
       if (isMapped) {
         const unsigned index = h.depth == 16 ? le16(p) : p[0];
-        if (index < h.mapFirst || index >= h.mapFirst + h.mapLength) return kTgaError;
+        if (index < h.mapFirst || index >= h.mapFirst + h.mapLength) return kTgaReadError;
         c = map[index];
       } else {
         c = colourOf(p, h.depth);
@@ -190,41 +189,8 @@ int decodeTGA(const std::uint8_t* d, std::size_t n, ImageSize limit, DecodedImag
     stored += step;
     if (stored >= h.height) stored = ++base;
   }
-  if (pixels.pending() != 0) return kTgaError;  // a packet runs past the last pixel
+  if (pixels.pending() != 0) return kTgaReadError;  // a packet runs past the last pixel
   return 0;
 }
 
-namespace {
-
-int fileHeader(const char* name, ImageInfo& info) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kHeaderBytes, kOpenError); code != 0) return code;
-  return headerTGA(bytes.data(), bytes.size(), info);
-}
-
-int fileDecode(const char* name, ImageSize limit, DecodedImage& out) {
-  FileBytes bytes;
-  if (const int code = bytes.load(name, kMaxFileBytes, kOpenError); code != 0) return code;
-  return decodeTGA(bytes.data(), bytes.size(), limit, out);
-}
-
-constexpr SequenceFormat kTga{V3D_ONE_CHANNEL | V3D_THREE_CHANNELS, fileHeader, fileDecode};
-
-}  // namespace
 }  // namespace v3d::image
-
-using namespace v3d::image;
-
-extern "C" {
-
-int CheckImageSeqTGA(const char* base, int first, int digits, const char* extension, int N,
-                     int* rows, int* columns, int* colour) {
-  return checkSequence(kTga, base, first, digits, extension, N, rows, columns, colour);
-}
-
-int ReadImageSeqTGA(Volume* volume, const char* base, int first, int digits, const char* extension,
-                    int N) {
-  return readSequence(kTga, volume, base, first, digits, extension, N);
-}
-
-}  // extern "C"

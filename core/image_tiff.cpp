@@ -6,19 +6,22 @@
 // grey frames take the red byte). Plain 8-bit files (min-is-black grey or contiguous RGB,
 // top-left orientation, no extra samples, any strip compression but JPEG) take a direct
 // strip path that gives the very same pixels with far less work: the benchmark sequence of
-// 128 grey 256 x 256 files reads in 5.4 ms, 2.2 ms of it the check's opening of every file,
-// where the RGBA path alone takes 7.8 ms (bench/image_bench.cpp).
+// 128 grey 256 x 256 files reads in 4.3 ms of CPU time, 1.5 ms of it the check's opening of
+// every file, where the RGBA path alone takes 7 ms (bench/image_bench.cpp). A file up to
+// 128 KiB is loaded with one read and decoded from memory, a larger one is opened by libtiff
+// itself (TiffAccess in image_codecs.h says why).
 //
 // Writing: BitsPerSample 8, one sample per pixel (photometric 0 or 1) or three (photometric
 // 2), contiguous planes, top-left orientation, 32 rows per strip, compression none, LZW or
 // PackBits. RGB frames are written as encoded strips, grey frames as scanlines, each
 // scanline byte floor((299 R + 587 G + 114 B) / 1000), so a one-channel source writes its
 // own values; photometric 0 does not invert them. A failed strip, scanline or directory
-// write is reported as -1000 (the file so far stays on disk).
+// write is reported as kTiffError (the file so far stays on disk).
 //
 // libtiff's warnings and errors are never shown; with V3D_TIFF_LOG set in the environment
 // they go to standard error.
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <tiffio.h>
 #include <unistd.h>
 
@@ -84,6 +87,9 @@ Tiff openForReading(const char* name) {
 
 // ---- TIFF from memory (the fuzzer's and the tests' entry) --------------------------------
 
+// What a client read or write callback answers when it fails.
+constexpr tmsize_t kIoFailed = -1;
+
 struct MemoryFile {
   const std::uint8_t* data;
   toff_t size, pos;
@@ -98,7 +104,7 @@ tmsize_t memRead(thandle_t h, void* buf, tmsize_t n) {
   return static_cast<tmsize_t>(k);
 }
 tmsize_t memWrite(thandle_t, void*, tmsize_t) {
-  return -1;
+  return kIoFailed;
 }
 toff_t memSeek(thandle_t h, toff_t off, int whence) {
   auto* m = static_cast<MemoryFile*>(h);
@@ -126,6 +132,33 @@ Tiff openMemory(MemoryFile& m) {
   return Tiff(TIFFClientOpenExt("memory", "r", &m, memRead, memWrite, memSeek, memClose, memSize,
                                 memMap, memUnmap, readOptions()));
 }
+
+// A file opened for reading in one of the two ways (see TiffAccess in image_codecs.h).
+class TiffInput {
+ public:
+  TiffInput(const char* name, TiffAccess access) {
+    if (access == TiffAccess::BySize) {
+      struct stat st {};
+      const bool small = name != nullptr && ::stat(name, &st) == 0 && S_ISREG(st.st_mode) &&
+                         st.st_size <= static_cast<off_t>(kTiffBytesLimit);
+      access = small ? TiffAccess::Bytes : TiffAccess::Path;
+    }
+    if (access == TiffAccess::Path) {
+      tiff_ = openForReading(name);
+    } else if (bytes_.load(name, kMaxFileBytes, kTiffError) == 0) {
+      memory_ = {bytes_.data(), bytes_.size(), 0};
+      tiff_ = openMemory(memory_);
+    }
+  }
+  TiffInput(const TiffInput&) = delete;
+  TiffInput& operator=(const TiffInput&) = delete;
+  TIFF* get() const { return tiff_.get(); }
+
+ private:
+  FileBytes bytes_;
+  MemoryFile memory_{};
+  Tiff tiff_;  // closed first, while the bytes it reads are still there
+};
 
 // ---- Reading -------------------------------------------------------------------------------
 
@@ -249,19 +282,6 @@ int decodeMemory(const std::uint8_t* data, std::size_t size, ImageSize limit, De
   return decode(t.get(), limit, out, path);
 }
 
-int fileHeader(const char* name, ImageInfo& info) {
-  Tiff t = openForReading(name);
-  if (!t) return kTiffError;
-  return header(t.get(), info);
-}
-
-int fileDecode(const char* name, ImageSize limit, DecodedImage& out) {
-  Tiff t = openForReading(name);
-  return decode(t.get(), limit, out, Path::Best);
-}
-
-constexpr SequenceFormat kTiff{V3D_ONE_CHANNEL | V3D_THREE_CHANNELS, fileHeader, fileDecode};
-
 // ---- Writing -------------------------------------------------------------------------------
 
 constexpr std::uint32_t kRowsPerStrip = 32;
@@ -304,9 +324,9 @@ class MemoryOutput {
   }
   static tmsize_t write(thandle_t h, void* buf, tmsize_t n) {
     auto* m = static_cast<MemoryOutput*>(h);
-    if (n < 0) return -1;
+    if (n < 0) return kIoFailed;
     const std::size_t k = static_cast<std::size_t>(n);
-    if (m->pos_ > SIZE_MAX - k || !m->reserve(m->pos_ + k)) return -1;
+    if (m->pos_ > SIZE_MAX - k || !m->reserve(m->pos_ + k)) return kIoFailed;
     if (m->pos_ > m->size_) std::memset(m->bytes_.get() + m->size_, 0, m->pos_ - m->size_);
     std::memcpy(m->bytes_.get() + m->pos_, buf, k);
     m->pos_ += k;
@@ -441,6 +461,26 @@ int decodeTIFFMemoryStrips(const std::uint8_t* d, std::size_t n, ImageSize limit
   return decodeMemory(d, n, limit, out, Path::Strips);
 }
 
+template <TiffAccess access>
+int headerTIFFFile(const char* name, ImageInfo& info) {
+  TiffInput in(name, access);
+  if (!in.get()) return kTiffError;
+  return header(in.get(), info);
+}
+
+template <TiffAccess access>
+int decodeTIFFFile(const char* name, ImageSize limit, DecodedImage& out) {
+  TiffInput in(name, access);
+  return decode(in.get(), limit, out, Path::Best);
+}
+
+template int headerTIFFFile<TiffAccess::Path>(const char*, ImageInfo&);
+template int headerTIFFFile<TiffAccess::Bytes>(const char*, ImageInfo&);
+template int headerTIFFFile<TiffAccess::BySize>(const char*, ImageInfo&);
+template int decodeTIFFFile<TiffAccess::Path>(const char*, ImageSize, DecodedImage&);
+template int decodeTIFFFile<TiffAccess::Bytes>(const char*, ImageSize, DecodedImage&);
+template int decodeTIFFFile<TiffAccess::BySize>(const char*, ImageSize, DecodedImage&);
+
 }  // namespace v3d::image
 
 using namespace v3d;
@@ -448,25 +488,15 @@ using namespace v3d::image;
 
 extern "C" {
 
-int CheckImageSeqTIFF(const char* base, int first, int digits, const char* extension, int N,
-                      int* rows, int* columns, int* colour) {
-  return checkSequence(kTiff, base, first, digits, extension, N, rows, columns, colour);
-}
-
-int ReadImageSeqTIFF(Volume* volume, const char* base, int first, int digits, const char* extension,
-                     int N) {
-  return readSequence(kTiff, volume, base, first, digits, extension, N);
-}
-
 int local_WriteImageSeqTIFF(Volume* volume, const char* base, int first, const char* extension,
                             int compression, int photometric) {
-  if (const int code = CheckVolume(volume, V3D_UC, 3); code != 0) return code;
+  if (const int code = CheckVolume(volume, V3D_UC, V3D_ANY_COLOR); code != 0) return code;
   const int channels = channelCount(*volume);
   if (!validCompression(compression) || photometric < 0 || photometric > 2 ||
       (photometric == PHOTOMETRIC_RGB && channels != 3))
-    return -90;
-  if (static_cast<long long>(first) + volume->Z - 1 > INT_MAX) return -90;
-  if (base == nullptr || extension == nullptr) return -1000;  // no file can be named
+    return kInvalidParameters;
+  if (static_cast<long long>(first) + volume->Z - 1 > INT_MAX) return kInvalidParameters;
+  if (base == nullptr || extension == nullptr) return kTiffError;  // no file can be named
   ScopedImageSize size(volume->Y, volume->X);
   for (int z = 0; z < volume->Z; ++z) {
     Window w{{channelData<UC>(*volume, 0)[z], nullptr, nullptr}, 0, 0, volume->Y, volume->X};
@@ -489,10 +519,11 @@ int savetiff(unsigned char** plane1, unsigned char** plane2, unsigned char** pla
   const long long columns = static_cast<long long>(col1) - col0 + 1;
   ScopedImageSize size(static_cast<int>(std::clamp<long long>(rows, INT_MIN, INT_MAX)),
                        static_cast<int>(std::clamp<long long>(columns, INT_MIN, INT_MAX)));
-  if (plane1 == nullptr) return -1;
-  if ((plane2 == nullptr) != (plane3 == nullptr)) return -1;  // a colour window needs both
+  if (plane1 == nullptr) return kNullImagePointer;
+  if ((plane2 == nullptr) != (plane3 == nullptr))
+    return kNullImagePointer;  // a colour window needs both
   if (row0 < 0 || col0 < 0 || row1 < row0 || col1 < col0 || row1 > rows || col1 > columns)
-    return -21;
+    return kInvalidWorkingArea;
   Window w{{plane1, plane2, plane3}, row0, col0, row1 - row0, col1 - col0};
   return writeTiff(fileName, w, compression, photometric);
 }

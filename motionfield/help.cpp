@@ -26,7 +26,7 @@ constexpr ControlTopic kControlTopics[] = {
 int helpTopicOfControl(int controlId) {
   for (const ControlTopic& t : kControlTopics)
     if (t.control == controlId) return t.topic;
-  return -1;
+  return kNoHelpTopic;
 }
 
 std::string helpPagePath(const std::string& modulePath, int topic) {

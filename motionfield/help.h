@@ -7,7 +7,9 @@
 
 namespace v3d::motion::module {
 
-// Topics 0..11; -1 for a control without one (the block size and depth edits, the buttons).
+// Topics 0..11; kNoHelpTopic for a control without one (the block size and depth edits, the
+// buttons).
+inline constexpr int kNoHelpTopic = -1;
 int helpTopicOfControl(int controlId);
 
 inline constexpr int kHelpTopicCount = 12;

@@ -29,7 +29,7 @@ bool isDigits(const std::string& s) {
 int methodOfControl(int controlId) {
   for (const MethodButton& b : kMethodButtons)
     if (b.control == controlId) return b.method;
-  return -1;
+  return kNotAControl;
 }
 
 void OptionsPresenter::reset() {
@@ -39,13 +39,13 @@ void OptionsPresenter::reset() {
 }
 
 int OptionsPresenter::editIndex(int editId) {
-  return editId >= kCtlWidth && editId <= kCtlSearchY ? editId - kCtlWidth : -1;
+  return editId >= kCtlWidth && editId <= kCtlSearchY ? editId - kCtlWidth : kNotAControl;
 }
 
 int OptionsPresenter::checkIndex(int checkId) {
   for (int i = 0; i < 5; ++i)
     if (kCheckIds[i] == checkId) return i;
-  return -1;
+  return kNotAControl;
 }
 
 int OptionsPresenter::valueOf(const std::string& digits) {

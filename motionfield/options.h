@@ -103,7 +103,10 @@ class OptionsPresenter {
   int methodControl_ = kCtlLogarithmic;
 };
 
-// The method of a method button, or -1 for another id.
+// Answer of the id lookups below for an id they do not know.
+inline constexpr int kNotAControl = -1;
+
+// The method of a method button, or kNotAControl for another id.
 int methodOfControl(int controlId);
 
 }  // namespace v3d::motion::module

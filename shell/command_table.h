@@ -140,6 +140,8 @@ CommandList basicCommands();
 CommandList filteringCommands();
 CommandList analysisCommands();
 CommandList visualizationCommands();
+CommandList resizingCommands();
+CommandList morphologyCommands();
 
 // The joined table, built once on first use and kept for the whole run.
 const CommandList& commandTable();

@@ -159,6 +159,13 @@ int ScriptedDesk::run(InterpolationDialog& d) {
       d.factorY = s->texts[1];
       d.factorZ = s->texts[2];
     }
+    // Choose: "Extract factors from output volume" * 10 + "Nearest Neighbor" (where enabled);
+    // without the extraction the factors follow in a Values step.
+    if (s->kind == Step::Choose) {
+      d.extractFromOutput = s->choice / 10 != 0;
+      d.linear = !(d.nearestEnabled() && s->choice % 10 != 0);
+      if (!d.extractFromOutput) continue;
+    }
     if (d.accept()) return 1;
   }
 }

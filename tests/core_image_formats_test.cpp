@@ -73,7 +73,7 @@ TEST(BmpDecoder, ZeroColoursUsedMeansTheFullPaletteAndRowsArePaddedToFourBytes) 
   EXPECT_TRUE(sameImage(out, im, 1));
 }
 
-TEST(BmpDecoder, MalformedFilesGiveMinus31) {
+TEST(BmpDecoder, MalformedFilesGiveTheBmpReadError) {
   BmpSpec s;
   s.bits = 8;
   s.palette = randomPalette(4, 3);
@@ -90,22 +90,22 @@ TEST(BmpDecoder, MalformedFilesGiveMinus31) {
     std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<long>(at));
     return b;
   };
-  EXPECT_EQ(decode(with(0, {'B', 'A'})), -31);                  // signature
-  EXPECT_EQ(decode(with(30, {1})), -31);                        // RLE8 compression
-  EXPECT_EQ(decode(with(28, {16})), -31);                       // 16 bits per pixel
-  EXPECT_EQ(decode(with(28, {32})), -31);                       // 32 bits per pixel
-  EXPECT_EQ(decode(with(46, {0, 1})), -31);                     // 256 colours said, 4 there
-  EXPECT_EQ(decode(with(46, {0, 2})), -31);                     // 512: longer than any table
-  EXPECT_EQ(decode(with(10, {60})), -31);                       // data inside the palette
-  EXPECT_EQ(decode(with(22, {0, 0, 0, 0})), -31);               // zero rows
-  EXPECT_EQ(decode(with(18, {0, 0, 0, 0x80})), -31);            // negative width
-  EXPECT_EQ(decode(with(22, {0xff, 0xff, 0xff, 0x7f})), -31);   // absurd height
-  EXPECT_EQ(decode(with(14, {12, 0, 0, 0})), -31);              // header too short
-  EXPECT_EQ(decode(good, {3, 512}), -31);                       // taller than the limit
-  EXPECT_EQ(decode(good, {512, 5}), -31);                       // wider than the limit
-  EXPECT_EQ(decode(with(46, {3})), -31);                        // 3 colours: the pixels use index 3
-  EXPECT_EQ(decode(Bytes(good.begin(), good.end() - 4)), -31);  // last row cut
-  expectSafeOnDamage(image::decodeBMP, good, -31, 11, 1500, good.size() - 2);
+  EXPECT_EQ(decode(with(0, {'B', 'A'})), kBmpReadError);        // signature
+  EXPECT_EQ(decode(with(30, {1})), kBmpReadError);              // RLE8 compression
+  EXPECT_EQ(decode(with(28, {16})), kBmpReadError);             // 16 bits per pixel
+  EXPECT_EQ(decode(with(28, {32})), kBmpReadError);             // 32 bits per pixel
+  EXPECT_EQ(decode(with(46, {0, 1})), kBmpReadError);           // 256 colours said, 4 there
+  EXPECT_EQ(decode(with(46, {0, 2})), kBmpReadError);           // 512: longer than any table
+  EXPECT_EQ(decode(with(10, {60})), kBmpReadError);             // data inside the palette
+  EXPECT_EQ(decode(with(22, {0, 0, 0, 0})), kBmpReadError);     // zero rows
+  EXPECT_EQ(decode(with(18, {0, 0, 0, 0x80})), kBmpReadError);  // negative width
+  EXPECT_EQ(decode(with(22, {0xff, 0xff, 0xff, 0x7f})), kBmpReadError);  // absurd height
+  EXPECT_EQ(decode(with(14, {12, 0, 0, 0})), kBmpReadError);             // header too short
+  EXPECT_EQ(decode(good, {3, 512}), kBmpReadError);                      // taller than the limit
+  EXPECT_EQ(decode(good, {512, 5}), kBmpReadError);                      // wider than the limit
+  EXPECT_EQ(decode(with(46, {3})), kBmpReadError);  // 3 colours: the pixels use index 3
+  EXPECT_EQ(decode(Bytes(good.begin(), good.end() - 4)), kBmpReadError);  // last row cut
+  expectSafeOnDamage(image::decodeBMP, good, kBmpReadError, 11, 1500, good.size() - 2);
 }
 
 // ---- TGA ------------------------------------------------------------------------------------
@@ -217,7 +217,7 @@ TEST(TgaDecoder, WithoutTheTopLeftBitTheFirstStoredRowIsTheBottomRow) {
   for (int y = 0; y < 3; ++y) EXPECT_EQ(out.row(0, y)[0], 77);
 }
 
-TEST(TgaDecoder, MalformedFilesGiveMinus30) {
+TEST(TgaDecoder, MalformedFilesGiveTheTgaReadError) {
   TgaSpec s;
   s.type = 9;
   s.depth = 8;
@@ -235,31 +235,31 @@ TEST(TgaDecoder, MalformedFilesGiveMinus30) {
     std::copy(bytes.begin(), bytes.end(), b.begin() + static_cast<long>(at));
     return b;
   };
-  EXPECT_EQ(decode(with(2, {4})), -30);            // image type 4
-  EXPECT_EQ(decode(with(2, {32})), -30);           // Huffman-coded types are not read
-  EXPECT_EQ(decode(with(1, {2})), -30);            // colour-map type 2
-  EXPECT_EQ(decode(with(1, {0})), -30);            // colour-mapped without a map
-  EXPECT_EQ(decode(with(7, {12})), -30);           // 12-bit map entries
-  EXPECT_EQ(decode(with(16, {24})), -30);          // 24-bit indexes
-  EXPECT_EQ(decode(with(3, {0xf1, 0x3f})), -30);   // first index 16369 + 16 > 16384
-  EXPECT_EQ(decode(with(5, {8, 0})), -30);         // map of 8: indexes beyond it
-  EXPECT_EQ(decode(with(12, {0, 0})), -30);        // zero columns
-  EXPECT_EQ(decode(with(14, {0, 0})), -30);        // zero rows
-  EXPECT_EQ(decode(with(12, {0xff, 0xff})), -30);  // wider than the limit
-  EXPECT_EQ(decode(good, {3, 512}), -30);          // taller than the limit
-  EXPECT_EQ(decode(with(0, {250})), -30);          // identification beyond the end
+  EXPECT_EQ(decode(with(2, {4})), kTgaReadError);            // image type 4
+  EXPECT_EQ(decode(with(2, {32})), kTgaReadError);           // Huffman-coded types are not read
+  EXPECT_EQ(decode(with(1, {2})), kTgaReadError);            // colour-map type 2
+  EXPECT_EQ(decode(with(1, {0})), kTgaReadError);            // colour-mapped without a map
+  EXPECT_EQ(decode(with(7, {12})), kTgaReadError);           // 12-bit map entries
+  EXPECT_EQ(decode(with(16, {24})), kTgaReadError);          // 24-bit indexes
+  EXPECT_EQ(decode(with(3, {0xf1, 0x3f})), kTgaReadError);   // first index 16369 + 16 > 16384
+  EXPECT_EQ(decode(with(5, {8, 0})), kTgaReadError);         // map of 8: indexes beyond it
+  EXPECT_EQ(decode(with(12, {0, 0})), kTgaReadError);        // zero columns
+  EXPECT_EQ(decode(with(14, {0, 0})), kTgaReadError);        // zero rows
+  EXPECT_EQ(decode(with(12, {0xff, 0xff})), kTgaReadError);  // wider than the limit
+  EXPECT_EQ(decode(good, {3, 512}), kTgaReadError);          // taller than the limit
+  EXPECT_EQ(decode(with(0, {250})), kTgaReadError);          // identification beyond the end
   // A run-length packet running past the last pixel.
   Bytes over = {0, 0, 11, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 0, 2, 0, 8, 0x20, 0x84, 1};
-  EXPECT_EQ(decode(over), -30);
+  EXPECT_EQ(decode(over), kTgaReadError);
   over[18] = 0x83;
   EXPECT_EQ(decode(over), 0);
-  expectSafeOnDamage(image::decodeTGA, good, -30, 12);
+  expectSafeOnDamage(image::decodeTGA, good, kTgaReadError, 12);
 
   TgaSpec t;
   t.type = 10;
   t.depth = 32;
   const RefImage tc = blocky(5, 6, 7, false);
-  expectSafeOnDamage(image::decodeTGA, writeTga(t, 5, 6, {}, tc), -30, 13);
+  expectSafeOnDamage(image::decodeTGA, writeTga(t, 5, 6, {}, tc), kTgaReadError, 13);
 }
 
 // ---- GIF ------------------------------------------------------------------------------------
@@ -398,7 +398,7 @@ TEST(GifDecoder, LocalTablesOnlyTheFirstImageAndNoPlacement) {
   EXPECT_EQ(out.row(0, 2)[2], global[static_cast<std::size_t>(full[12])].r);
 }
 
-TEST(GifDecoder, MalformedFilesGiveMinus32) {
+TEST(GifDecoder, MalformedFilesGiveTheGifReadError) {
   const auto palette = randomPalette(4, 51);
   GifImage im = randomGif(6, 7, 4, 52);
   const Bytes good = gifFile("GIF89a", 6, 7, palette, {im}, true);
@@ -409,16 +409,16 @@ TEST(GifDecoder, MalformedFilesGiveMinus32) {
   ASSERT_EQ(decode(good), 0);
   Bytes b = good;
   b[4] = '8';  // "GIF88a"
-  EXPECT_EQ(decode(b), -32);
-  EXPECT_EQ(decode(good, {5, 512}), -32);  // screen taller than the limit
-  EXPECT_EQ(decode(good, {512, 6}), -32);  // wider
+  EXPECT_EQ(decode(b), kGifReadError);
+  EXPECT_EQ(decode(good, {5, 512}), kGifReadError);  // screen taller than the limit
+  EXPECT_EQ(decode(good, {512, 6}), kGifReadError);  // wider
   b = gifHeader("GIF89a", 6, 7, palette);
   b.push_back(';');
-  EXPECT_EQ(decode(b), -32);  // no image before the end
+  EXPECT_EQ(decode(b), kGifReadError);  // no image before the end
   b = gifHeader("GIF89a", 0, 7, palette);
   gifAppendImage(b, im);
   b.push_back(';');
-  EXPECT_EQ(decode(b), -32);  // zero rows
+  EXPECT_EQ(decode(b), kGifReadError);  // zero rows
 
   // Minimum code sizes 0 and 9; a code beyond the table; an index beyond the colour table.
   for (int minSize : {0, 9}) {
@@ -428,7 +428,7 @@ TEST(GifDecoder, MalformedFilesGiveMinus32) {
     const std::size_t at = 13 + 12 + 10;  // header, table, image descriptor
     ASSERT_EQ(b[at], im.minSize);
     b[at] = static_cast<std::uint8_t>(minSize);
-    EXPECT_EQ(decode(b), -32) << minSize;
+    EXPECT_EQ(decode(b), kGifReadError) << minSize;
   }
   {
     // Minimum size 2: clear (4), literal 1, then code 7 while the next free code is 6.
@@ -436,19 +436,19 @@ TEST(GifDecoder, MalformedFilesGiveMinus32) {
     const Bytes image = {',', 0, 0, 0, 0, 4, 0, 1, 0, 0, 2, 2, 0xCC, 0x01, 0};
     b.insert(b.end(), image.begin(), image.end());
     b.push_back(';');
-    EXPECT_EQ(decode(b), -32);
+    EXPECT_EQ(decode(b), kGifReadError);
   }
   {
     GifImage wide = randomGif(2, 2, 8, 53);  // indexes up to 7, table of 4
     wide.idx = {0, 1, 2, 7};
     wide.minSize = 3;
     b = gifFile("GIF89a", 2, 2, palette, {wide});
-    EXPECT_EQ(decode(b), -32);
+    EXPECT_EQ(decode(b), kGifReadError);
   }
-  expectSafeOnDamage(image::decodeGIF, good, -32, 14, 3000);
+  expectSafeOnDamage(image::decodeGIF, good, kGifReadError, 14, 3000);
   GifImage bigger = randomGif(40, 40, 256, 54);
   expectSafeOnDamage(image::decodeGIF, gifFile("GIF89a", 40, 40, randomPalette(256, 55), {bigger}),
-                     -32, 15, 300);
+                     kGifReadError, 15, 300);
 }
 
 // ---- JPEG -----------------------------------------------------------------------------------
@@ -475,23 +475,73 @@ TEST(JpegDecoder, GreyAndColourFilesDecodeCloseToTheirSource) {
     }
 }
 
-TEST(JpegDecoder, CorruptOversizedAndTruncatedFilesGiveMinus29WithoutLeaks) {
+TEST(JpegDecoder, CorruptOversizedAndTruncatedFilesGiveTheJpegReadErrorWithoutLeaks) {
   const Bytes good = encodeJpeg(smooth(16, 24, false), false, 90);
   DecodedImage out;
   const long live = liveStorageBlocks();
-  EXPECT_EQ(image::decodeJPEGMemory(good.data(), good.size(), {16, 23}, out), -29);
-  EXPECT_EQ(image::decodeJPEGMemory(good.data(), good.size(), {15, 24}, out), -29);
-  EXPECT_EQ(image::decodeJPEGMemory(good.data(), 40, kLimit, out), -29);  // header cut
+  EXPECT_EQ(image::decodeJPEGMemory(good.data(), good.size(), {16, 23}, out), kJpegReadError);
+  EXPECT_EQ(image::decodeJPEGMemory(good.data(), good.size(), {15, 24}, out), kJpegReadError);
+  EXPECT_EQ(image::decodeJPEGMemory(good.data(), 40, kLimit, out), kJpegReadError);  // header cut
   Bytes b = good;
   b[1] = 0xD9;  // starts with EOI instead of SOI
-  EXPECT_EQ(image::decodeJPEGMemory(b.data(), b.size(), kLimit, out), -29);
+  EXPECT_EQ(image::decodeJPEGMemory(b.data(), b.size(), kLimit, out), kJpegReadError);
   const Bytes text = {'n', 'o', 't', ' ', 'j', 'p', 'e', 'g'};
-  EXPECT_EQ(image::decodeJPEGMemory(text.data(), text.size(), kLimit, out), -29);
-  EXPECT_EQ(image::decodeJPEGMemory(nullptr, 0, kLimit, out), -29);
+  EXPECT_EQ(image::decodeJPEGMemory(text.data(), text.size(), kLimit, out), kJpegReadError);
+  EXPECT_EQ(image::decodeJPEGMemory(nullptr, 0, kLimit, out), kJpegReadError);
   EXPECT_EQ(liveStorageBlocks(), live);
-  // Random damage: libjpeg may still produce an image (it recovers from corrupt scans) but
-  // every outcome is 0 or -29.
-  expectSafeOnDamage(image::decodeJPEGMemory, good, -29, 16, 400, kAnyOutcome);
+  // Every prefix of the file fails, down to the one that lacks only the last byte of its end
+  // marker. Random damage may still give an image (a changed coefficient decodes to another
+  // value) but every outcome is 0 or kJpegReadError.
+  expectSafeOnDamage(image::decodeJPEGMemory, good, kJpegReadError, 16, 400);
+}
+
+// Every prefix of a file of every kind fails: none reads with padding in place of what was
+// cut (random pixels, so that the coded scans are most of each file).
+TEST(JpegDecoder, FilesOfEveryKindCutAnywhereFail) {
+  unsigned seed = 20;
+  for (const JpegKind& kind : kJpegKinds) {
+    SCOPED_TRACE(kind.name);
+    const Bytes good =
+        encodeJpeg(randomImage(24, 40, ++seed, kind.grey), kind.grey, 90, kind.progressive);
+    expectSafeOnDamage(image::decodeJPEGMemory, good, kJpegReadError, ++seed, 100);
+  }
+}
+
+// Warnings that lose no pixel keep their old meaning: such files read as before.
+TEST(JpegDecoder, WarningsThatLoseNoPixelsStillRead) {
+  for (const JpegKind& kind : kJpegKinds) {
+    const Bytes good =
+        encodeJpeg(randomImage(24, 40, 78, kind.grey), kind.grey, 90, kind.progressive);
+    DecodedImage want, got;
+    ASSERT_EQ(image::decodeJPEGMemory(good.data(), good.size(), kLimit, want), 0);
+    auto marker = [&](std::uint8_t code) {
+      for (std::size_t k = 0; k + 1 < good.size(); ++k)
+        if (good[k] == 0xFF && good[k + 1] == code) return k;
+      return good.size();
+    };
+    // Stray bytes before the frame header (a warning of extraneous data).
+    const std::size_t sof = marker(kind.progressive ? 0xC2 : 0xC0);
+    ASSERT_LT(sof, good.size());
+    Bytes stray = good;
+    stray.insert(stray.begin() + static_cast<long>(sof), {0x12, 0x34, 0x56});
+    ASSERT_EQ(image::decodeJPEGMemory(stray.data(), stray.size(), kLimit, got), 0) << kind.name;
+    for (int c = 0; c < want.channels(); ++c)
+      for (int y = 0; y < want.rows(); ++y)
+        ASSERT_EQ(std::memcmp(got.row(c, y), want.row(c, y), 40), 0) << kind.name << " " << y;
+    if (kind.progressive) continue;
+    // A baseline scan header with zeros for its spectral range (such files exist; libjpeg
+    // warns and decodes the whole range).
+    const std::size_t sos = marker(0xDA);
+    ASSERT_LT(sos, good.size());
+    Bytes zeros = good;
+    const std::size_t range = sos + 5 + 2 * static_cast<std::size_t>(good[sos + 4]);
+    ASSERT_EQ(zeros[range + 1], 63);
+    zeros[range + 1] = 0;
+    ASSERT_EQ(image::decodeJPEGMemory(zeros.data(), zeros.size(), kLimit, got), 0) << kind.name;
+    for (int c = 0; c < want.channels(); ++c)
+      for (int y = 0; y < want.rows(); ++y)
+        ASSERT_EQ(std::memcmp(got.row(c, y), want.row(c, y), 40), 0) << kind.name << " " << y;
+  }
 }
 
 }  // namespace

@@ -1,7 +1,8 @@
-// The sequence rules shared by every format: the check's sizes and colour flag, the -1001
-// consistency check, the volume checks (-521, -503) before any frame is written, frame k
-// from file k into rows and columns 0.., the frames read before a failing file, and the
-// current image size as the bound of every file.
+// The sequence rules shared by every format: the check's sizes and colour flag, the
+// consistency check (kTiffSequenceMismatch), the volume checks (kInvalidInputDimensions,
+// kWrongColorType) before any frame is written, frame k from file k into rows and columns
+// 0.., the frames read before a failing file, and the current image size as the bound of
+// every file.
 #include <tiffio.h>
 
 #include <functional>
@@ -104,10 +105,8 @@ RefImage picture(int rows, int columns, int seed, bool colour) {
 
 class SequenceTest : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = currentImageSize(); }
   void TearDown() override {
     for (const auto& f : created_) std::remove(f.c_str());
-    setCurrentImageSize(saved_.rows, saved_.columns);
   }
   // Writes files first .. first + sizes.size() - 1 with the given sizes; returns the base.
   std::string writeSequence(const Format& f, const std::string& leaf, int first, int digits,
@@ -127,7 +126,6 @@ class SequenceTest : public ::testing::Test {
     return base;
   }
   std::vector<std::string> created_;
-  ImageSize saved_{};
 };
 
 TEST_F(SequenceTest, EveryFormatReadsFileKIntoFrameKAndLeavesTheRestOfTheFrame) {
@@ -178,14 +176,15 @@ TEST_F(SequenceTest, AThirdFileOnePixelWiderFailsTheCheckOfEveryFormat) {
   for (const Format& f : formats()) {
     const std::string base = writeSequence(f, "wider", 0, 0, {{6, 8}, {6, 8}, {6, 9}}, true);
     int rows = -7, columns = -7, flag = -7;
-    EXPECT_EQ(f.check(base.c_str(), 0, 0, f.name, 3, &rows, &columns, &flag), -1001) << f.name;
+    EXPECT_EQ(f.check(base.c_str(), 0, 0, f.name, 3, &rows, &columns, &flag), kTiffSequenceMismatch)
+        << f.name;
     EXPECT_EQ(rows, -7);  // outputs untouched on failure
     EXPECT_EQ(f.check(base.c_str(), 0, 0, f.name, 2, &rows, &columns, &flag), 0) << f.name;
     OwnedVolume v(V3D_UC, 2, 3, 6, 9);
     fillRandom(v, 4);
     const auto before = snapshot(v);
     ScopedImageSize size(6, 9);
-    EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 3), -1001) << f.name;
+    EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 3), kTiffSequenceMismatch) << f.name;
     EXPECT_EQ(snapshot(v), before) << f.name;
     // Taller or a colour flag that changes are inconsistencies as well.
     if (f.greyPossible) {
@@ -197,7 +196,9 @@ TEST_F(SequenceTest, AThirdFileOnePixelWiderFailsTheCheckOfEveryFormat) {
         created_.push_back(name);
         writeBytes(name, f.make(picture(6, 8, k, k == 0), k == 0, scratch));
       }
-      EXPECT_EQ(f.check(mixed.c_str(), 0, 0, f.name, 2, &rows, &columns, &flag), -1001) << f.name;
+      EXPECT_EQ(f.check(mixed.c_str(), 0, 0, f.name, 2, &rows, &columns, &flag),
+                kTiffSequenceMismatch)
+          << f.name;
     }
   }
 }
@@ -211,28 +212,31 @@ TEST_F(SequenceTest, VolumeChecksComeBeforeAnyFrameIsWritten) {
     fillRandom(small, 1);
     fillRandom(grey, 2);
     const auto smallBefore = snapshot(small), greyBefore = snapshot(grey);
-    EXPECT_EQ(f.read(small, base.c_str(), 1, 2, f.name, 2), -521) << f.name;
-    EXPECT_EQ(f.read(narrow, base.c_str(), 1, 2, f.name, 2), -521) << f.name;
-    EXPECT_EQ(f.read(shallow, base.c_str(), 1, 2, f.name, 2), -521) << f.name;
-    // Colour files into a one-channel volume: -503 (from the volume check for BMP and GIF).
-    EXPECT_EQ(f.read(grey, base.c_str(), 1, 2, f.name, 2), -503) << f.name;
-    EXPECT_EQ(f.read(floats, base.c_str(), 1, 2, f.name, 2), -502) << f.name;
-    EXPECT_EQ(f.read(nullptr, base.c_str(), 1, 2, f.name, 2), -501) << f.name;
+    EXPECT_EQ(f.read(small, base.c_str(), 1, 2, f.name, 2), kInvalidInputDimensions) << f.name;
+    EXPECT_EQ(f.read(narrow, base.c_str(), 1, 2, f.name, 2), kInvalidInputDimensions) << f.name;
+    EXPECT_EQ(f.read(shallow, base.c_str(), 1, 2, f.name, 2), kInvalidInputDimensions) << f.name;
+    // Colour files into a one-channel volume: kWrongColorType (from the volume check for BMP and
+    // GIF).
+    EXPECT_EQ(f.read(grey, base.c_str(), 1, 2, f.name, 2), kWrongColorType) << f.name;
+    EXPECT_EQ(f.read(floats, base.c_str(), 1, 2, f.name, 2), kWrongDataType) << f.name;
+    EXPECT_EQ(f.read(nullptr, base.c_str(), 1, 2, f.name, 2), kNullVolume) << f.name;
     EXPECT_EQ(snapshot(small), smallBefore);
     EXPECT_EQ(snapshot(grey), greyBefore);
     int r, c, k;
-    EXPECT_EQ(f.check(base.c_str(), 1, 2, f.name, 0, &r, &c, &k), -90) << f.name;
-    EXPECT_EQ(f.check(base.c_str(), 1, 2, f.name, 2, nullptr, &c, &k), -4) << f.name;
-    EXPECT_EQ(f.check(base.c_str(), INT_MAX, 2, f.name, 2, &r, &c, &k), -90) << f.name;
+    EXPECT_EQ(f.check(base.c_str(), 1, 2, f.name, 0, &r, &c, &k), kInvalidParameters) << f.name;
+    EXPECT_EQ(f.check(base.c_str(), 1, 2, f.name, 2, nullptr, &c, &k), kNullBasicTypePointer)
+        << f.name;
+    EXPECT_EQ(f.check(base.c_str(), INT_MAX, 2, f.name, 2, &r, &c, &k), kInvalidParameters)
+        << f.name;
     // A missing file: the format's open code.
-    const int open = std::string(f.name) == "tif" ? -1000 : -300;
+    const int open = std::string(f.name) == "tif" ? kTiffError : kCannotOpenFile;
     EXPECT_EQ(f.check(base.c_str(), 1, 2, f.name, 3, &r, &c, &k), open) << f.name;
     EXPECT_EQ(f.check(nullptr, 1, 2, f.name, 2, &r, &c, &k), open) << f.name;
   }
 }
 
 TEST_F(SequenceTest, EveryFileMustFitTheCurrentImageSize) {
-  const int codes[] = {-1000, -31, -30, -32, -29};
+  const int codes[] = {kTiffError, kBmpReadError, kTgaReadError, kGifReadError, kJpegReadError};
   int i = 0;
   for (const Format& f : formats()) {
     const int code = codes[i++];
@@ -240,18 +244,22 @@ TEST_F(SequenceTest, EveryFileMustFitTheCurrentImageSize) {
     OwnedVolume v(V3D_UC, 2, 2, 6, 8);
     fillRandom(v, 6);
     const auto before = snapshot(v);
-    setCurrentImageSize(6, 7);
-    EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 2), code) << f.name;
-    setCurrentImageSize(5, 8);
-    EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 2), code) << f.name;
+    {
+      ScopedImageSize size(6, 7);
+      EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 2), code) << f.name;
+    }
+    {
+      ScopedImageSize size(5, 8);
+      EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 2), code) << f.name;
+    }
     EXPECT_EQ(snapshot(v), before) << f.name;
-    setCurrentImageSize(6, 8);
+    ScopedImageSize size(6, 8);
     EXPECT_EQ(f.read(v, base.c_str(), 0, 0, f.name, 2), 0) << f.name;
   }
 }
 
 TEST_F(SequenceTest, AFileThatFailsEndsTheReadAndKeepsTheFramesBeforeIt) {
-  const int codes[] = {-1000, -31, -30, -32, -29};
+  const int codes[] = {kTiffError, kBmpReadError, kTgaReadError, kGifReadError, kJpegReadError};
   int i = 0;
   for (const Format& f : formats()) {
     const int code = codes[i++];
@@ -312,8 +320,50 @@ TEST_F(SequenceTest, AFileThatFailsEndsTheReadAndKeepsTheFramesBeforeIt) {
   }
 }
 
+TEST_F(SequenceTest, AJpegFileCutShortEndsTheReadWithoutWritingItsFrame) {
+  for (const JpegKind& kind : kJpegKinds) {
+    // Three files of random pixels (so that the coded data is most of each file); the second
+    // is cut at a third of its length, within its coded data.
+    const std::string base = tempPath(std::string("cut_") + (kind.grey ? "g" : "c") +
+                                      (kind.progressive ? "p" : "b") + "_");
+    std::vector<Bytes> files;
+    for (int k = 0; k < 3; ++k) {
+      files.push_back(encodeJpeg(randomImage(40, 56, 90u + static_cast<unsigned>(k), kind.grey),
+                                 kind.grey, 90, kind.progressive));
+      const std::string name = frameFileName(base.c_str(), k, 0, "jpg");
+      created_.push_back(name);
+      const Bytes& b = files.back();
+      writeBytes(name, k == 1 ? Bytes(b.begin(), b.begin() + static_cast<long>(b.size() / 3)) : b);
+    }
+    int rows = 0, columns = 0, flag = -1;
+    ASSERT_EQ(CheckImageSeqJPEG(base.c_str(), 0, 0, "jpg", 3, &rows, &columns, &flag), 0)
+        << kind.name;
+    EXPECT_EQ(flag, kind.grey ? 0 : 1);
+
+    OwnedVolume v(V3D_UC, kind.grey ? 1 : 2, 3, 40, 56);
+    fillRandom(v, 8);
+    const auto before = snapshot(v);
+    ScopedImageSize size(40, 56);
+    ASSERT_EQ(ReadImageSeqJPEG(v, base.c_str(), 0, 0, "jpg", 3), kJpegReadError) << kind.name;
+    image::DecodedImage first;
+    ASSERT_EQ(image::decodeJPEGMemory(files[0].data(), files[0].size(), {40, 56}, first), 0);
+    const auto after = snapshot(v);
+    const int channels = kind.grey ? 1 : 3;
+    for (int c = 0; c < channels; ++c)
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 56; ++x) {
+          ASSERT_EQ(at<UC>(v, c, 0, y, x), first.row(c, y)[x]) << kind.name;
+          for (int z = 1; z < 3; ++z) {
+            const std::size_t k =
+                sizeof(Volume) + ((static_cast<std::size_t>(c) * 3 + z) * 40 + y) * 56 + x;
+            ASSERT_EQ(after[k], before[k]) << kind.name << " frame " << z;
+          }
+        }
+  }
+}
+
 TEST_F(SequenceTest, AllocationFailuresGiveCleanCodesAndReleaseEverything) {
-  const int codes[] = {-1000, -31, -30, -32, -29};
+  const int codes[] = {kTiffError, kBmpReadError, kTgaReadError, kGifReadError, kJpegReadError};
   int i = 0;
   for (const Format& f : formats()) {
     const int code = codes[i++];
@@ -326,7 +376,8 @@ TEST_F(SequenceTest, AllocationFailuresGiveCleanCodesAndReleaseEverything) {
       failAllocationsAfter(k);
       const int r = f.read(v, base.c_str(), 0, 0, f.name, 2);
       failAllocationsAfter(-1);
-      EXPECT_TRUE(r == 0 || r == -9 || r == code) << f.name << " after " << k << ": " << r;
+      EXPECT_TRUE(r == 0 || r == kCannotAllocateBuffer || r == code)
+          << f.name << " after " << k << ": " << r;
       EXPECT_EQ(liveStorageBlocks(), live) << f.name << " after " << k;
       succeeded = r == 0;
     }

@@ -17,10 +17,8 @@ using image::DecodedImage;
 
 class TiffTest : public ::testing::Test {
  protected:
-  void SetUp() override { saved_ = currentImageSize(); }
   void TearDown() override {
     for (const auto& f : created_) std::remove(f.c_str());
-    setCurrentImageSize(saved_.rows, saved_.columns);
   }
   // A base name whose frames first .. first + count - 1 are removed after the test.
   std::string base(const std::string& leaf, int first, int count, const char* ext = "tif") {
@@ -33,7 +31,6 @@ class TiffTest : public ::testing::Test {
     return created_.back();
   }
   std::vector<std::string> created_;
-  ImageSize saved_{};
 };
 
 struct TiffCloser {
@@ -123,7 +120,7 @@ TEST_F(TiffTest, RoundTripsForEveryCompressionAndPhotometric) {
         const std::string b = base("rt" + std::to_string(channels) + std::to_string(compression) +
                                        std::to_string(photometric),
                                    4, 3);
-        setCurrentImageSize(7, 7);
+        ScopedImageSize small(7, 7);
         ASSERT_EQ(local_WriteImageSeqTIFF(v, b.c_str(), 4, "tif", compression, photometric), 0);
         EXPECT_EQ(currentImageSize().rows, 7);  // restored after the write
         EXPECT_EQ(currentImageSize().columns, 7);
@@ -277,26 +274,26 @@ TEST_F(TiffTest, WriterRefusalsCreateNoFileAndRestoreTheImageSize) {
   OwnedVolume grey(V3D_UC, 1, 2, 4, 4), colour(V3D_UC, 2, 2, 4, 4);
   OwnedVolume floats(V3D_F, 1, 2, 4, 4);
   const std::string b = base("refuse", 0, 2);
-  setCurrentImageSize(9, 11);
-  EXPECT_EQ(local_WriteImageSeqTIFF(grey, b.c_str(), 0, "tif", 7, 1), -90);
-  EXPECT_EQ(local_WriteImageSeqTIFF(grey, b.c_str(), 0, "tif", 1, 2), -90);
-  EXPECT_EQ(local_WriteImageSeqTIFF(colour, b.c_str(), 0, "tif", 1, 3), -90);
-  EXPECT_EQ(local_WriteImageSeqTIFF(colour, b.c_str(), 0, "tif", 1, -1), -90);
-  EXPECT_EQ(local_WriteImageSeqTIFF(floats, b.c_str(), 0, "tif", 1, 1), -502);
-  EXPECT_EQ(local_WriteImageSeqTIFF(nullptr, b.c_str(), 0, "tif", 1, 1), -501);
-  EXPECT_EQ(local_WriteImageSeqTIFF(grey, b.c_str(), INT_MAX, "tif", 1, 1), -90);
+  ScopedImageSize size(9, 11);
+  EXPECT_EQ(local_WriteImageSeqTIFF(grey, b.c_str(), 0, "tif", 7, 1), kInvalidParameters);
+  EXPECT_EQ(local_WriteImageSeqTIFF(grey, b.c_str(), 0, "tif", 1, 2), kInvalidParameters);
+  EXPECT_EQ(local_WriteImageSeqTIFF(colour, b.c_str(), 0, "tif", 1, 3), kInvalidParameters);
+  EXPECT_EQ(local_WriteImageSeqTIFF(colour, b.c_str(), 0, "tif", 1, -1), kInvalidParameters);
+  EXPECT_EQ(local_WriteImageSeqTIFF(floats, b.c_str(), 0, "tif", 1, 1), kWrongDataType);
+  EXPECT_EQ(local_WriteImageSeqTIFF(nullptr, b.c_str(), 0, "tif", 1, 1), kNullVolume);
+  EXPECT_EQ(local_WriteImageSeqTIFF(grey, b.c_str(), INT_MAX, "tif", 1, 1), kInvalidParameters);
   EXPECT_FALSE(fileExists(b + "0.tif"));
-  EXPECT_EQ(local_WriteImageSeqTIFF(grey, "/nonexistent-dir/x", 0, "tif", 1, 1), -1000);
+  EXPECT_EQ(local_WriteImageSeqTIFF(grey, "/nonexistent-dir/x", 0, "tif", 1, 1), kTiffError);
   EXPECT_EQ(currentImageSize().rows, 9);
   EXPECT_EQ(currentImageSize().columns, 11);
 
-  // Scratch storage that cannot be had is -1000, and nothing stays allocated.
+  // Scratch storage that cannot be had is kTiffError, and nothing stays allocated.
   const long live = liveStorageBlocks();
   for (long k = 0; k < 6; ++k) {
     failAllocationsAfter(k);
     const int r = local_WriteImageSeqTIFF(colour, b.c_str(), 0, "tif", 5, 2);
     failAllocationsAfter(-1);
-    EXPECT_TRUE(r == 0 || r == -1000) << k << ": " << r;
+    EXPECT_TRUE(r == 0 || r == kTiffError) << k << ": " << r;
     EXPECT_EQ(liveStorageBlocks(), live);
   }
   EXPECT_EQ(currentImageSize().rows, 9);
@@ -312,7 +309,7 @@ TEST_F(TiffTest, SavetiffWritesItsWindowAndChecksItsBounds) {
       for (int x = 0; x < 6; ++x) rows[c][y][x] = static_cast<unsigned char>(c * 70 + y * 10 + x);
     }
   const std::string name = path("window.tif");
-  setCurrentImageSize(3, 3);
+  ScopedImageSize size(3, 3);
   // Rows 1 .. 3 and columns 1 .. 4 of the buffer, as RGB.
   ASSERT_EQ(
       savetiff(rows[0].data(), rows[1].data(), rows[2].data(), name.c_str(), 1, 2, 1, 1, 4, 5), 0);
@@ -341,37 +338,104 @@ TEST_F(TiffTest, SavetiffWritesItsWindowAndChecksItsBounds) {
   for (int c = 0; c < 3; ++c) EXPECT_EQ(out.row(c, 1)[1], rows[0][1][1]);
 
   const std::string never = path("never.tif");
-  EXPECT_EQ(savetiff(nullptr, nullptr, nullptr, never.c_str(), 1, 1, 0, 0, 2, 2), -1);
-  EXPECT_EQ(savetiff(rows[0].data(), rows[1].data(), nullptr, never.c_str(), 1, 2, 0, 0, 2, 2), -1);
-  EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, never.c_str(), 1, 1, -1, 0, 2, 2), -21);
-  EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, never.c_str(), 1, 1, 0, 0, 2, -1), -21);
-  EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, never.c_str(), 1, 1, 2, 0, 1, 2), -21);
-  EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, never.c_str(), 1, 1, 2, 0, 4, 2), -21);
-  EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, never.c_str(), 1, 1, 0, 2, 2, 4), -21);
+  EXPECT_EQ(savetiff(nullptr, nullptr, nullptr, never.c_str(), 1, 1, 0, 0, 2, 2),
+            kNullImagePointer);
+  EXPECT_EQ(savetiff(rows[0].data(), rows[1].data(), nullptr, never.c_str(), 1, 2, 0, 0, 2, 2),
+            kNullImagePointer);
+  EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, never.c_str(), 1, 1, -1, 0, 2, 2),
+            kInvalidWorkingArea);
+  EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, never.c_str(), 1, 1, 0, 0, 2, -1),
+            kInvalidWorkingArea);
+  EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, never.c_str(), 1, 1, 2, 0, 1, 2),
+            kInvalidWorkingArea);
+  EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, never.c_str(), 1, 1, 2, 0, 4, 2),
+            kInvalidWorkingArea);
+  EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, never.c_str(), 1, 1, 0, 2, 2, 4),
+            kInvalidWorkingArea);
   EXPECT_FALSE(fileExists(never));
   EXPECT_EQ(currentImageSize().rows, 3);
   // A file that cannot be written is an error, not a success.
   EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, "/nonexistent-dir/w.tif", 1, 1, 0, 0, 2, 2),
-            -1000);
+            kTiffError);
   if (fileExists("/dev/full")) {
-    EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, "/dev/full", 1, 1, 0, 0, 5, 6), -1000);
+    EXPECT_EQ(savetiff(rows[0].data(), nullptr, nullptr, "/dev/full", 1, 1, 0, 0, 5, 6),
+              kTiffError);
   }
   EXPECT_EQ(currentImageSize().rows, 3);
 }
 
 // (The sequence rules, including a TIFF file that fails mid-sequence, are tested for every
 // format in core_image_sequence_test.cpp.)
-TEST_F(TiffTest, FilesThatAreNoTiffGiveMinus1000) {
+TEST_F(TiffTest, FilesThatAreNoTiffGiveTheTiffError) {
   const std::string text = path("text0.tif");
   writeBytes(text, {'n', 'o', 't', ' ', 'a', ' ', 't', 'i', 'f', 'f'});
   int rows = 0, columns = 0, flag = 0;
   const std::string base = text.substr(0, text.size() - 5);
   ASSERT_TRUE(fileExists(base + "0.tif"));
-  EXPECT_EQ(CheckImageSeqTIFF(base.c_str(), 0, 0, "tif", 1, &rows, &columns, &flag), -1000);
+  EXPECT_EQ(CheckImageSeqTIFF(base.c_str(), 0, 0, "tif", 1, &rows, &columns, &flag), kTiffError);
   const Bytes header = {'I', 'I', 42, 0, 8, 0, 0, 0, 0, 0};  // a directory of no entries
   DecodedImage out;
-  EXPECT_EQ(image::decodeTIFFMemory(header.data(), header.size(), {64, 64}, out), -1000);
-  EXPECT_EQ(image::decodeTIFFMemory(nullptr, 0, {64, 64}, out), -1000);
+  EXPECT_EQ(image::decodeTIFFMemory(header.data(), header.size(), {64, 64}, out), kTiffError);
+  EXPECT_EQ(image::decodeTIFFMemory(nullptr, 0, {64, 64}, out), kTiffError);
+}
+
+// The reader's ways to a file (libtiff opening the path, the bytes loaded in one read, and
+// the choice by size that the sequence reader makes) answer every file alike.
+TEST_F(TiffTest, EveryWayToAFileGivesTheSameAnswer) {
+  using image::TiffAccess;
+  struct Way {
+    int (*header)(const char*, image::ImageInfo&);
+    int (*decode)(const char*, ImageSize, DecodedImage&);
+  };
+  const Way ways[] = {
+      {image::headerTIFFFile<TiffAccess::Path>, image::decodeTIFFFile<TiffAccess::Path>},
+      {image::headerTIFFFile<TiffAccess::Bytes>, image::decodeTIFFFile<TiffAccess::Bytes>},
+      {image::headerTIFFFile<TiffAccess::BySize>, image::decodeTIFFFile<TiffAccess::BySize>}};
+  // Small and large files (either side of the size at which the choice changes), grey and
+  // colour, compressed or not; a file that is no TIFF, an empty one, a directory, none.
+  std::vector<std::string> names;
+  for (int side : {20, 400})
+    for (int colour : {1, 2}) {
+      OwnedVolume v(V3D_UC, colour, 1, side, side + 3);
+      fillRandom(v, static_cast<unsigned>(side + colour));
+      const std::string b = base("way" + std::to_string(side) + std::to_string(colour), 0, 1);
+      ASSERT_EQ(local_WriteImageSeqTIFF(v, b.c_str(), 0, "tif", colour == 1 ? 5 : 1, colour), 0);
+      names.push_back(b + "0.tif");
+    }
+  ASSERT_GT(readFile(names[2]).size(), image::kTiffBytesLimit);
+  ASSERT_LT(readFile(names[0]).size(), image::kTiffBytesLimit);
+  names.push_back(path("text.tif"));
+  writeBytes(names.back(), {'n', 'o', 't', ' ', 'a', ' ', 't', 'i', 'f', 'f'});
+  names.push_back(path("empty.tif"));
+  writeBytes(names.back(), {});
+  names.push_back(testing::TempDir());
+  names.push_back(path("missing.tif"));
+  for (const std::string& name : names) {
+    image::ImageInfo want{};
+    DecodedImage wantImage;
+    const int wantHeader = ways[0].header(name.c_str(), want);
+    const int wantDecode = ways[0].decode(name.c_str(), {512, 512}, wantImage);
+    EXPECT_EQ(wantHeader == 0, wantDecode == 0) << name;
+    for (const Way& way : ways) {
+      image::ImageInfo info{};
+      DecodedImage image;
+      ASSERT_EQ(way.header(name.c_str(), info), wantHeader) << name;
+      EXPECT_EQ(info.rows, want.rows);
+      EXPECT_EQ(info.columns, want.columns);
+      EXPECT_EQ(info.colour, want.colour);
+      ASSERT_EQ(way.decode(name.c_str(), {512, 512}, image), wantDecode) << name;
+      if (wantDecode == 0) {
+        EXPECT_TRUE(sameDecoded(image, wantImage)) << name;
+      }
+    }
+  }
+  for (const Way& way : ways) {
+    image::ImageInfo info{};
+    DecodedImage image;
+    EXPECT_EQ(way.header(nullptr, info), kTiffError);
+    EXPECT_EQ(way.decode(nullptr, {512, 512}, image), kTiffError);
+    EXPECT_EQ(way.decode(names[2].c_str(), {399, 512}, image), kTiffError);  // beyond the limit
+  }
 }
 
 TEST_F(TiffTest, DamagedFilesAreSafe) {
@@ -383,7 +447,7 @@ TEST_F(TiffTest, DamagedFilesAreSafe) {
           base("damage" + std::to_string(compression) + std::to_string(photometric), 0, 1);
       ASSERT_EQ(local_WriteImageSeqTIFF(v, b.c_str(), 0, "tif", compression, photometric), 0);
       const Bytes file = readFile(b + "0.tif");
-      expectSafeOnDamage(image::decodeTIFFMemory, file, -1000,
+      expectSafeOnDamage(image::decodeTIFFMemory, file, kTiffError,
                          static_cast<unsigned>(compression + photometric), 300, kAnyOutcome);
     }
 }

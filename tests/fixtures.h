@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -98,6 +100,65 @@ inline bool fileExists(const std::string& name) {
     return true;
   }
   return false;
+}
+
+// ---- Factories: a test states its volume in one line ------------------------------------
+
+// An owned test volume that reads like a Volume*: v->Z, f(v), f(*v).
+class VolumePtr {
+ public:
+  VolumePtr() = default;
+  explicit VolumePtr(std::unique_ptr<OwnedVolume> v) : v_(std::move(v)) {}
+  Volume* get() const { return v_->get(); }
+  Volume* operator->() const { return v_->get(); }
+  operator Volume*() const { return v_->get(); }
+  OwnedVolume& operator*() const { return *v_; }
+
+ private:
+  std::unique_ptr<OwnedVolume> v_;
+};
+
+// A zero-filled volume of Z x Y x X; UC and one channel unless told otherwise.
+inline VolumePtr make_volume(int Z, int Y, int X, int dataType = V3D_UC,
+                             int colorType = V3D_ONE_CHANNEL) {
+  return VolumePtr(std::make_unique<OwnedVolume>(dataType, colorType, Z, Y, X));
+}
+
+// A single-channel UC cube of side 2 * radius + 1 holding a ball: 255 where
+// x^2 + y^2 + z^2 <= radius^2 (offsets from the centre), 0 elsewhere.
+inline VolumePtr make_ball(int radius) {
+  const int side = 2 * radius + 1;
+  auto v = make_volume(side, side, side);
+  for (int z = 0; z < side; ++z)
+    for (int y = 0; y < side; ++y)
+      for (int x = 0; x < side; ++x) {
+        const int dz = z - radius, dy = y - radius, dx = x - radius;
+        at<UC>(*v, 0, z, y, x) = dz * dz + dy * dy + dx * dx <= radius * radius ? 255 : 0;
+      }
+  return v;
+}
+
+// A reproducible binary (0 / 255) single-channel UC volume: `count` balls of random centres
+// and radii 1..maxRadius, plus scattered single voxels (one in 64) and pin holes in the
+// balls, so that both small components and small holes occur.
+inline VolumePtr make_blobs(unsigned seed, int Z, int Y, int X, int count = 6, int maxRadius = 3) {
+  auto v = make_volume(Z, Y, X);
+  std::mt19937 rng(seed);
+  for (int k = 0; k < count; ++k) {
+    const int cz = static_cast<int>(rng() % Z), cy = static_cast<int>(rng() % Y),
+              cx = static_cast<int>(rng() % X);
+    const int r = 1 + static_cast<int>(rng() % maxRadius);
+    for (int z = std::max(0, cz - r); z <= std::min(Z - 1, cz + r); ++z)
+      for (int y = std::max(0, cy - r); y <= std::min(Y - 1, cy + r); ++y)
+        for (int x = std::max(0, cx - r); x <= std::min(X - 1, cx + r); ++x)
+          if ((z - cz) * (z - cz) + (y - cy) * (y - cy) + (x - cx) * (x - cx) <= r * r)
+            at<UC>(*v, 0, z, y, x) = 255;
+  }
+  for (int z = 0; z < Z; ++z)
+    for (int y = 0; y < Y; ++y)
+      for (int x = 0; x < X; ++x)
+        if (rng() % 64 == 0) at<UC>(*v, 0, z, y, x) ^= 255;
+  return v;
 }
 
 }  // namespace v3d::test

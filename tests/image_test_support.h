@@ -49,7 +49,7 @@ inline void writeBytes(const std::string& name, const Bytes& bytes) {
   std::fclose(f);
 }
 
-// For formats whose decoders may accept a cut file (libjpeg pads a truncated scan).
+// For decoders that may accept a cut file (libtiff reads only the parts it needs).
 inline constexpr std::size_t kAnyOutcome = static_cast<std::size_t>(-1);
 
 using Decoder = int (*)(const std::uint8_t*, std::size_t, ImageSize, image::DecodedImage&);
@@ -68,9 +68,11 @@ inline void expectSafeOnDamage(Decoder decode, const Bytes& valid, int code, uns
       const Bytes cut(valid.begin(), valid.begin() + static_cast<long>(n));
       const int r = decode(cut.empty() ? nullptr : cut.data(), cut.size(), limit, out);
       if (completeFrom == kAnyOutcome)
-        EXPECT_TRUE(r == 0 || r == code || r == -9) << "prefix of " << n << " bytes gave " << r;
+        EXPECT_TRUE(r == 0 || r == code || r == kCannotAllocateBuffer)
+            << "prefix of " << n << " bytes gave " << r;
       else if (n < completeFrom)
-        EXPECT_TRUE(r == code || r == -9) << "prefix of " << n << " bytes gave " << r;
+        EXPECT_TRUE(r == code || r == kCannotAllocateBuffer)
+            << "prefix of " << n << " bytes gave " << r;
       else
         EXPECT_EQ(r, 0) << "prefix of " << n << " bytes";
     }
@@ -80,14 +82,16 @@ inline void expectSafeOnDamage(Decoder decode, const Bytes& valid, int code, uns
       const int changes = 1 + static_cast<int>(rng() % 4);
       for (int k = 0; k < changes; ++k) b[rng() % b.size()] = static_cast<std::uint8_t>(rng());
       const int r = decode(b.data(), b.size(), limit, out);
-      EXPECT_TRUE(r == 0 || r == code || r == -9) << "mutation " << m << " gave " << r;
+      EXPECT_TRUE(r == 0 || r == code || r == kCannotAllocateBuffer)
+          << "mutation " << m << " gave " << r;
     }
   }
   EXPECT_EQ(liveStorageBlocks(), live);
 }
 
-// Encodes rows x columns of grey or RGB samples with libjpeg at the given quality.
-inline Bytes encodeJpeg(const RefImage& im, bool grey, int quality) {
+// Encodes rows x columns of grey or RGB samples with libjpeg at the given quality, as a
+// baseline or a progressive file.
+inline Bytes encodeJpeg(const RefImage& im, bool grey, int quality, bool progressive = false) {
   const std::string name = tempPath("enc.jpg");
   std::FILE* f = std::fopen(name.c_str(), "wb");
   jpeg_compress_struct c;
@@ -101,6 +105,7 @@ inline Bytes encodeJpeg(const RefImage& im, bool grey, int quality) {
   c.in_color_space = grey ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_set_defaults(&c);
   jpeg_set_quality(&c, quality, TRUE);
+  if (progressive) jpeg_simple_progression(&c);
   jpeg_start_compress(&c, TRUE);
   std::vector<JSAMPLE> line(static_cast<std::size_t>(im.columns) * 3);
   for (int y = 0; y < im.rows; ++y) {
@@ -124,6 +129,16 @@ inline Bytes encodeJpeg(const RefImage& im, bool grey, int quality) {
   std::remove(name.c_str());
   return b;
 }
+
+// The kinds of JPEG file the tests make: grey and colour, baseline and progressive.
+struct JpegKind {
+  const char* name;
+  bool grey, progressive;
+};
+inline constexpr JpegKind kJpegKinds[] = {{"grey", true, false},
+                                          {"colour", false, false},
+                                          {"progressive grey", true, true},
+                                          {"progressive colour", false, true}};
 
 // A smooth picture that JPEG keeps within a few levels.
 inline RefImage smooth(int rows, int columns, bool grey) {

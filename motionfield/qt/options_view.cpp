@@ -215,7 +215,7 @@ void OptionsView::onFocusLost(int editId) {
 
 bool OptionsView::showHelpFor(int controlId) {
   const int topic = helpTopicOfControl(controlId);
-  if (topic < 0) return false;
+  if (topic == kNoHelpTopic) return false;
   if (help_ == nullptr) help_ = new HelpViewer(this);
   help_->showPage(helpPagePath(modulePath_, topic));
   return true;
