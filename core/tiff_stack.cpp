@@ -167,7 +167,9 @@ int pageFormat(TIFF* t, PageFormat& f) {
   TIFFGetFieldDefaulted(t, TIFFTAG_PLANARCONFIG, &planar);
   if (!TIFFGetField(t, TIFFTAG_PHOTOMETRIC, &photometric))
     photometric = samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
-  if (TIFFIsTiled(t) || samples == 0) return kTiffUnsupportedSamples;
+  // At most 8 samples a pixel (RGB with extra samples): a strip buffer then holds at most
+  // 32 bytes a frame sample, whatever a damaged directory claims.
+  if (TIFFIsTiled(t) || samples == 0 || samples > 8) return kTiffUnsupportedSamples;
   if (photometric == PHOTOMETRIC_RGB && samples >= 3)
     f.channels = 3;
   else if (photometric == PHOTOMETRIC_MINISBLACK || photometric == PHOTOMETRIC_MINISWHITE)

@@ -321,6 +321,8 @@ TEST(TiffStack, EverySeedOfTheFuzzCorpusReads) {
   for (const auto& e :
        fs::directory_iterator(std::string(V3D_SOURCE_DIR) + "/fuzz/corpus/tiff_stack")) {
     const std::string name = e.path().string();
+    // Inputs the fuzzer found are kept as regression cases, not as valid stacks.
+    if (e.path().filename().string().starts_with("regression_")) continue;
     int Z, Y, X, type, colour;
     ASSERT_EQ(CheckTiffStack(name.c_str(), &Z, &Y, &X, &type, &colour), 0) << name;
     OwnedVolume v(Z, Y, X, type, colour);
