@@ -139,6 +139,7 @@ CommandList fileCommands();
 CommandList basicCommands();
 CommandList filteringCommands();
 CommandList analysisCommands();
+CommandList transformCommands();
 CommandList visualizationCommands();
 CommandList resizingCommands();
 CommandList morphologyCommands();

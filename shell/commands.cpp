@@ -14,8 +14,8 @@ SaveVolumeFn g_saveVolume = nullptr;
 
 // The menu families, each defined in its own commands_<family>.cpp.
 CommandList (*const kFamilies[])() = {
-    fileCommands, basicCommands, filteringCommands, analysisCommands, visualizationCommands,
-    resizingCommands, morphologyCommands,
+    fileCommands, basicCommands, filteringCommands, analysisCommands, transformCommands,
+    visualizationCommands, resizingCommands, morphologyCommands,
 };
 
 const Command* findCommand(int id) {

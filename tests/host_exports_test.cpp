@@ -145,20 +145,7 @@ const std::map<int, std::string> kOrdinals = {
 
 // Functions not built yet. Building one means filling its entry in host/export_table.cpp
 // and taking it off this list.
-const std::set<std::string> kPending = {"convolution3",
-                                        "overlap_add3",
-                                        "wienerfrequency3",
-                                        "lrcfft3d",
-                                        "vrfft3d",
-                                        "fft3d",
-                                        "correlation3d",
-                                        "blackman_tukey_psd3d",
-                                        "DCT3d",
-                                        "IDCT3d",
-                                        "reim2magnphase3d",
-                                        "magnphase2reim3d",
-                                        "fft2image3d",
-                                        "ProduceFrameGallery3d",
+const std::set<std::string> kPending = {"ProduceFrameGallery3d",
                                         "Provoli2d",
                                         "Provoli3d",
                                         "ProvoliAvrg2d",
