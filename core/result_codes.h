@@ -126,6 +126,11 @@ enum {
   kPathStackEmpty = -999,
   kTiffError = -1000,
   kTiffSequenceMismatch = -1001,
+  /* TIFF stacks and saving (core/tiff_stack.h). */
+  kTiffStackMismatch = -1100,
+  kTiffUnsupportedSamples = -1101,
+  kTiffDamagedPage = -1102,
+  kCannotWriteFile = -1103,
 
   /* Open dialog and module host. */
   kLowerFrameAboveUpper = -7000,

@@ -148,6 +148,10 @@ constexpr Entry kTable[] = {
     {999, "Stack is empty(path not fount)"},
     {1000, "Error in TIFF"},
     {1001, "TIFF Image Sequence inconsistency"},
+    {1100, "The pages of the TIFF stack differ in size, sample type or colour"},
+    {1101, "Unsupported TIFF samples: 8-, 16- or 32-bit grey or RGB strips are read"},
+    {1102, "Damaged TIFF page"},
+    {1103, "Cannot write the file (no permission, missing folder or disk full)"},
     // Questions of the volume table.
     {3092, "Output Volume is not appropriate\nand will be reallocated. Continue?"},
     {3106, "Input volume will be modified. Continue?"},

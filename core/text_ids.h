@@ -236,4 +236,8 @@ inline constexpr int kTextLabelledViewHint = 3128;
 inline constexpr int kTextOutputModified = 3130;
 inline constexpr int kTextNoRegionLabels = 3131;
 
+// Texts of our own commands, from 20400 up.
+inline constexpr int kTitleOpenTiffStack = 20400;
+inline constexpr int kTextTiffStackFilter = 20401;
+
 }  // namespace v3d

@@ -139,6 +139,11 @@ const ExportEntry kTable[] = {
     {128, "GetVolumeIndex", fn(&GetVolumeIndex)},
     {129, "savetiff", fn(&savetiff)},
     {130, "GetNewVolumeIndex", fn(&GetNewVolumeIndex)},
+    // Ours, from 131 up.
+    {131, "CheckTiffStack", fn(&CheckTiffStack)},
+    {132, "ReadTiffStack", fn(&ReadTiffStack)},
+    {133, "WriteTiffStack", fn(&WriteTiffStack)},
+    {134, "WriteTiffSequence", fn(&WriteTiffSequence)},
 };
 
 }  // namespace

@@ -28,6 +28,7 @@
 #include "core/image_sequence.h"
 #include "core/messages.h"
 #include "core/raw_files.h"
+#include "core/tiff_stack.h"
 #include "shell/exports.h"
 
 #ifdef __cplusplus
@@ -129,7 +130,15 @@ enum {
   V3D_ORD_GetOutputVolume = 114,
   V3D_ORD_VerifyVolumeReallocation = 115,
   V3D_ORD_freedisWin = 116,
-  V3D_ORD_PrintCoordinates = 121
+  V3D_ORD_PrintCoordinates = 121,
+  V3D_ORD_dumpUCFI3D = 10,
+  V3D_ORD_WriteVolume = 12,
+  V3D_ORD_savetiff = 129,
+  /* Ours (core/tiff_stack.h). */
+  V3D_ORD_CheckTiffStack = 131,
+  V3D_ORD_ReadTiffStack = 132,
+  V3D_ORD_WriteTiffStack = 133,
+  V3D_ORD_WriteTiffSequence = 134
 };
 
 /* Signatures of those exports, for binding. */
@@ -150,6 +159,28 @@ typedef int (*V3dGetOutputVolumeFn)(int typeMask, int colorMask, const char* tit
                                     int Y, int Z, Volume** out);
 typedef int (*V3dVerifyVolumeReallocationFn)(void* ownerWindow);
 typedef void (*V3dFreedisWinFn)(Volume*);
+typedef int (*V3dDumpFn)(Volume*, const char* fileName);
+typedef int (*V3dWriteVolumeFn)(Volume*, const char* fileName, int firstFrame, int frameCount);
+typedef int (*V3dSaveTiffFn)(unsigned char** plane1, unsigned char** plane2,
+                             unsigned char** plane3, const char* fileName, int compression,
+                             int photometric, int row0, int col0, int row1, int col1);
+typedef int (*V3dCheckTiffStackFn)(const char* fileName, int* Z, int* Y, int* X, int* dataType,
+                                   int* colorType);
+typedef int (*V3dReadTiffStackFn)(Volume*, const char* fileName);
+typedef int (*V3dWriteTiffStackFn)(Volume*, const char* fileName, int compression);
+typedef int (*V3dWriteTiffSequenceFn)(Volume*, const char* baseName, int digits, int compression);
+
+/* The picture of a projection window, the argument of the saver's save_buffer: kind
+ * V3D_BUFFER_GREY (one plane) or V3D_BUFFER_COLOUR (three planes: red, green, blue), width
+ * columns and height rows; each plane is `height` row pointers into one block of
+ * width x height bytes. A plane a kind does not use is null. */
+enum { V3D_BUFFER_GREY = 1, V3D_BUFFER_COLOUR = 2 };
+typedef struct V3dBuffer {
+  int32_t kind;
+  int32_t width;
+  int32_t height;
+  unsigned char** plane[3];
+} V3dBuffer;
 
 #ifdef __cplusplus
 }

@@ -7,7 +7,8 @@
 set -euo pipefail
 
 run_packages=(cmake g++ make pkg-config libtiff-dev libjpeg62-turbo-dev qt6-base-dev fonts-dejavu-core)
-test_packages=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev)
+# python3-tifffile: the TIFF stack round trips against an independent implementation.
+test_packages=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev python3-numpy python3-tifffile)
 
 packages=("${run_packages[@]}")
 if [ "${1:-test}" = test ]; then packages+=("${test_packages[@]}"); fi

@@ -16,6 +16,8 @@ enum CommandId : int {
   // File
   kCmdOpen = 40003,
   kCmdSave = 40008,
+  // Ours, from 40100 up: clear of the program's ids, of module ids and of the system menu's.
+  kCmdOpenTiffStack = 40100,
   kCmdDump = 1030,
   kCmdCreate = 1040,
   kCmdDestroy = 1041,
@@ -113,7 +115,7 @@ enum CommandId : int {
 // Every main-menu command, in menu order, one menu or popup a line.
 // clang-format off
 inline constexpr std::array kMainMenuCommands = {
-    kCmdOpen, kCmdSave, kCmdDump, kCmdCreate, kCmdDestroy, kCmdState, kCmdSetVoi,
+    kCmdOpen, kCmdSave, kCmdOpenTiffStack, kCmdDump, kCmdCreate, kCmdDestroy, kCmdState, kCmdSetVoi,
         kCmdCoordinates, kCmdWriteVoxel, kCmdExit,
     kCmdClear, kCmdCopy, kCmdAnd, kCmdOr, kCmdXor, kCmdUCToF, kCmdFToUCScaling,
         kCmdFToUCTruncation,

@@ -1,14 +1,17 @@
 // The File and Help menus: opening files into volumes, the volume table's management
 // dialogs, the text dump, the pointer modes of the display windows, Exit and About.
+#include <cstring>
 #include <string>
 
 #include "core/image_sequence.h"
 #include "core/image_size.h"
 #include "core/messages.h"
 #include "core/raw_files.h"
+#include "core/samples.h"
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"
+#include "core/tiff_stack.h"
 #include "shell/command_table.h"
 #include "shell/commands.h"
 #include "shell/desk.h"
@@ -93,6 +96,68 @@ void cmdOpen(Desk& desk) {
   desk.showVolume(v);
 }
 
+// "Open TIFF Stac&k...": every page of one TIFF file into a volume chosen in the open target
+// dialog. The pages are read into a volume of the command's own first, outside the table, so
+// a damaged page leaves the table as it was; a fitting target then takes the frames, an unfit
+// one (after the reallocation question) or a new slot takes the read volume itself.
+void cmdOpenTiffStack(Desk& desk) {
+  const auto name = desk.openFileName(std::string(text(kTitleOpenTiffStack)),
+                                      std::string(text(kTextTiffStackFilter)));
+  if (!name) return;
+  CommandRun r(desk);
+  r.busy();
+  int Z = 0, Y = 0, X = 0, dataType = 0, colorType = 0;
+  if (int code = CheckTiffStack(name->c_str(), &Z, &Y, &X, &dataType, &colorType); code < 0) {
+    error_handler(code);
+    return;
+  }
+  VolumeDialog target(VolumeDialogKind::OpenTarget, std::string(text(kTitleSelectVolumeToOpen)));
+  target.suggest(X, Y, Z);
+  target.fileDataType = dataType;
+  target.fileColorType = colorType;
+  if (desk.run(target) != 1) return;
+  Volume* v = volumeSlot(target.chosenIndex);
+  const bool fits = !target.chosenNew && v->Z >= Z && v->Y >= Y && v->X >= X &&
+                    v->dataType == dataType && v->colorType == colorType;
+  if (!target.chosenNew && !fits && VerifyVolumeReallocation(nullptr) == 0) return;
+  r.busy();
+  Volume read{};
+  InitializeVolume(&read, Z, Y, X, dataType, colorType);
+  if (int code = CreateVolume(&read); code != 0) {
+    error_handler(code);
+    return;
+  }
+  fill_in_VOI(&read, 0, Z, 0, Y, 0, X);
+  if (int code = ReadTiffStack(&read, name->c_str()); code < 0) {
+    DestroyVolume(&read);
+    error_handler(code);
+    return;
+  }
+  if (fits) {
+    // Frames 0 .. Z - 1, rows and columns from 0, as a read into the volume would fill them.
+    withSampleType(dataType, [&](auto tag) {
+      using T = typename decltype(tag)::type;
+      for (int c = 0; c < channelCount(read); ++c)
+        for (int z = 0; z < Z; ++z)
+          for (int y = 0; y < Y; ++y)
+            std::memcpy(channelData<T>(*v, c)[z][y], channelData<T>(read, c)[z][y],
+                        sizeof(T) * static_cast<std::size_t>(X));
+    });
+    DestroyVolume(&read);
+  } else {
+    if (!target.chosenNew) {
+      closeVolumeWindows(v);
+      DestroyVolume(v);
+    }
+    // The slot takes the read storage; its information text stays.
+    char information[V3D_INFORMATION_SIZE];
+    std::memcpy(information, v->information, sizeof information);
+    *v = read;
+    std::memcpy(v->information, information, sizeof information);
+  }
+  desk.showVolume(v);
+}
+
 void cmdDump(Desk& desk) {
   CommandRun r(desk);
   if (!r.askInput(kTitleSelectInputVolume, V3D_ANY_TYPE, V3D_ANY_COLOR)) return;
@@ -143,6 +208,7 @@ CommandList fileCommands() {
       {kCmdSave, [](Desk&) {
          if (int code = saveWithSaver(); code < 0) error_handler(code);
        }},
+      {kCmdOpenTiffStack, cmdOpenTiffStack},
       {kCmdDump, cmdDump},
       {kCmdCreate, cmdCreate},
       {kCmdDestroy, cmdDestroy},

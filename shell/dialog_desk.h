@@ -37,6 +37,9 @@ class DialogDesk {
   virtual int run(AboutDialog& dialog) = 0;
   virtual int run(OpenDialog& dialog) = 0;
 
+  // An existing file to read (the filter as "Text (*.a *.b)"), or nothing when cancelled.
+  virtual std::optional<std::string> openFileName(const std::string& title,
+                                                  const std::string& filter) = 0;
   // A file name to write, or nothing when cancelled.
   virtual std::optional<std::string> saveFileName(const std::string& title,
                                                   const std::string& filter) = 0;

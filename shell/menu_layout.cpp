@@ -38,7 +38,7 @@ std::vector<MenuNode> join(std::initializer_list<std::vector<MenuNode>> parts) {
 std::vector<MenuNode> buildMenu() {
   constexpr int _ = kSeparator;
   return {
-      popup(kMenuFile, items({kCmdOpen, kCmdSave, kCmdDump, _, kCmdCreate, kCmdDestroy, kCmdState,
+      popup(kMenuFile, items({kCmdOpen, kCmdSave, kCmdOpenTiffStack, kCmdDump, _, kCmdCreate, kCmdDestroy, kCmdState,
                               kCmdSetVoi, _, kCmdCoordinates, kCmdWriteVoxel, _, kCmdExit})),
       popup(
           kMenuOperations,

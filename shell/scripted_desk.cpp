@@ -234,6 +234,11 @@ std::optional<std::string> ScriptedDesk::saveFileName(const std::string& title,
   return s->label;
 }
 
+std::optional<std::string> ScriptedDesk::openFileName(const std::string& title,
+                                                      const std::string& filter) {
+  return saveFileName(title, filter);
+}
+
 bool ScriptedWindowDesk::openDisplay(Volume* v, bool colour, int lower, int upper, float delay) {
   displays.push_back({v, colour, lower, upper, delay});
   return true;

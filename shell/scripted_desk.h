@@ -105,6 +105,9 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   int run(OpenDialog& d) override;
   std::optional<std::string> saveFileName(const std::string& title,
                                           const std::string& filter) override;
+  // Answered by a File step, like saveFileName.
+  std::optional<std::string> openFileName(const std::string& title,
+                                          const std::string& filter) override;
   // A Values step of "x y z" texts is the clicks; Cancel cancels.
   int pickSeeds(Volume* input, Volume* output) override;
   void setBusy(bool b) override { busyCalls.push_back(b); }

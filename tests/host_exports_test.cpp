@@ -136,6 +136,11 @@ const std::map<int, std::string> kOrdinals = {
     {128, "GetVolumeIndex"},
     {129, "savetiff"},
     {130, "GetNewVolumeIndex"},
+    // Ours, from 131 up.
+    {131, "CheckTiffStack"},
+    {132, "ReadTiffStack"},
+    {133, "WriteTiffStack"},
+    {134, "WriteTiffSequence"},
 };
 
 // Functions not built yet. Building one means filling its entry in host/export_table.cpp

@@ -72,6 +72,16 @@ int QtDialogDesk::run(OpenDialog& d) {
   return runModal<OpenDialogView>(d, frame_);
 }
 
+std::optional<std::string> QtDialogDesk::openFileName(const std::string& title,
+                                                      const std::string& filter) {
+  const ArrowCursor arrow;
+  const QString name = QFileDialog::getOpenFileName(frame_, QString::fromStdString(title),
+                                                    QString(), QString::fromStdString(filter),
+                                                    nullptr, QFileDialog::DontUseNativeDialog);
+  if (name.isEmpty()) return std::nullopt;
+  return name.toStdString();
+}
+
 std::optional<std::string> QtDialogDesk::saveFileName(const std::string& title,
                                                       const std::string& filter) {
   const ArrowCursor arrow;

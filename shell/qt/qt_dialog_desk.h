@@ -32,6 +32,8 @@ class QtDialogDesk : public virtual DialogDesk {
   int run(AlignmentDialog& d) override;
   int run(AboutDialog& d) override;
   int run(OpenDialog& d) override;
+  std::optional<std::string> openFileName(const std::string& title,
+                                          const std::string& filter) override;
   std::optional<std::string> saveFileName(const std::string& title,
                                           const std::string& filter) override;
   int pickSeeds(Volume* input, Volume* output) override;
