@@ -6,6 +6,7 @@
 
 #include <cstring>
 
+#include "algorithms/gallery.h"
 #include "algorithms/morphology.h"
 #include "algorithms/resampling.h"
 #include "standard_volume.h"
@@ -183,5 +184,21 @@ void BM_FrameContourObjectFill(benchmark::State& st) {
   run(st, kZ, kY, kX, [](Volume* o) { return FrameContourObjectFill(outlines(), o); });
 }
 BENCHMARK(BM_FrameContourObjectFill)->Unit(benchmark::kMillisecond);
+
+// The frame gallery of the standard volume: 128 frames of 256 x 256 in tiles of 256 x 256,
+// 6 to a row (22 rows, 1536 x 5632 output); argument 1 nearest neighbour, 0 bilinear.
+void BM_ProduceFrameGallery3d(benchmark::State& st) {
+  Owned out(V3D_UC, V3D_ONE_CHANNEL, 1, 22 * kY, 6 * kX);
+  const int nearest = static_cast<int>(st.range(0));
+  for (auto _ : st) {
+    if (ProduceFrameGallery3d(standard(), &out.v, 6, nearest) != 0) {
+      st.SkipWithError("operation failed");
+      break;
+    }
+    benchmark::ClobberMemory();
+  }
+  benchmark::DoNotOptimize(channelData<UC>(out.v, 0)[0][kY / 2][kX / 2]);
+}
+BENCHMARK(BM_ProduceFrameGallery3d)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -108,7 +108,7 @@ const ExportEntry kTable[] = {
     {87, "berode3d", fn(&berode3d)},
     {88, "bopening3d", fn(&bopening3d)},
     {89, "bclosing3d", fn(&bclosing3d)},
-    {94, "ProduceFrameGallery3d", kPending},
+    {94, "ProduceFrameGallery3d", fn(&ProduceFrameGallery3d)},
     {95, "Provoli2d", kPending},
     {96, "Provoli3d", kPending},
     {97, "ProvoliAvrg2d", kPending},

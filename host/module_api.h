@@ -17,6 +17,7 @@
 
 #include "algorithms/edges.h"
 #include "algorithms/fourier.h"
+#include "algorithms/gallery.h"
 #include "algorithms/histograms.h"
 #include "algorithms/linear_filters.h"
 #include "algorithms/morphology.h"
