@@ -31,6 +31,7 @@
 #include "core/raw_files.h"
 #include "core/tiff_stack.h"
 #include "shell/exports.h"
+#include "shell/projection.h"
 
 #ifdef __cplusplus
 #include <cstdint>
@@ -170,18 +171,6 @@ typedef int (*V3dCheckTiffStackFn)(const char* fileName, int* Z, int* Y, int* X,
 typedef int (*V3dReadTiffStackFn)(Volume*, const char* fileName);
 typedef int (*V3dWriteTiffStackFn)(Volume*, const char* fileName, int compression);
 typedef int (*V3dWriteTiffSequenceFn)(Volume*, const char* baseName, int digits, int compression);
-
-/* The picture of a projection window, the argument of the saver's save_buffer: kind
- * V3D_BUFFER_GREY (one plane) or V3D_BUFFER_COLOUR (three planes: red, green, blue), width
- * columns and height rows; each plane is `height` row pointers into one block of
- * width x height bytes. A plane a kind does not use is null. */
-enum { V3D_BUFFER_GREY = 1, V3D_BUFFER_COLOUR = 2 };
-typedef struct V3dBuffer {
-  int32_t kind;
-  int32_t width;
-  int32_t height;
-  unsigned char** plane[3];
-} V3dBuffer;
 
 #ifdef __cplusplus
 }

@@ -22,6 +22,7 @@
 #include "shell/commands.h"
 #include "shell/demo_volume.h"
 #include "shell/exports.h"
+#include "shell/projection_model.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/module_glue.h"
@@ -46,6 +47,10 @@ int main(int argc, char** argv) {
     printMenus |= std::strcmp(argv[i], "--print-menus") == 0;
   }
   if (printMenus) installReporter(nullptr);
+
+  // The frame gallery and manual alignment take projection types 0 and 1 before any module
+  // can register its own.
+  shell::registerShellProjectionTypes();
 
   // Modules and the saver from the program's directory and VELMORA3D_MODULE_PATH; commands
   // reach them after the dispatcher.
