@@ -133,7 +133,7 @@ const ExportEntry kTable[] = {
     {116, "freedisWin", fn(&freedisWin)},
     {117, "RegisterProjectionType", fn(&RegisterProjectionType)},
     {118, "CreateProjection", fn(&CreateProjection)},
-    {119, "DisplayProjection", kPending},
+    {119, "DisplayProjection", fn(&DisplayProjection)},
     {120, "CreateBuffer", fn(&CreateBuffer)},
     {121, "PrintCoordinates", fn(&PrintCoordinates)},
     {128, "GetVolumeIndex", fn(&GetVolumeIndex)},

@@ -40,6 +40,10 @@ V3dProjection* CreateProjection(int type, Volume* volume, int extraSize);
 /* A buffer of zeroed planes: one for kind 1, three for kind 2, none for other kinds; null
  * when memory is short (planes already made are freed) or a size is below 1. */
 V3dBuffer* CreateBuffer(int kind, int width, int height);
+/* Opens a projection window showing `buffer` titled `title` and returns it (a QWidget*);
+ * the window owns the projection and the buffer from then on. Null, with the code reported,
+ * when it cannot be made (-723); the caller keeps both then. The widget layer provides it. */
+void* DisplayProjection(V3dProjection* projection, V3dBuffer* buffer, const char* title);
 
 #ifdef __cplusplus
 } /* extern "C" */

@@ -157,8 +157,7 @@ const std::set<std::string> kPending = {"Provoli2d",
                                         "Provoli2dBinary",
                                         "Provoli3dBinary",
                                         "Provoli3dSurface",
-                                        "Provoli3dSurfaceColor",
-                                        "DisplayProjection"};
+                                        "Provoli3dSurfaceColor"};
 
 TEST(ExportTable, EveryOrdinalAnswersItsFunctionByNameOrIsPending) {
   for (int ordinal = -1; ordinal <= 140; ++ordinal) {

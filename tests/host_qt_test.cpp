@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "core/alloc.h"
 #include "core/report.h"
 #include "core/table.h"
 #include "host_fixtures.h"
@@ -23,6 +24,7 @@
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/module_glue.h"
+#include "shell/qt/projection_window.h"
 #include "shell/qt/window_registry.h"
 
 namespace v3d::test {
@@ -184,6 +186,117 @@ TEST_F(HostQtTest, DisplayPanesHandEveryEventToTheHooksFirst) {
   QTest::mouseRelease(pane, Qt::RightButton, {}, at(10, 10));
   EXPECT_EQ(v->voiX0, 2);
   EXPECT_GT(call(dir, "same.so", "tm_messages"), 4);
+  freedisWin(v);
+}
+
+// A frame gallery of `v`'s whole VOI, 3 frames per row, shown in a projection window.
+shell::qt::ProjectionWindow* showGallery(shell::qt::WindowRegistry& windows, Volume* v) {
+  const shell::GalleryParameters gp{0, v->Y, 0, v->X, 0, v->Z, 3, 0};
+  int w = 0, h = 0;
+  if (!shell::galleryPictureSize(gp, &w, &h)) return nullptr;
+  shell::ProjectionPtr p(CreateProjection(shell::kFrameGalleryType, v, sizeof gp));
+  shell::BufferPtr b(
+      CreateBuffer(v->colorType == V3D_ONE_CHANNEL ? V3D_BUFFER_GREY : V3D_BUFFER_COLOUR, w, h));
+  if (!p || !b) return nullptr;
+  std::memcpy(p->extra, &gp, sizeof gp);
+  if (shell::produceGalleryPicture(*p, *b) != 0) return nullptr;
+  void* window = DisplayProjection(p.get(), b.get(), "Frame Gallery of Volume  1.");
+  if (window == nullptr) return nullptr;
+  p.release();
+  b.release();
+  auto all = windows.projectionsOf(v);
+  return all.empty() || all.back() != window ? nullptr : all.back();
+}
+
+// Whether the pane shows the buffer: every pixel of the grabbed pane against the planes.
+bool showsBuffer(shell::qt::ProjectionWindow* w) {
+  const V3dBuffer& b = *w->buffer();
+  const QImage shown = w->pane()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+  if (shown.width() != b.width || shown.height() != b.height) return false;
+  for (int y = 0; y < b.height; ++y)
+    for (int x = 0; x < b.width; ++x) {
+      const QRgb px = shown.pixel(x, y);
+      const int r = b.plane[0][y][x];
+      const int g = b.kind == V3D_BUFFER_COLOUR ? b.plane[1][y][x] : r;
+      const int bl = b.kind == V3D_BUFFER_COLOUR ? b.plane[2][y][x] : r;
+      if (qRed(px) != r || qGreen(px) != g || qBlue(px) != bl) return false;
+    }
+  return true;
+}
+
+TEST_F(HostQtTest, ProjectionWindowsShowTheirBufferAndCloseWithTheirVolume) {
+  for (int color : {V3D_ONE_CHANNEL, V3D_THREE_CHANNELS}) {
+    Volume* v = nullptr;
+    ASSERT_EQ(CreateVolumeEx(V3D_UC, color, 5, 30, 40, nullptr, &v), 0);
+    for (int c = 0; c < (color == V3D_ONE_CHANNEL ? 1 : 3); ++c)
+      for (int z = 0; z < 5; ++z)
+        for (int y = 0; y < 30; ++y)
+          for (int x = 0; x < 40; ++x)
+            static_cast<unsigned char***>(v->channel[c])[z][y][x] =
+                static_cast<unsigned char>(x * 6 + y * 2 + z * 40 + c * 70);
+    const long blocks = liveStorageBlocks();
+    shell::qt::ProjectionWindow* w = showGallery(frame.windows(), v);
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowTitle(), "Frame Gallery of Volume  1.");
+    EXPECT_EQ(w->buffer()->width, 300);
+    EXPECT_EQ(w->buffer()->height, 2 * 75);
+    EXPECT_TRUE(showsBuffer(w));
+
+    // A change of the volume makes the gallery again.
+    const unsigned char before = w->buffer()->plane[0][40][40];
+    static_cast<unsigned char***>(v->channel[0])[0][15][20] ^= 0xFF;
+    for (int y = 0; y < 30; ++y)
+      for (int x = 0; x < 40; ++x) static_cast<unsigned char***>(v->channel[0])[0][y][x] = 3;
+    DisplayVolume(v);
+    EXPECT_EQ(w->buffer()->plane[0][40][40], 3);
+    EXPECT_NE(before, 3);
+    EXPECT_TRUE(showsBuffer(w));
+
+    // freedisWin closes it with the displays, and the window frees buffer and projection.
+    freedisWin(v);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(frame.windows().projectionsOf(v).empty());
+    EXPECT_TRUE(frame.windows().displaysOf(v).empty());
+    EXPECT_LE(liveStorageBlocks(), blocks);
+    resetVolumeTable();
+  }
+}
+
+TEST_F(HostQtTest, SaveProjectionIsGreyedWithoutASaverAndHandsTheBufferToIt) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 30, 30, nullptr, &v), 0);
+  shell::qt::ProjectionWindow* plain = showGallery(frame.windows(), v);
+  ASSERT_NE(plain, nullptr);
+  ASSERT_NE(plain->saveAction(), nullptr);
+  EXPECT_EQ(plain->saveAction()->objectName(), "1000");
+  EXPECT_EQ(plain->saveAction()->text(), "&Save Projection");
+  EXPECT_FALSE(plain->saveAction()->isEnabled());
+
+  TempDir dir;
+  put(dir, "saver", "volstore.so");
+  host.scan({dir.path});
+  ASSERT_TRUE(host.saverPresent());
+  shell::qt::ProjectionWindow* saving = showGallery(frame.windows(), v);
+  ASSERT_NE(saving, nullptr);
+  ASSERT_TRUE(saving->saveAction()->isEnabled());
+  saving->saveAction()->trigger();
+  EXPECT_EQ(probe<void* (*)()>(dir, "volstore.so", "ts_buffer")(), saving->buffer());
+  freedisWin(v);
+}
+
+TEST_F(HostQtTest, ProjectionPanesHandTheirEventsToTheProjectionHooks) {
+  TempDir dir;
+  put(dir, "same_handler", "same.so");
+  host.scan({dir.path});
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 30, 30, nullptr, &v), 0);
+  shell::qt::ProjectionWindow* w = showGallery(frame.windows(), v);
+  ASSERT_NE(w, nullptr);
+  QMouseEvent move(QEvent::MouseMove, QPointF(7, 3), w->pane()->mapToGlobal(QPointF(7, 3)),
+                   Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(w->pane(), &move);
+  EXPECT_EQ(probe<void* (*)()>(dir, "same.so", "tm_last_window")(), w->pane());
+  EXPECT_EQ(probe<unsigned (*)()>(dir, "same.so", "tm_last_message")(), V3D_WM_MOUSEMOVE);
   freedisWin(v);
 }
 

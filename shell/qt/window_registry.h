@@ -20,6 +20,7 @@
 #include "shell/qt/coordinates_window.h"
 #include "shell/qt/display_window.h"
 #include "shell/qt/plot_window.h"
+#include "shell/qt/projection_window.h"
 #include "shell/qt/section_view_window.h"
 
 namespace v3d::shell::qt {
@@ -38,6 +39,9 @@ class WindowRegistry {
   std::vector<DisplayWindow*> displaysOf(Volume* v) const { return windowsOf<DisplayWindow>(v); }
   std::vector<SectionViewWindow*> sectionViewsOf(Volume* v) const {
     return windowsOf<SectionViewWindow>(v);
+  }
+  std::vector<ProjectionWindow*> projectionsOf(Volume* v) const {
+    return windowsOf<ProjectionWindow>(v);
   }
 
   // Refreshes every window of `v`; opens a display on all its frames when none shows it and
@@ -65,7 +69,7 @@ class WindowRegistry {
   template <class W>
   using List = std::vector<Entry<W>>;
   // One list per kind of MDI window that shows a volume; a new kind is one more entry here.
-  using Lists = std::tuple<List<DisplayWindow>, List<SectionViewWindow>>;
+  using Lists = std::tuple<List<DisplayWindow>, List<SectionViewWindow>, List<ProjectionWindow>>;
 
   template <class W>
   List<W>& list() {
