@@ -8,6 +8,8 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QTimer>
+#include <algorithm>
+#include <cstring>
 #include <functional>
 
 #include "core/strings.h"
@@ -15,6 +17,7 @@
 #include "core/text_ids.h"
 #include "shell/coordinates.h"
 #include "shell/demo_volume.h"
+#include "shell/projection_model.h"
 #include "shell/dialogs.h"
 #include "shell/exports.h"
 #include "shell/qt/exports.h"
@@ -156,6 +159,25 @@ int main(int argc, char** argv) {
     displays[0]->zoomOut();
     QApplication::processEvents();
     frame.grab().save(g_dir + "/display-zoom2.png");
+  }
+  freedisWin(demo);
+  // A frame gallery of the demo volume's first 12 frames, 4 to a row.
+  {
+    const GalleryParameters gp{0, demo->Y, 0, demo->X, 0, std::min(12, demo->Z), 4, 0};
+    int w = 0, h = 0;
+    ProjectionPtr p(CreateProjection(kFrameGalleryType, demo, sizeof gp));
+    if (p && galleryPictureSize(gp, &w, &h)) {
+      std::memcpy(p->extra, &gp, sizeof gp);
+      BufferPtr b(CreateBuffer(
+          demo->colorType == V3D_ONE_CHANNEL ? V3D_BUFFER_GREY : V3D_BUFFER_COLOUR, w, h));
+      if (b && produceGalleryPicture(*p, *b) == 0 &&
+          DisplayProjection(p.get(), b.get(), "Frame Gallery of Volume  0.") != nullptr) {
+        p.release();
+        b.release();
+        QApplication::processEvents();
+        frame.grab().save(g_dir + "/frame-gallery.png");
+      }
+    }
   }
   freedisWin(demo);
   frame.desk().openSectionView(demo);
