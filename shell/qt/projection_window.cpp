@@ -51,7 +51,10 @@ ProjectionWindow::ProjectionWindow(ProjectionPtr projection, BufferPtr buffer, c
   verticalScrollBar()->setSingleStep(1);
 }
 
-ProjectionWindow::~ProjectionWindow() = default;
+ProjectionWindow::~ProjectionWindow() {
+  // The pane paints from the buffer: it goes before the buffer does.
+  delete takeWidget();
+}
 
 QWidget* ProjectionWindow::pane() const {
   return pane_;
