@@ -27,110 +27,28 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 #include "core/frame_names.h"
 #include "core/image_codecs.h"
 #include "core/image_sequence.h"
+#include "core/libtiff_reading.h"
 #include "core/samples.h"
 #include "core/volume.h"
 
 namespace v3d::image {
 namespace {
 
-// libtiff may not allocate more than this in one piece for a file we read.
-constexpr tmsize_t kMaxLibtiffAllocation = tmsize_t{256} << 20;
-
-void logOrDrop(const char* module, const char* format, va_list args) {
-  static const bool log = std::getenv("V3D_TIFF_LOG") != nullptr;
-  if (!log) return;
-  std::fprintf(stderr, "libtiff: %s: ", module ? module : "");
-  std::vfprintf(stderr, format, args);
-  std::fputc('\n', stderr);
-}
-
-void silenceLibtiff() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    TIFFSetErrorHandler(logOrDrop);
-    TIFFSetWarningHandler(logOrDrop);
-  });
-}
-
-struct TiffCloser {
-  void operator()(TIFF* t) const { TIFFClose(t); }
-};
-using Tiff = std::unique_ptr<TIFF, TiffCloser>;
-
-struct OptionsDeleter {
-  void operator()(TIFFOpenOptions* o) const { TIFFOpenOptionsFree(o); }
-};
-
-TIFFOpenOptions* readOptions() {
-  static std::unique_ptr<TIFFOpenOptions, OptionsDeleter> options([] {
-    TIFFOpenOptions* o = TIFFOpenOptionsAlloc();
-    if (o) TIFFOpenOptionsSetMaxSingleMemAlloc(o, kMaxLibtiffAllocation);
-    return o;
-  }());
-  return options.get();
-}
+using tiffio::kIoFailed;
+using tiffio::MemoryFile;
+using tiffio::openMemory;
+using tiffio::silenceLibtiff;
+using tiffio::Tiff;
 
 Tiff openForReading(const char* name) {
-  silenceLibtiff();
-  if (name == nullptr) return nullptr;
-  return Tiff(TIFFOpenExt(name, "r", readOptions()));
-}
-
-// ---- TIFF from memory (the fuzzer's and the tests' entry) --------------------------------
-
-// What a client read or write callback answers when it fails.
-constexpr tmsize_t kIoFailed = -1;
-
-struct MemoryFile {
-  const std::uint8_t* data;
-  toff_t size, pos;
-};
-
-tmsize_t memRead(thandle_t h, void* buf, tmsize_t n) {
-  auto* m = static_cast<MemoryFile*>(h);
-  if (n < 0 || m->pos >= m->size) return 0;
-  const toff_t k = std::min<toff_t>(static_cast<toff_t>(n), m->size - m->pos);
-  std::memcpy(buf, m->data + m->pos, k);
-  m->pos += k;
-  return static_cast<tmsize_t>(k);
-}
-tmsize_t memWrite(thandle_t, void*, tmsize_t) {
-  return kIoFailed;
-}
-toff_t memSeek(thandle_t h, toff_t off, int whence) {
-  auto* m = static_cast<MemoryFile*>(h);
-  const toff_t base = whence == SEEK_CUR ? m->pos : whence == SEEK_END ? m->size : 0;
-  m->pos = base + off;  // unsigned: a negative offset arrives as its two's complement
-  return m->pos;
-}
-int memClose(thandle_t) {
-  return 0;
-}
-toff_t memSize(thandle_t h) {
-  return static_cast<MemoryFile*>(h)->size;
-}
-// Mapped like a file opened by name, so that libtiff takes the same reading paths.
-int memMap(thandle_t h, void** base, toff_t* size) {
-  auto* m = static_cast<MemoryFile*>(h);
-  *base = const_cast<std::uint8_t*>(m->data);
-  *size = m->size;
-  return 1;
-}
-void memUnmap(thandle_t, void*, toff_t) {}
-
-Tiff openMemory(MemoryFile& m) {
-  silenceLibtiff();
-  return Tiff(TIFFClientOpenExt("memory", "r", &m, memRead, memWrite, memSeek, memClose, memSize,
-                                memMap, memUnmap, readOptions()));
+  return tiffio::openFileForReading(name);
 }
 
 // A file opened for reading in one of the two ways (see TiffAccess in image_codecs.h).
