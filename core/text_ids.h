@@ -239,5 +239,8 @@ inline constexpr int kTextNoRegionLabels = 3131;
 // Texts of our own commands, from 20400 up.
 inline constexpr int kTitleOpenTiffStack = 20400;
 inline constexpr int kTextTiffStackFilter = 20401;
+inline constexpr int kTitleDialog111 = 20402;
+inline constexpr int kLabelFramesPerRow = 20403;
+inline constexpr int kFormatGalleryTitle = 20404;
 
 }  // namespace v3d

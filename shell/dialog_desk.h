@@ -19,6 +19,7 @@ class WeightsSourceDialog;
 class BinaryInterpolationDialog;
 class AlignmentDialog;
 class AboutDialog;
+class FrameGalleryDialog;
 class OpenDialog;
 
 class DialogDesk {
@@ -35,6 +36,7 @@ class DialogDesk {
   virtual int run(BinaryInterpolationDialog& dialog) = 0;
   virtual int run(AlignmentDialog& dialog) = 0;
   virtual int run(AboutDialog& dialog) = 0;
+  virtual int run(FrameGalleryDialog& dialog) = 0;
   virtual int run(OpenDialog& dialog) = 0;
 
   // An existing file to read (the filter as "Text (*.a *.b)"), or nothing when cancelled.

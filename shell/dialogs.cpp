@@ -349,6 +349,16 @@ bool InterpolationDialog::accept() {
   return true;
 }
 
+bool FrameGalleryDialog::accept() {
+  float f = 0.0f;
+  if (!parseFloat(framesPerRow, f) || !(f >= 1.0f) || f > 1.0e6f || f != std::floor(f)) {
+    error_handler(kInvalidParameters);
+    return false;
+  }
+  frames = static_cast<int>(f);
+  return true;
+}
+
 AlignmentDialog::AlignmentDialog(int frameCount)
     : frames(frameCount), upper(std::to_string(frameCount - 1)) {}
 

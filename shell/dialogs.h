@@ -53,6 +53,7 @@ enum DialogResource : int {
   kDialogInterpolation = 116,
   kDialogWeightsSource = 118,
   kDialogBinaryInterpolation = 119,
+  kDialogFrameGallery = 111,
   kDialogAbout = 120,
   kDialogAlignment = 121,
   kDialogPixelInput = 123,
@@ -220,6 +221,18 @@ class AlignmentDialog {
   bool accept();
   int lowerFrame = 0, upperFrame = 0;
   static constexpr int kCtlLower = 1120, kCtlUpper = 1121;
+};
+
+// Frame gallery display options (kDialogFrameGallery): frames per row and the method.
+class FrameGalleryDialog {
+ public:
+  std::string framesPerRow = "6";  // shown selected
+  bool linear = true;              // "Linear", else "Nearest Neighbor"
+  // OK: the field must be a whole number of at least 1 (read as a real number), else
+  // kInvalidParameters is reported and the dialog stays open (false).
+  bool accept();
+  int frames = 0;  // after accept()
+  static constexpr int kCtlFramesPerRow = 1170, kCtlNearest = 1171, kCtlLinear = 1172;
 };
 
 // A seed click at voxel (x, y, z) of a display of `input`: inside the input's VOI it labels

@@ -2,7 +2,9 @@
 
 #include <cstdio>
 
+#include "core/strings.h"
 #include "core/table.h"
+#include "core/text_ids.h"
 #include "shell/open_dialog.h"
 
 namespace v3d::shell {
@@ -199,6 +201,22 @@ int ScriptedDesk::run(AlignmentDialog& d) {
   }
 }
 
+// Values: the frames per row; Choose: 1 for "Nearest Neighbor", 0 for "Linear"; OK accepts
+// as it stands.
+int ScriptedDesk::run(FrameGalleryDialog& d) {
+  dialogTitles.push_back(std::string(text(kTitleDialog111)));
+  for (;;) {
+    auto s = next();
+    if (!s || s->kind == Step::Cancel) return s ? 0 : (++unanswered, 0);
+    if (s->kind == Step::Choose) {
+      d.linear = s->choice == 0;
+      continue;
+    }
+    if (s->kind == Step::Values && !s->texts.empty()) d.framesPerRow = s->texts[0];
+    if (d.accept()) return 1;
+  }
+}
+
 int ScriptedDesk::run(AboutDialog& d) {
   dialogTitles.push_back(d.text);
   auto s = next();
@@ -246,6 +264,12 @@ bool ScriptedWindowDesk::openDisplay(Volume* v, bool colour, int lower, int uppe
 
 bool ScriptedWindowDesk::openPlot(const std::string& title, const float* values) {
   plots.push_back({title, std::vector<float>(values, values + 256)});
+  return true;
+}
+
+bool ScriptedWindowDesk::showProjection(ProjectionPtr projection, BufferPtr buffer,
+                                        const std::string& title) {
+  projections.push_back({std::move(projection), std::move(buffer), title});
   return true;
 }
 

@@ -65,6 +65,8 @@ class ScriptedWindowDesk : public virtual WindowDesk {
     return true;
   }
   bool openPlot(const std::string& title, const float* values) override;
+  bool showProjection(ProjectionPtr projection, BufferPtr buffer,
+                      const std::string& title) override;
 
   // What happened.
   std::vector<Volume*> shown;
@@ -83,6 +85,12 @@ class ScriptedWindowDesk : public virtual WindowDesk {
     std::vector<float> values;
   };
   std::vector<PlotOpened> plots;
+  struct ProjectionShown {  // kept (and freed) by the desk, as a window would
+    ProjectionPtr projection;
+    BufferPtr buffer;
+    std::string title;
+  };
+  std::vector<ProjectionShown> projections;
   bool coordinatesShown = false;
 };
 
@@ -102,6 +110,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   int run(BinaryInterpolationDialog& d) override;
   int run(AlignmentDialog& d) override;
   int run(AboutDialog& d) override;
+  int run(FrameGalleryDialog& d) override;
   int run(OpenDialog& d) override;
   std::optional<std::string> saveFileName(const std::string& title,
                                           const std::string& filter) override;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "core/volume.h"
+#include "shell/projection_model.h"
 
 namespace v3d::shell {
 
@@ -30,6 +31,10 @@ class WindowDesk {
   virtual bool openSectionView(Volume* volume) = 0;
   // Opens a histogram plot window of 256 values.
   virtual bool openPlot(const std::string& title, const float* values256) = 0;
+  // Opens a projection window showing `buffer`; the window takes both. False when no window
+  // could be made (the failure reported): both are freed then.
+  virtual bool showProjection(ProjectionPtr projection, BufferPtr buffer,
+                              const std::string& title) = 0;
 };
 
 // Program-wide pointer modes of the display windows.

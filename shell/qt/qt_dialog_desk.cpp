@@ -68,6 +68,10 @@ int QtDialogDesk::run(AboutDialog& d) {
   return 1;
 }
 
+int QtDialogDesk::run(FrameGalleryDialog& d) {
+  return runModal<FrameGalleryView>(d, frame_);
+}
+
 int QtDialogDesk::run(OpenDialog& d) {
   return runModal<OpenDialogView>(d, frame_);
 }

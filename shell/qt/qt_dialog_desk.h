@@ -31,6 +31,7 @@ class QtDialogDesk : public virtual DialogDesk {
   int run(BinaryInterpolationDialog& d) override;
   int run(AlignmentDialog& d) override;
   int run(AboutDialog& d) override;
+  int run(FrameGalleryDialog& d) override;
   int run(OpenDialog& d) override;
   std::optional<std::string> openFileName(const std::string& title,
                                           const std::string& filter) override;

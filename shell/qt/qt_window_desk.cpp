@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "shell/commands.h"
+#include "shell/projection.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/window_registry.h"
 
@@ -64,6 +65,14 @@ bool QtWindowDesk::openPlot(const std::string& title, const float* values) {
   windows_.addPlot(w);
   w->show();
   w->activateWindow();
+  return true;
+}
+
+bool QtWindowDesk::showProjection(ProjectionPtr projection, BufferPtr buffer,
+                                  const std::string& title) {
+  if (DisplayProjection(projection.get(), buffer.get(), title.c_str()) == nullptr) return false;
+  projection.release();  // the window owns both now
+  buffer.release();
   return true;
 }
 

@@ -21,6 +21,8 @@ class QtWindowDesk : public virtual WindowDesk {
   bool toggleCoordinates() override;
   bool openSectionView(Volume* v) override;
   bool openPlot(const std::string& title, const float* values) override;
+  bool showProjection(ProjectionPtr projection, BufferPtr buffer,
+                      const std::string& title) override;
 
  private:
   QPointer<Frame> frame_;

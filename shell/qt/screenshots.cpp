@@ -145,6 +145,11 @@ int main(int argc, char** argv) {
     qt::AlignmentView view(d);
     save(&view, "dialog-121");
   }
+  {
+    FrameGalleryDialog d;
+    qt::FrameGalleryView view(d);
+    save(&view, "dialog-111");
+  }
   // A display window on the demo volume at two zooms, the section view, the coordinates
   // window with a readout.
   Volume* demo = volumeSlot(0);

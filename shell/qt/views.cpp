@@ -356,6 +356,33 @@ BinaryInterpolationView::BinaryInterpolationView(BinaryInterpolationDialog& p, Q
   });
 }
 
+FrameGalleryView::FrameGalleryView(FrameGalleryDialog& p, QWidget* parent) : QDialog(parent) {
+  setObjectName(idName(kDialogFrameGallery));
+  setWindowTitle(qtext(kTitleDialog111));
+  auto* layout = new QVBoxLayout(this);
+  auto* form = new QFormLayout;
+  auto* frames = field(this, FrameGalleryDialog::kCtlFramesPerRow);
+  frames->setText(qs(p.framesPerRow));
+  frames->selectAll();
+  frames->setFocus();
+  form->addRow(qtext(kLabelFramesPerRow), frames);
+  layout->addLayout(form);
+  auto* nearest = new QRadioButton(qtext(kLabelNearestNeighbor), this);
+  nearest->setObjectName(idName(FrameGalleryDialog::kCtlNearest));
+  auto* linear = new QRadioButton(qtext(kLabelLinear), this);
+  linear->setObjectName(idName(FrameGalleryDialog::kCtlLinear));
+  (p.linear ? linear : nearest)->setChecked(true);
+  layout->addWidget(nearest);
+  layout->addWidget(linear);
+  QPushButton* ok = nullptr;
+  okCancel(this, layout, &ok);
+  connect(ok, &QPushButton::clicked, this, [this, &p, frames, linear] {
+    p.framesPerRow = frames->text().toStdString();
+    p.linear = linear->isChecked();
+    if (p.accept()) accept();
+  });
+}
+
 AlignmentView::AlignmentView(AlignmentDialog& p, QWidget* parent) : QDialog(parent) {
   setObjectName(idName(kDialogAlignment));
   setWindowTitle(qtext(kTitleDialog121));

@@ -67,6 +67,11 @@ class AlignmentView : public QDialog {
   AlignmentView(AlignmentDialog& presenter, QWidget* parent = nullptr);
 };
 
+class FrameGalleryView : public QDialog {
+ public:
+  FrameGalleryView(FrameGalleryDialog& presenter, QWidget* parent = nullptr);
+};
+
 class AboutView : public QDialog {
  public:
   AboutView(AboutDialog& presenter, QWidget* parent = nullptr);
