@@ -3,6 +3,7 @@
 // table, the right click on the bare frame and "E&xit".
 #include <QAction>
 #include <QApplication>
+#include <cstring>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
@@ -22,6 +24,8 @@
 #include "shell/commands.h"
 #include "shell/coordinates.h"
 #include "shell/exports.h"
+#include "shell/projection.h"
+#include "shell/projection_model.h"
 #include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
@@ -156,6 +160,28 @@ TEST_F(QtViewTest, InterpolationOptionsDisableFieldsWithTheCheckBox) {
   qt::InterpolationView frameView(f);
   EXPECT_FALSE(child<QLineEdit>(frameView, InterpolationDialog::kCtlX)->isEnabled());
   EXPECT_EQ(child<QLineEdit>(frameView, InterpolationDialog::kCtlY)->text(), "1");
+}
+
+TEST_F(QtViewTest, FrameGalleryOptionsStayOpenOnAnInvalidCount) {
+  FrameGalleryDialog d;
+  qt::FrameGalleryView view(d);
+  view.show();
+  EXPECT_EQ(view.objectName(), "111");
+  EXPECT_EQ(view.windowTitle(), "Frame Gallery Display Options");
+  auto* frames = child<QLineEdit>(view, FrameGalleryDialog::kCtlFramesPerRow);
+  EXPECT_EQ(frames->text(), "6");
+  EXPECT_EQ(frames->selectedText(), "6");
+  EXPECT_TRUE(child<QRadioButton>(view, FrameGalleryDialog::kCtlLinear)->isChecked());
+  frames->setText("2.5");
+  QTest::mouseClick(child<QPushButton>(view, kCtlOk), Qt::LeftButton);
+  EXPECT_TRUE(view.isVisible());
+  EXPECT_EQ(desk.lastMessage(), "Invalid parameters");
+  frames->setText("3");
+  child<QRadioButton>(view, FrameGalleryDialog::kCtlNearest)->setChecked(true);
+  QTest::mouseClick(child<QPushButton>(view, kCtlOk), Qt::LeftButton);
+  EXPECT_EQ(view.result(), QDialog::Accepted);
+  EXPECT_EQ(d.frames, 3);
+  EXPECT_FALSE(d.linear);
 }
 
 TEST_F(QtViewTest, OpenDialogPanelFollowsTheKind) {
@@ -420,6 +446,27 @@ TEST_F(QtWindowTest, WindowsAreKeptPerVolumeAndKindAndClosedOnlyForTheirVolume) 
   EXPECT_TRUE(frame.windows().sectionViewsOf(a).empty());
   ASSERT_EQ(frame.windows().displaysOf(b).size(), 1u) << "another volume's display stays";
   EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(QtWindowTest, AShownProjectionBelongsToItsWindow) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 4, 20, 30, nullptr, &v), kSuccess);
+  const GalleryParameters gp{0, 20, 0, 30, 0, 4, 2, 0};
+  int w = 0, h = 0;
+  ASSERT_TRUE(galleryPictureSize(gp, &w, &h));
+  ProjectionPtr p(CreateProjection(kFrameGalleryType, v, sizeof gp));
+  BufferPtr b(CreateBuffer(V3D_BUFFER_GREY, w, h));
+  ASSERT_TRUE(p && b);
+  std::memcpy(p->extra, &gp, sizeof gp);
+  ASSERT_EQ(produceGalleryPicture(*p, *b), 0);
+  const V3dBuffer* buffer = b.get();
+  ASSERT_TRUE(frame.desk().showProjection(std::move(p), std::move(b), "Gallery"));
+  auto shown = frame.windows().projectionsOf(v);
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0]->buffer(), buffer);
+  freedisWin(v);
+  QApplication::processEvents();
+  EXPECT_TRUE(frame.windows().projectionsOf(v).empty());
 }
 
 TEST_F(QtWindowTest, HistogramPlotsCloseWithTheFrame) {
