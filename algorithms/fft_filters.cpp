@@ -40,13 +40,6 @@ using fft::ComplexPlanes;
 using fft::Extents;
 using fft::isPowerOf2;
 
-void copyBox(const Volume& v, const Box& b, const fft::Plane& dst) {
-  float*** s = channelData<float>(v, 0);
-  for (int z = 0; z < b.depth(); ++z)
-    for (int y = 0; y < b.height(); ++y)
-      std::copy_n(s[b.z0 + z][b.y0 + y] + b.x0, b.width(), dst.row(z, y));
-}
-
 // A tile of the filtered part: its place from the VOI origin and its extents.
 struct Tile {
   int z, y, x;
@@ -101,8 +94,8 @@ extern "C" int convolution3(Volume* x, Volume* h, Volume* out, int destFrame, in
   if (forward.prepare(t, false) != 0 || inverse.prepare(t, true) != 0) return kCannotAllocateBuffer;
 
   const ComplexPlanes p = work.planes();
-  copyBox(*x, voi, p.re);
-  copyBox(*h, voi, p.im);
+  fft::copyBoxInto(*x, voi, p.re);
+  fft::copyBoxInto(*h, voi, p.im);
   forward.frames(p, p, n, 1.0f);
   forward.alongZ(p, n.nz, t.nz, 1.0f);
   fft::pairProduct(work, t, false);
@@ -144,13 +137,13 @@ extern "C" int overlap_add3(Volume* x, Volume* h, Volume* out, int blockZ, int b
   fft::Plane source = fft::volumePlane(*x, voi.z0, voi.y0, voi.x0);
   if (fft::sharesStorage(x, out)) {
     if (copy.allocate({voi.depth(), voi.height(), voi.width()}) != 0) return kCannotAllocateBuffer;
-    copyBox(*x, voi, copy.planes().re);
+    fft::copyBoxInto(*x, voi, copy.planes().re);
     source = copy.planes().re;
   }
 
   // The kernel's spectrum, once.
   const ComplexPlanes kp = kernel.planes();
-  copyBox(*h, {0, k.nz, 0, k.ny, 0, k.nx}, kp.re);
+  fft::copyBoxInto(*h, {0, k.nz, 0, k.ny, 0, k.nx}, kp.re);
   forward.frames(kp, kp, k, 1.0f);
   forward.alongZ(kp, k.nz, t.nz, 1.0f);
 

@@ -82,6 +82,13 @@ Plane volumePlane(const Volume& v, int z0, int y0, int x0) {
   return p;
 }
 
+void copyBoxInto(const Volume& v, const Box& b, const Plane& dst) {
+  float*** s = channelData<float>(v, 0);
+  for (int z = 0; z < b.depth(); ++z)
+    for (int y = 0; y < b.height(); ++y)
+      std::copy_n(s[b.z0 + z][b.y0 + y] + b.x0, b.width(), dst.row(z, y));
+}
+
 namespace {
 const Kernels* g_override = nullptr;
 }

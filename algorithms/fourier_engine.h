@@ -23,6 +23,7 @@
 #include <initializer_list>
 
 #include "core/alloc.h"
+#include "core/samples.h"
 #include "core/volume.h"
 
 namespace v3d::fft {
@@ -71,6 +72,9 @@ struct Plane {
 
 // The box of a one-channel float volume at (z0, y0, x0).
 Plane volumePlane(const Volume& v, int z0, int y0, int x0);
+
+// Copies box `b` of a one-channel float volume into the corner of `dst`.
+void copyBoxInto(const Volume& v, const Box& b, const Plane& dst);
 
 struct ComplexPlanes {
   Plane re, im;

@@ -40,14 +40,6 @@ Extents doubled(const Extents& n) {
   return {2 * n.nz, 2 * n.ny, 2 * n.nx};
 }
 
-// Copies a box of a float volume into the corner of a working part.
-void copyIn(const Volume& v, const Box& b, const fft::Plane& dst) {
-  float*** s = channelData<float>(v, 0);
-  for (int z = 0; z < b.depth(); ++z)
-    for (int y = 0; y < b.height(); ++y)
-      std::copy_n(s[b.z0 + z][b.y0 + y] + b.x0, b.width(), dst.row(z, y));
-}
-
 // The circular correlation (or, for psd, auto-correlation) of the corner data of `w`:
 // x in the real part over `validX`, y in the imaginary part; the (unscaled) inverse comes
 // back in place in the real part, times `scale`.
@@ -145,8 +137,8 @@ extern "C" int correlation3d(Volume* x, Volume* y, Volume* out, int destFrame, i
   yVoi.y1 = std::min(yVoi.y1, yVoi.y0 + t.ny);
   yVoi.x1 = std::min(yVoi.x1, yVoi.x0 + t.nx);
   const ComplexPlanes p = c.work.planes();
-  copyIn(*x, voi, p.re);
-  copyIn(*y, yVoi, p.im);
+  fft::copyBoxInto(*x, voi, p.re);
+  fft::copyBoxInto(*y, yVoi, p.im);
   const Extents valid{std::max(n.nz, yVoi.depth()), std::max(n.ny, yVoi.height()),
                       std::max(n.nx, yVoi.width())};
   ComplexPlanes sink;
