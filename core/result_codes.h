@@ -88,6 +88,7 @@ enum {
   kVoiNotCubic = -534,
   kNotBinary = -535,
   kInvalidDestination = -536,
+  kFileParsingError = -548,
 
   /* Stream input and output. */
   kFopenError = -600,

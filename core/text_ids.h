@@ -235,6 +235,10 @@ inline constexpr int kTextLabelledViewRunning = 3126;
 inline constexpr int kTextLabelledViewHint = 3128;
 inline constexpr int kTextOutputModified = 3130;
 inline constexpr int kTextNoRegionLabels = 3131;
+// Messages of the surface module, shown through error_handler.
+inline constexpr int kTextNoOpenGl = 3132;
+inline constexpr int kTextNoChains = 3135;
+inline constexpr int kTextLinesLost = 3138;
 
 // Texts of our own commands, from 20400 up.
 inline constexpr int kTitleOpenTiffStack = 20400;

@@ -1,0 +1,1 @@
+#include "shadeview/scripts/scripts.h"
