@@ -61,6 +61,7 @@ AlignmentWindow::AlignmentWindow(ProjectionPtr projection, int width, int height
   image_.fill(Qt::black);
   pane_ = new AlignmentPane(this);
   setWidget(pane_);
+  setAlignment(Qt::AlignCenter);
   horizontalScrollBar()->setSingleStep(1);
   verticalScrollBar()->setSingleStep(1);
 }
@@ -88,7 +89,11 @@ void AlignmentWindow::docked(QMdiSubWindow* sub) {
   // Bars only where the picture does not fit.
   const int w = std::min(image_.width() + edge, screen.width());
   const int h = std::min(image_.height() + edge, screen.height());
-  sub->resize(w + (h < image_.height() + edge ? bar : 0) + frame.width(),
+  // Wide enough for its title ("Vol. 12, [ 0, 63 align 5 to 4 ]") next to the frame's buttons.
+  const int titled = sub->fontMetrics().horizontalAdvance(
+                         QStringLiteral("Vol. 00, [ 000, 000 align 000 to 000 ]")) +
+                     4 * bar;
+  sub->resize(std::max(titled, w + (h < image_.height() + edge ? bar : 0) + frame.width()),
               h + (w < image_.width() + edge ? bar : 0) + frame.height());
 }
 
