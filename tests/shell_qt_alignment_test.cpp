@@ -228,5 +228,24 @@ TEST_F(QtAlignmentTest, BothWindowsCloseWhenAVolumeGoesOrTheFrameCloses) {
   EXPECT_TRUE(view.isNull());
 }
 
+TEST(QtAlignmentFrameTest, AFrameDestroyedWithAnAlignmentOpenEndsItWithoutAQuestion) {
+  resetVolumeTable();
+  Volume* in = nullptr;
+  Volume* out = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_THREE_CHANNELS, 3, 20, 20, nullptr, &in), kSuccess);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_THREE_CHANNELS, 3, 20, 20, nullptr, &out), kSuccess);
+  {
+    qt::Frame frame;
+    frame.show();
+    ASSERT_EQ(startAlignment(frame.desk(), in, out, 0, 2), 0);
+    ASSERT_NE(runningAlignment(), nullptr);
+  }
+  EXPECT_EQ(runningAlignment(), nullptr);
+  settle();
+  for (QWidget* w : QApplication::topLevelWidgets())
+    EXPECT_NE(w->objectName(), "112") << "the tool box went with its frame";
+  resetVolumeTable();
+}
+
 }  // namespace
 }  // namespace v3d::test

@@ -65,6 +65,9 @@ AlignToolBoxView::AlignToolBoxView(AlignmentToolBox& box, AlignmentWindow* windo
     window_->setToolBox(&box);
     // A window destroyed without closing (its frame going) ends the alignment with it.
     connect(window_.data(), &QObject::destroyed, this, [this] {
+      // Its sub-window is going too: nothing of either is touched any more.
+      window_.clear();
+      sub_.clear();
       if (box_ != nullptr) endAlignment();
     });
   }
