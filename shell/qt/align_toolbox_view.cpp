@@ -156,6 +156,8 @@ int openAlignmentViews(AlignmentToolBox& box, QWidget* frame, WindowRegistry& wi
   window->docked(sub);
   area->setActiveSubWindow(sub);
   auto* view = new AlignToolBoxView(box, window, sub, frame);  // owned by the frame
+  view->adjustSize();
+  view->move(sub->mapToGlobal(QPoint(sub->width() + 8, 0)));  // beside the picture, not on it
   view->show();
   return 0;
 }
