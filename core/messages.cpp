@@ -27,6 +27,7 @@ class HeadlessReporter final : public Reporter {
       case MessageButtons::OkCancel:
         return affirmative ? kAnswerOk : kAnswerCancel;
       case MessageButtons::YesNo:
+      case MessageButtons::YesNoCancel:
         return affirmative ? kAnswerYes : kAnswerNo;
     }
     return kAnswerOk;

@@ -247,4 +247,12 @@ inline constexpr int kTitleDialog111 = 20402;
 inline constexpr int kLabelFramesPerRow = 20403;
 inline constexpr int kFormatGalleryTitle = 20404;
 
+// Texts of the manual frame alignment, from 20600 up: the tool box's caption and buttons (in
+// the order of their control ids), the alignment window's titles and the closing question.
+inline constexpr int kTitleAlignToolBox = 20600;
+inline constexpr int kLabelAlignFirstButton = 20601;  // "Next"; the 21 buttons follow in id order
+inline constexpr int kFormatAlignPosition = 20622;
+inline constexpr int kFormatAlignPair = 20623;
+inline constexpr int kAskSaveAlignment = 20624;
+
 }  // namespace v3d

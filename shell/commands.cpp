@@ -16,6 +16,7 @@ SaveVolumeFn g_saveVolume = nullptr;
 CommandList (*const kFamilies[])() = {
     fileCommands, basicCommands, filteringCommands, analysisCommands, transformCommands,
     visualizationCommands, resizingCommands, morphologyCommands,
+    alignmentCommands,
 };
 
 const Command* findCommand(int id) {

@@ -57,6 +57,7 @@ enum DialogResource : int {
   kDialogAbout = 120,
   kDialogAlignment = 121,
   kDialogPixelInput = 123,
+  kDialogAlignToolBox = 112,
 };
 
 // Control ids of the volume dialogs; the views name their widgets after them.

@@ -273,6 +273,24 @@ bool ScriptedWindowDesk::showProjection(ProjectionPtr projection, BufferPtr buff
   return true;
 }
 
+int ScriptedWindowDesk::openAlignment(AlignmentToolBox& toolBox) {
+  if (alignment.openResult != 0) return alignment.openResult;
+  alignment.toolBox = &toolBox;
+  toolBox.setViews(&alignment);
+  ++alignment.opened;
+  return 0;
+}
+
+ScriptedAlignmentViews::~ScriptedAlignmentViews() {
+  if (toolBox == nullptr) return;
+  toolBox->setViews(nullptr);
+  endAlignment();
+}
+
+bool ScriptedAlignmentViews::press(int button) {
+  return toolBox != nullptr && toolBox->press(button);
+}
+
 int ScriptedDesk::pickSeeds(Volume* input, Volume* output) {
   auto s = next();
   if (!s || s->kind != Step::Values) return s ? -1 : (++unanswered, -1);

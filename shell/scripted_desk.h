@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/report.h"
+#include "shell/alignment_toolbox.h"
 #include "shell/desk.h"
 #include "shell/dialogs.h"
 
@@ -51,13 +52,35 @@ struct ShownMessage {
   MessageButtons buttons;
 };
 
+// The scripted desk's views of a manual alignment: they count what the alignment tells them,
+// and tests press the tool box's buttons through them.
+class ScriptedAlignmentViews : public AlignmentViews {
+ public:
+  ~ScriptedAlignmentViews() override;  // ends an alignment still shown here
+  void alignmentChanged() override { ++changes; }
+  void alignmentEnded() override {
+    toolBox = nullptr;
+    ++ended;
+  }
+  // Presses a button of the open tool box (a Quit asks the question from the script); false
+  // when no tool box is open or the button is disabled.
+  bool press(int button);
+
+  AlignmentToolBox* toolBox = nullptr;  // while the alignment runs
+  int opened = 0, changes = 0, ended = 0;
+  int openResult = 0;  // what opening answers: 0, or a window's failure code
+};
+
 // The windows part of the scripted desk: it records what was shown, refreshed, closed and
 // opened.
 class ScriptedWindowDesk : public virtual WindowDesk {
  public:
   void showVolume(Volume* v) override { shown.push_back(v); }
   void refreshVolume(Volume* v) override { refreshed.push_back(v); }
-  void closeWindowsOf(Volume* v) override { closed.push_back(v); }
+  void closeWindowsOf(Volume* v) override {
+    endAlignmentUsing(v);
+    closed.push_back(v);
+  }
   bool openDisplay(Volume* v, bool colour, int lower, int upper, float delay) override;
   bool toggleCoordinates() override { return coordinatesShown = !coordinatesShown; }
   bool openSectionView(Volume* v) override {
@@ -67,6 +90,7 @@ class ScriptedWindowDesk : public virtual WindowDesk {
   bool openPlot(const std::string& title, const float* values) override;
   bool showProjection(ProjectionPtr projection, BufferPtr buffer,
                       const std::string& title) override;
+  int openAlignment(AlignmentToolBox& toolBox) override;
 
   // What happened.
   std::vector<Volume*> shown;
@@ -92,6 +116,7 @@ class ScriptedWindowDesk : public virtual WindowDesk {
   };
   std::vector<ProjectionShown> projections;
   bool coordinatesShown = false;
+  ScriptedAlignmentViews alignment;
 };
 
 // The scripted desk: dialogs answered from the script, windows recorded.

@@ -10,6 +10,8 @@
 
 namespace v3d::shell {
 
+class AlignmentToolBox;
+
 class WindowDesk {
  public:
   virtual ~WindowDesk() = default;
@@ -35,6 +37,11 @@ class WindowDesk {
   // could be made (the failure reported): both are freed then.
   virtual bool showProjection(ProjectionPtr projection, BufferPtr buffer,
                               const std::string& title) = 0;
+  // Opens the alignment window and the "Align ToolBox" of a manual alignment that is starting;
+  // they follow `toolBox` (AlignmentViews) until it ends. 0, or the code of the window that
+  // could not be made (kCannotCreateWindow, kGenericError for the tool box), unreported, with
+  // nothing left open.
+  virtual int openAlignment(AlignmentToolBox& toolBox) = 0;
 };
 
 // Program-wide pointer modes of the display windows.

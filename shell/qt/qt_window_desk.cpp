@@ -5,6 +5,7 @@
 
 #include "shell/commands.h"
 #include "shell/projection.h"
+#include "shell/qt/align_toolbox_view.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/window_registry.h"
 
@@ -74,6 +75,10 @@ bool QtWindowDesk::showProjection(ProjectionPtr projection, BufferPtr buffer,
   projection.release();  // the window owns both now
   buffer.release();
   return true;
+}
+
+int QtWindowDesk::openAlignment(AlignmentToolBox& toolBox) {
+  return openAlignmentViews(toolBox, frame_, windows_);
 }
 
 }  // namespace v3d::shell::qt

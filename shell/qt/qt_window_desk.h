@@ -23,6 +23,7 @@ class QtWindowDesk : public virtual WindowDesk {
   bool openPlot(const std::string& title, const float* values) override;
   bool showProjection(ProjectionPtr projection, BufferPtr buffer,
                       const std::string& title) override;
+  int openAlignment(AlignmentToolBox& toolBox) override;
 
  private:
   QPointer<Frame> frame_;

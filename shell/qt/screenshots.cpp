@@ -15,11 +15,13 @@
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"
+#include "shell/alignment_toolbox.h"
 #include "shell/coordinates.h"
 #include "shell/demo_volume.h"
 #include "shell/projection_model.h"
 #include "shell/dialogs.h"
 #include "shell/exports.h"
+#include "shell/qt/align_toolbox_view.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/open_view.h"
@@ -204,6 +206,32 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     view.grab().save(g_dir + QString("/open-kind%1.png").arg(kind));
     view.hide();
+  }
+  // A manual alignment of the demo volume in progress: a middle frame shifted and turned over
+  // the blue frame before it, with the tool box drawn beside its window.
+  freedisWin(demo);
+  {
+    Volume* aligned = nullptr;
+    if (CreateVolumeEx(V3D_UC, demo->colorType, demo->Z, demo->Y, demo->X, nullptr, &aligned) ==
+            kSuccess &&
+        startAlignment(frame.desk(), demo, aligned, demo->Z / 2 - 1, demo->Z - 1) == kSuccess) {
+      AlignmentToolBox* box = runningAlignment();
+      for (int b : {AlignmentToolBox::kNext, AlignmentToolBox::kLeft10, AlignmentToolBox::kUp10,
+                    AlignmentToolBox::kCw5, AlignmentToolBox::kCw5, AlignmentToolBox::kCw5})
+        box->press(b);
+      QApplication::processEvents();
+      QPixmap shot = frame.grab();
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QString::number(kDialogAlignToolBox) && w->isVisible()) {
+          const QPixmap tools = w->grab();
+          tools.save(g_dir + "/dialog-112.png");
+          QPainter p(&shot);
+          p.drawPixmap(shot.width() - tools.width() - 20, 60, tools);
+        }
+      shot.save(g_dir + "/alignment.png");
+      endAlignment();
+      QApplication::processEvents();
+    }
   }
   resetVolumeTable();
   return 0;

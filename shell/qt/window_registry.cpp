@@ -1,6 +1,7 @@
 #include "shell/qt/window_registry.h"
 
 #include "core/result_codes.h"
+#include "shell/alignment_toolbox.h"
 
 namespace v3d::shell::qt {
 namespace {
@@ -44,6 +45,7 @@ void WindowRegistry::showVolume(Volume* v, bool open) {
 }
 
 void WindowRegistry::closeWindowsOf(Volume* v) {
+  endAlignmentUsing(v);  // the alignment window and its tool box go first, without a question
   // A playing display returns from its loop once its window is gone.
   for (DisplayWindow* d : displaysOf(v)) d->requestStop();
   std::vector<QPointer<QMdiSubWindow>> doomed;
