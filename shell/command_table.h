@@ -143,6 +143,7 @@ CommandList transformCommands();
 CommandList visualizationCommands();
 CommandList resizingCommands();
 CommandList morphologyCommands();
+CommandList contourCommands();
 
 // The joined table, built once on first use and kept for the whole run.
 const CommandList& commandTable();

@@ -16,6 +16,7 @@ class QScrollBar;
 namespace v3d::shell::qt {
 
 class DisplayPane;
+class DisplayMode;
 
 class DisplayWindow : public QWidget {
  public:
@@ -48,6 +49,10 @@ class DisplayWindow : public QWidget {
   // the widget's own handler: the one place for anything that must see them all first.
   bool route(QEvent* event, DisplayPane* pane);
 
+  // The mode that takes the pointer in the picture (shell/qt/display_mode.h), or nullptr.
+  void setMode(DisplayMode* mode) { mode_ = mode; }
+  DisplayMode* mode() const { return mode_; }
+
  protected:
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,6 +64,7 @@ class DisplayWindow : public QWidget {
   QPointer<QMdiSubWindow> sub_;
   QScrollBar *hbar_ = nullptr, *vbar_ = nullptr;
   bool playing_ = false, stop_ = false;
+  DisplayMode* mode_ = nullptr;
 };
 
 // The picture pane of a display window.

@@ -1,5 +1,6 @@
 #include "shell/qt/qt_desk.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 
@@ -28,6 +29,13 @@ void QtDesk::restoreCursor() {
 
 void QtDesk::quit() {
   if (frame_) frame_->close();
+}
+
+void QtDesk::checkCommand(int id, bool checked) {
+  if (QAction* a = frame_ ? frame_->action(id) : nullptr) {
+    a->setCheckable(true);
+    a->setChecked(checked);
+  }
 }
 
 int QtDesk::showMessage(void* owner, std::string_view text, std::string_view caption,
