@@ -59,12 +59,13 @@ class DisplayWindow : public QWidget {
 
  private:
   void play(int direction);
+  // Set before the pane is made: the pane's first events reach route() from its constructor.
+  DisplayMode* mode_ = nullptr;
   DisplayModel model_;
   DisplayPane* pane_ = nullptr;
   QPointer<QMdiSubWindow> sub_;
   QScrollBar *hbar_ = nullptr, *vbar_ = nullptr;
   bool playing_ = false, stop_ = false;
-  DisplayMode* mode_ = nullptr;
 };
 
 // The picture pane of a display window.
