@@ -119,22 +119,6 @@ TEST_F(ContourTest, EditsMatchAPlainReferenceAndStayInTheShownFrame) {
   EXPECT_EQ(snapshot(original), before) << "the original is never written";
 }
 
-TEST_F(ContourTest, AFollowedChainRunsAlongARidgeAndStopsAtAnEarlierOne) {
-  Volume* original = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 9, 20);
-  Volume* output = emptySlot(V3D_ONE_CHANNEL, 1, 9, 20);
-  for (int y = 0; y < 9; ++y)
-    for (int x = 0; x < 20; ++x)
-      at<UC>(original, 0, 0, y, x) = y == 4 ? 200 : x < 2 ? 0 : 30;  // a bright row, dim ground
-  auto s = session(kCmdBwContourFollowing, original, output);
-  s->draw(12, 0, 12, 8);  // a chain across the ridge
-  EXPECT_EQ(s->follow(16, 4), 4) << "leftwards along the ridge up to the drawn chain";
-  for (int x = 0; x < 20; ++x)
-    EXPECT_EQ(at<UC>(output, 0, 0, 4, x), x >= 12 && x <= 16 ? 255 : 0) << x;
-  EXPECT_EQ(s->follow(14, 4), 0) << "a voxel on a chain follows nothing";
-  EXPECT_EQ(s->follow(0, 7), 0) << "nor does a black one";
-  EXPECT_EQ(s->follow(-1, 4), 0);
-}
-
 TEST_F(ContourTest, LinesAreEightConnectedFromEndToEnd) {
   const std::vector<std::array<int, 4>> segments = {{0, 0, 0, 0}, {0, 0, 7, 0}, {0, 0, 0, -5},
                                                     {2, 3, 9, 5}, {9, 5, 2, 3}, {-4, 6, 4, -6},
@@ -180,11 +164,6 @@ TEST_F(ContourTest, ColourChainsShowOverThePictureOfTheOriginal) {
     for (int px = 0; px < 8; ++px)
       EXPECT_EQ(pixels[py * 8 + px], py == 1 ? rgbPixel(200, 10, 60) : plain[py * 8 + px])
           << px << "," << py;
-  view.next();
-  view.render(pixels, 8, 6);
-  plain = pixels;
-  s->paintChains(view, pixels, 8, 6);
-  EXPECT_EQ(pixels, plain) << "the chain is in frame 0 only";
 }
 
 TEST_F(ContourTest, AGreyVolumeBecomesAColourOneWithItsSamplesVoiAndText) {
