@@ -145,6 +145,10 @@ TEST_F(QtContourTest, ThePairStepsTogetherAndItsPicturesFollowTheEdits) {
   EXPECT_EQ(pixel(a, 20, 30), 0x1E1E1Eu) << "erased: the original again";
   EXPECT_EQ(pixel(a, 22, 30), 0xFFFFFFu);
   EXPECT_EQ(in->voiX1, 60) << "no rubber band in the pair";
+  frame.action(kCmdWriteVoxel)->trigger();
+  QTest::mouseClick(b->pane(), Qt::LeftButton, {}, QPoint(50, 38));
+  EXPECT_EQ(at<UC>(out, 0, 1, 38, 50), 255) << "an armed voxel write comes first";
+  EXPECT_EQ(at<UC>(out, 0, 1, 38, 49), 0) << "and follows nothing";
   QTest::mouseClick(b->findChild<QPushButton*>(QString::number(kPreviousFrame)), Qt::LeftButton);
   EXPECT_EQ(pixel(a, 20, 10), 0x1E1E1Eu) << "frame 0 has no chain";
 

@@ -8,7 +8,9 @@
 #include <utility>
 
 #include "core/messages.h"
+#include "shell/desk.h"
 #include "shell/qt/control_ids.h"
+#include "shell/qt/exports.h"
 #include "shell/qt/window_registry.h"
 
 namespace v3d::shell::qt {
@@ -116,6 +118,9 @@ bool ContourPair::paneEvent(DisplayWindow& window, QEvent* event) {
       auto* e = static_cast<QMouseEvent*>(event);
       const bool left = e->button() == Qt::LeftButton;
       const bool right = e->button() == Qt::RightButton;
+      // A click the user has armed for something else (voxel writing, seed picking) is
+      // theirs: the pane handles it as in any display window.
+      if (left && (pointerModes().voxelWriting || seedPicking() != nullptr)) return false;
       if (right && session_->colourVariant()) {
         stroke_ = Stroke::None;
         chooseColour(window);

@@ -5,7 +5,8 @@
 //   left drag                   draws a chain along the pointer's path;
 //   shift + left click or drag  erases the chains within a voxel of the pointer's path;
 //   right click or drag         erases too (B&W); opens the colour chooser (colour variant).
-// The original's picture shows the output's chains over it.
+// The original's picture shows the output's chains over it. A left click armed for voxel
+// writing or seed picking goes to the pane as in any display window.
 #pragma once
 
 #include <QPoint>
