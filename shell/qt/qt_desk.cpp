@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include "shell/command_ids.h"
 #include "shell/qt/frame.h"
 
 namespace v3d::shell::qt {
@@ -32,9 +33,11 @@ void QtDesk::quit() {
 }
 
 void QtDesk::checkCommand(int id, bool checked) {
+  // An item is checkable only while checked, so that it looks as before once unchecked.
   if (QAction* a = frame_ ? frame_->action(id) : nullptr) {
-    a->setCheckable(true);
+    if (checked) a->setCheckable(true);
     a->setChecked(checked);
+    if (!checked && id != kCmdCoordinates) a->setCheckable(false);
   }
 }
 
