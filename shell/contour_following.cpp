@@ -109,28 +109,23 @@ void ContourSession::erase(int x0, int y0, int x1, int y1) {
       }
 }
 
-std::optional<std::uint32_t> ContourSession::chainPixel(int x, int y, int z) const {
-  const UC r = channelData<UC>(*output_, 0)[z][y][x];
-  if (channelCount(*output_) == 1) {
-    if (r == 0) return std::nullopt;
-    return greyPixel(r);
-  }
-  const UC g = channelData<UC>(*output_, 1)[z][y][x];
-  const UC b = channelData<UC>(*output_, 2)[z][y][x];
-  if ((r | g | b) == 0) return std::nullopt;
-  return rgbPixel(r, g, b);
-}
-
 void ContourSession::paintChains(const DisplayModel& view, std::vector<std::uint32_t>& pixels,
                                  int paneWidth, int paneHeight) const {
   if (pixels.size() < static_cast<std::size_t>(paneWidth) * paneHeight) return;
-  for (int py = 0; py < paneHeight; ++py)
-    for (int px = 0; px < paneWidth; ++px) {
-      const auto v = view.voxelAt(px, py);
-      if (!v || v->z >= output_->Z) continue;
-      if (const auto p = chainPixel(v->x, v->y, v->z))
-        pixels[static_cast<std::size_t>(py) * paneWidth + px] = *p;
-    }
+  const bool one = channelCount(*output_) == 1;
+  for (int py = 0; py < paneHeight; ++py) {
+    const auto first = view.voxelAt(0, py);
+    if (!first || first->z >= output_->Z) continue;
+    // The window's own mapping gives the row and its first column.
+    const UC* r = channelData<UC>(*output_, 0)[first->z][first->y];
+    const UC* g = one ? r : channelData<UC>(*output_, 1)[first->z][first->y];
+    const UC* b = one ? r : channelData<UC>(*output_, 2)[first->z][first->y];
+    std::uint32_t* row = pixels.data() + static_cast<std::size_t>(py) * paneWidth;
+    // Pixel px + 1 shows the voxel a divisor to the right of pixel px's.
+    const int step = view.divisor();
+    for (int px = 0, x = first->x; px < paneWidth && x < output_->X; ++px, x += step)
+      if ((r[x] | g[x] | b[x]) != 0) row[px] = rgbPixel(r[x], g[x], b[x]);
+  }
 }
 
 std::vector<std::pair<int, int>> lineVoxels(int x0, int y0, int x1, int y1) {

@@ -17,9 +17,7 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <vector>
 
 #include "core/samples.h"
@@ -82,11 +80,9 @@ class ContourSession {
   // Erases within one voxel of the line from (x0, y0) to (x1, y1).
   void erase(int x0, int y0, int x1, int y1);
 
-  // The picture of a chain voxel over the original: the output's colour there, or nothing
-  // where the output is 0.
-  std::optional<std::uint32_t> chainPixel(int x, int y, int z) const;
   // Paints the chains of the shown frame over a display picture of the original (pixels of
-  // the window `view`, paneWidth * paneHeight, row after row).
+  // the window `view`, paneWidth * paneHeight, row after row): every voxel where the output
+  // is not 0 shows the output's colour.
   void paintChains(const DisplayModel& view, std::vector<std::uint32_t>& pixels, int paneWidth,
                    int paneHeight) const;
 
