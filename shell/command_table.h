@@ -144,6 +144,7 @@ CommandList visualizationCommands();
 CommandList resizingCommands();
 CommandList morphologyCommands();
 CommandList alignmentCommands();
+CommandList contourCommands();
 
 // The joined table, built once on first use and kept for the whole run.
 const CommandList& commandTable();

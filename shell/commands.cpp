@@ -15,7 +15,7 @@ SaveVolumeFn g_saveVolume = nullptr;
 // The menu families, each defined in its own commands_<family>.cpp.
 CommandList (*const kFamilies[])() = {
     fileCommands, basicCommands, filteringCommands, analysisCommands, transformCommands,
-    visualizationCommands, resizingCommands, morphologyCommands,
+    visualizationCommands, resizingCommands, morphologyCommands, contourCommands,
     alignmentCommands,
 };
 

@@ -16,6 +16,8 @@ class Desk : public virtual DialogDesk, public virtual WindowDesk {
   virtual void setBusy(bool busy) = 0;
   // Ends the program (the exit command).
   virtual void quit() = 0;
+  // Puts or removes the check mark of a menu item.
+  virtual void checkCommand(int id, bool checked) = 0;
 };
 
 // The desk the exported dialog functions (GetInputVolume, GetOutputVolume) and the

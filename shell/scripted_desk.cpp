@@ -1,10 +1,13 @@
 #include "shell/scripted_desk.h"
 
 #include <cstdio>
+#include <utility>
 
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"
+#include "shell/alignment_toolbox.h"
+#include "shell/contour_following.h"
 #include "shell/open_dialog.h"
 
 namespace v3d::shell {
@@ -260,6 +263,32 @@ std::optional<std::string> ScriptedDesk::openFileName(const std::string& title,
 bool ScriptedWindowDesk::openDisplay(Volume* v, bool colour, int lower, int upper, float delay) {
   displays.push_back({v, colour, lower, upper, delay});
   return true;
+}
+
+void ScriptedWindowDesk::closeWindowsOf(Volume* v) {
+  endAlignmentUsing(v);
+  closed.push_back(v);
+  if (contourPair && (v == contourPair->original() || v == contourPair->output()))
+    closeContourPairWindow();
+}
+
+bool ScriptedWindowDesk::openContourPair(ContourSession& session, std::function<void()> closed) {
+  if (failContourPair) return false;
+  contourPair = &session;
+  contourPairClosed_ = std::move(closed);
+  ++contourPairsOpened;
+  return true;
+}
+
+void ScriptedWindowDesk::closeContourPair() {
+  contourPair = nullptr;
+  contourPairClosed_ = nullptr;
+}
+
+void ScriptedWindowDesk::closeContourPairWindow() {
+  auto closed = std::exchange(contourPairClosed_, nullptr);
+  contourPair = nullptr;
+  if (closed) closed();
 }
 
 bool ScriptedWindowDesk::openPlot(const std::string& title, const float* values) {

@@ -5,6 +5,8 @@
 
 #include <array>
 #include <deque>
+#include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -77,10 +79,9 @@ class ScriptedWindowDesk : public virtual WindowDesk {
  public:
   void showVolume(Volume* v) override { shown.push_back(v); }
   void refreshVolume(Volume* v) override { refreshed.push_back(v); }
-  void closeWindowsOf(Volume* v) override {
-    endAlignmentUsing(v);
-    closed.push_back(v);
-  }
+  // Also ends an alignment and closes the contour pair when `v` is one of their volumes, as a
+  // window would.
+  void closeWindowsOf(Volume* v) override;
   bool openDisplay(Volume* v, bool colour, int lower, int upper, float delay) override;
   bool toggleCoordinates() override { return coordinatesShown = !coordinatesShown; }
   bool openSectionView(Volume* v) override {
@@ -91,6 +92,10 @@ class ScriptedWindowDesk : public virtual WindowDesk {
   bool showProjection(ProjectionPtr projection, BufferPtr buffer,
                       const std::string& title) override;
   int openAlignment(AlignmentToolBox& toolBox) override;
+  bool openContourPair(ContourSession& session, std::function<void()> closed) override;
+  void closeContourPair() override;
+  // The user closes a window of the open contour pair.
+  void closeContourPairWindow();
 
   // What happened.
   std::vector<Volume*> shown;
@@ -117,6 +122,12 @@ class ScriptedWindowDesk : public virtual WindowDesk {
   std::vector<ProjectionShown> projections;
   bool coordinatesShown = false;
   ScriptedAlignmentViews alignment;
+  ContourSession* contourPair = nullptr;  // the session of the open contour pair
+  int contourPairsOpened = 0;
+  bool failContourPair = false;  // set: the pair's windows cannot be made
+
+ private:
+  std::function<void()> contourPairClosed_;
 };
 
 // The scripted desk: dialogs answered from the script, windows recorded.
@@ -146,6 +157,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   int pickSeeds(Volume* input, Volume* output) override;
   void setBusy(bool b) override { busyCalls.push_back(b); }
   void quit() override { quitRequested = true; }
+  void checkCommand(int id, bool checked) override { checks[id] = checked; }
 
   int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
                   MessageButtons buttons) override;
@@ -155,6 +167,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   std::vector<std::string> dialogTitles;  // every dialog run, by its title
   std::vector<bool> busyCalls;
   bool quitRequested = false;
+  std::map<int, bool> checks;  // check marks of menu items by command id
   // Dialogs and questions that found no fitting step in the script (each was cancelled).
   int unanswered = 0;
   bool scriptDone() const { return steps_.empty(); }

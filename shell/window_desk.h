@@ -3,6 +3,7 @@
 // part and in the scripted desk.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "core/volume.h"
@@ -11,6 +12,7 @@
 namespace v3d::shell {
 
 class AlignmentToolBox;
+class ContourSession;
 
 class WindowDesk {
  public:
@@ -42,6 +44,13 @@ class WindowDesk {
   // could not be made (kCannotCreateWindow, kGenericError for the tool box), unreported, with
   // nothing left open.
   virtual int openAlignment(AlignmentToolBox& toolBox) = 0;
+  // Opens the contour following pair of `session`: a display window of its original and one
+  // of its output, both with the two-button bar, stepping together; pointer edits go to the
+  // session. `closed` runs once when the pair closes on its own (a window closed by the user
+  // or with its volume). False when the windows could not be made.
+  virtual bool openContourPair(ContourSession& session, std::function<void()> closed) = 0;
+  // Closes the pair, without running its `closed`.
+  virtual void closeContourPair() = 0;
 };
 
 // Program-wide pointer modes of the display windows.

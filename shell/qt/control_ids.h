@@ -28,4 +28,7 @@ enum SectionViewControl : int {
   kCtlFactorZ = 8,
 };
 
+// The colour chooser of the colour contour following pair.
+inline constexpr char kColourChooser[] = "colour_chooser";
+
 }  // namespace v3d::shell::qt

@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <tuple>
+#include <utility>
 
 #include "core/samples.h"
 #include "core/text_ids.h"
@@ -22,6 +23,7 @@
 #include "shell/desk.h"
 #include "shell/dialogs.h"
 #include "shell/qt/control_ids.h"
+#include "shell/qt/display_mode.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/module_glue.h"
 #include "shell/qt/qtext.h"
@@ -65,6 +67,7 @@ void DisplayPane::setPaneSize(int w, int h) {
 QImage DisplayPane::picture() const {
   std::vector<std::uint32_t> pixels;
   owner_->model().render(pixels, w_, h_);
+  if (owner_->mode()) owner_->mode()->decorate(*owner_, pixels, w_, h_);
   return toImage(pixels, w_, h_);
 }
 
@@ -213,6 +216,7 @@ DisplayWindow::DisplayWindow(Volume* volume, bool colour, int lower, int upper, 
 }
 
 DisplayWindow::~DisplayWindow() {
+  if (mode_) std::exchange(mode_, nullptr)->closing(*this);
   pane_->owner_ = nullptr;
 }
 
@@ -244,10 +248,14 @@ bool DisplayPane::event(QEvent* e) {
 }
 
 bool DisplayWindow::route(QEvent* e, DisplayPane* pane) {
-  if (pane == nullptr) return QWidget::event(e);
+  if (pane == nullptr) {
+    if (e->type() == QEvent::Close && mode_) std::exchange(mode_, nullptr)->closing(*this);
+    return QWidget::event(e);
+  }
   // The modules' display hooks see every event of the pane first; one they handle goes no
   // further.
   if (runModuleHooks(host::HookList::Display, pane, e)) return true;
+  if (mode_ && mode_->paneEvent(*this, e)) return true;
   return pane->handle(e);
 }
 
@@ -322,6 +330,7 @@ void DisplayWindow::button(int id) {
   }
   updateTitle();
   pane_->repaint();
+  if (mode_) mode_->stepped(*this);
 }
 
 bool DisplayWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -16,6 +16,7 @@ class QScrollBar;
 namespace v3d::shell::qt {
 
 class DisplayPane;
+class DisplayMode;
 
 class DisplayWindow : public QWidget {
  public:
@@ -48,12 +49,18 @@ class DisplayWindow : public QWidget {
   // the widget's own handler: the one place for anything that must see them all first.
   bool route(QEvent* event, DisplayPane* pane);
 
+  // The mode that takes the pointer in the picture (shell/qt/display_mode.h), or nullptr.
+  void setMode(DisplayMode* mode) { mode_ = mode; }
+  DisplayMode* mode() const { return mode_; }
+
  protected:
   bool event(QEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void play(int direction);
+  // Set before the pane is made: the pane's first events reach route() from its constructor.
+  DisplayMode* mode_ = nullptr;
   DisplayModel model_;
   DisplayPane* pane_ = nullptr;
   QPointer<QMdiSubWindow> sub_;

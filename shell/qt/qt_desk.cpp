@@ -1,8 +1,10 @@
 #include "shell/qt/qt_desk.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QMessageBox>
 
+#include "shell/command_ids.h"
 #include "shell/qt/frame.h"
 
 namespace v3d::shell::qt {
@@ -28,6 +30,15 @@ void QtDesk::restoreCursor() {
 
 void QtDesk::quit() {
   if (frame_) frame_->close();
+}
+
+void QtDesk::checkCommand(int id, bool checked) {
+  // An item is checkable only while checked, so that it looks as before once unchecked.
+  if (QAction* a = frame_ ? frame_->action(id) : nullptr) {
+    if (checked) a->setCheckable(true);
+    a->setChecked(checked);
+    if (!checked && id != kCmdCoordinates) a->setCheckable(false);
+  }
 }
 
 int QtDesk::showMessage(void* owner, std::string_view text, std::string_view caption,

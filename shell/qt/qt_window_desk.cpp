@@ -6,6 +6,7 @@
 #include "shell/commands.h"
 #include "shell/projection.h"
 #include "shell/qt/align_toolbox_view.h"
+#include "shell/qt/contour_pair.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/window_registry.h"
 
@@ -22,6 +23,8 @@ void checkCoordinates(Frame* frame, bool shown) {
 QtWindowDesk::QtWindowDesk(Frame* frame, WindowRegistry& windows)
     : frame_(frame), windows_(windows) {}
 
+QtWindowDesk::~QtWindowDesk() = default;
+
 void QtWindowDesk::showVolume(Volume* v) {
   if (v) windows_.showVolume(v, true);
 }
@@ -37,6 +40,17 @@ void QtWindowDesk::closeWindowsOf(Volume* v) {
 bool QtWindowDesk::openDisplay(Volume* v, bool colour, int lower, int upper, float delay) {
   windows_.add(std::make_unique<DisplayWindow>(v, colour, lower, upper, delay), v);
   return true;
+}
+
+bool QtWindowDesk::openContourPair(ContourSession& session, std::function<void()> closed) {
+  pair_.reset();
+  pair_ = std::make_unique<ContourPair>(windows_, session, std::move(closed));
+  pair_->open();
+  return true;
+}
+
+void QtWindowDesk::closeContourPair() {
+  pair_.reset();
 }
 
 bool QtWindowDesk::toggleCoordinates() {

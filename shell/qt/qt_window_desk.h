@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QPointer>
+#include <memory>
 
 #include "shell/window_desk.h"
 
@@ -10,10 +11,12 @@ namespace v3d::shell::qt {
 
 class Frame;
 class WindowRegistry;
+class ContourPair;
 
 class QtWindowDesk : public virtual WindowDesk {
  public:
   QtWindowDesk(Frame* frame, WindowRegistry& windows);
+  ~QtWindowDesk() override;
   void showVolume(Volume* v) override;
   void refreshVolume(Volume* v) override;
   void closeWindowsOf(Volume* v) override;
@@ -24,10 +27,15 @@ class QtWindowDesk : public virtual WindowDesk {
   bool showProjection(ProjectionPtr projection, BufferPtr buffer,
                       const std::string& title) override;
   int openAlignment(AlignmentToolBox& toolBox) override;
+  bool openContourPair(ContourSession& session, std::function<void()> closed) override;
+  void closeContourPair() override;
+  // The open contour following pair, or nullptr.
+  ContourPair* contourPair() const { return pair_.get(); }
 
  private:
   QPointer<Frame> frame_;
   WindowRegistry& windows_;
+  std::unique_ptr<ContourPair> pair_;  // the last pair opened; inert once it has closed
 };
 
 }  // namespace v3d::shell::qt

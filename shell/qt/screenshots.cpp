@@ -28,6 +28,9 @@
 #include "shell/qt/qt_desk.h"
 #include "shell/qt/views.h"
 #include "shell/qt/window_registry.h"
+#include "algorithms/edges.h"
+#include "shell/command_ids.h"
+#include "shell/contour_following.h"
 
 using namespace v3d;
 using namespace v3d::shell;
@@ -187,6 +190,39 @@ int main(int argc, char** argv) {
     }
   }
   freedisWin(demo);
+  // A colour contour following pair in use on the demo's edges: chains followed in two
+  // colours and one drawn across, on frame 32.
+  {
+    Volume *edges = nullptr, *chains = nullptr;
+    CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, demo->Z, demo->Y, demo->X, nullptr, &edges);
+    CreateVolumeEx(V3D_UC, V3D_THREE_CHANNELS, demo->Z, demo->Y, demo->X, nullptr, &chains);
+    int code = -1;
+    std::unique_ptr<ContourSession> s;
+    if (edges && chains && Sobel_3D(demo, edges) == 0 && convertToColour(edges) == 0)
+      s = ContourSession::start(kCmdColorContourFollowing, edges, chains, &code);
+    if (s && frame.desk().openContourPair(*s, [] { contourMode().clear(); })) {
+      ContourSession* cs = s.get();
+      contourMode().begin(std::move(s));
+      frame.desk().checkCommand(kCmdColorContourFollowing, true);
+      if (auto windows = frame.windows().displaysOf(edges); !windows.empty())
+        for (int i = 0; i < 32; ++i) windows[0]->button(kNextFrame);
+      cs->setColour({255, 70, 70});
+      cs->follow(91, 64);
+      cs->setColour({80, 200, 255});
+      cs->follow(100, 80);
+      cs->setColour({90, 255, 90});
+      cs->follow(49, 86);
+      cs->setColour({255, 220, 0});
+      cs->draw(8, 116, 120, 100);
+      DisplayVolume(edges);
+      DisplayVolume(chains);
+      QApplication::processEvents();
+      frame.grab().save(g_dir + "/contour-pair.png");
+      frame.desk().closeContourPair();
+      frame.desk().checkCommand(kCmdColorContourFollowing, false);
+      contourMode().clear();
+    }
+  }
   frame.desk().openSectionView(demo);
   QApplication::processEvents();
   frame.grab().save(g_dir + "/section-view.png");
