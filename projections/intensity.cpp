@@ -1,0 +1,103 @@
+// Intensity projections: first hit above a threshold, average and maximum along parallel rays,
+// each in a 2-D form (one image row per frame) and a 3-D form (two angles).
+//
+// Every call clears the whole image and then writes the rays of the projected rectangle that
+// fall inside it; a ray that misses the source box, or finds no hit, leaves 0. The steps of a
+// ray outside the source box are skipped (View finds each ray's first and last step inside
+// once), and first-hit rays stop at their hit, so the work is the samples inside the box.
+// Rows of rays are cast in image-row order: without tilt a row stays in one frame, which then
+// stays in cache while its rays are cast.
+#include <algorithm>
+
+#include "projections/projections.h"
+#include "projections/view.h"
+
+namespace v3d::proj {
+namespace {
+
+enum class Rule { kFirstHit, kAverage, kMaximum };
+
+template <int kChannels, bool kZConst>
+void castRow(Rule rule, const View& view, const View::Row& row, const Channels& v,
+             const unsigned char* thresholds, unsigned char*** image) {
+  const int r = row.imageRow;
+  for (int i = row.first; i < row.end; ++i) {
+    const long long column = row.column0 + i;
+    if (rule == Rule::kMaximum) {
+      UC m[kChannels] = {};
+      walkRay<kZConst>(view, row, i, [&](int, int z, int y, int x) {
+        for (int c = 0; c < kChannels; ++c) m[c] = std::max(m[c], v.ch[c][z][y][x]);
+        return false;
+      });
+      for (int c = 0; c < kChannels; ++c) image[c][r][column] = m[c];
+    } else if (rule == Rule::kAverage) {
+      long long sum[kChannels] = {};
+      walkRay<kZConst>(view, row, i, [&](int, int z, int y, int x) {
+        for (int c = 0; c < kChannels; ++c) sum[c] += v.ch[c][z][y][x];
+        return false;
+      });
+      const int count = row.b[i] - row.a[i];
+      for (int c = 0; c < kChannels; ++c)
+        image[c][r][column] =
+            count > 0 ? static_cast<UC>(static_cast<double>(sum[c]) / count + 0.5) : 0;
+    } else {
+      int step, z, y, x;
+      if (firstHit<kChannels, kZConst>(view, row, i, v, thresholds, step, z, y, x))
+        for (int c = 0; c < kChannels; ++c) image[c][r][column] = v.ch[c][z][y][x];
+    }
+  }
+}
+
+int project(Rule rule, Volume* volume, unsigned char*** image, int R, int C, float angle1,
+            float angle2, bool threeD, int crop, const unsigned char* thresholds) {
+  if (const int code = checkCall(volume, image, R, C); code != 0) return code;
+  if (rule == Rule::kFirstHit && thresholds == nullptr) return kNullBasicTypePointer;
+  View view;
+  if (const int code = view.setUp(volume, R, C, angle1, angle2, threeD, crop); code != 0)
+    return code;
+  const Channels v(*volume);
+  clearImage(image, v.count, R, C);
+  view.forEachRow([&](const View::Row& row) {
+    dispatchRay(v.count, row.zConst >= 0, [&](auto channels, auto zConst) {
+      castRow<decltype(channels)::value, decltype(zConst)::value>(rule, view, row, v, thresholds,
+                                                                  image);
+    });
+  });
+  return 0;
+}
+
+}  // namespace
+}  // namespace v3d::proj
+
+using v3d::proj::project;
+using v3d::proj::Rule;
+
+extern "C" int Provoli2d(Volume* volume, unsigned char*** image, int R, int C, float angle,
+                         int crop, unsigned char* thresholds) {
+  return project(Rule::kFirstHit, volume, image, R, C, angle, 0.0f, false, crop, thresholds);
+}
+
+extern "C" int Provoli3d(Volume* volume, unsigned char*** image, int R, int C, float angle1,
+                         float angle2, int crop, unsigned char* thresholds) {
+  return project(Rule::kFirstHit, volume, image, R, C, angle1, angle2, true, crop, thresholds);
+}
+
+extern "C" int ProvoliAvrg2d(Volume* volume, unsigned char*** image, int R, int C, float angle,
+                             int crop) {
+  return project(Rule::kAverage, volume, image, R, C, angle, 0.0f, false, crop, nullptr);
+}
+
+extern "C" int ProvoliAvrg3d(Volume* volume, unsigned char*** image, int R, int C, float angle1,
+                             float angle2, int crop) {
+  return project(Rule::kAverage, volume, image, R, C, angle1, angle2, true, crop, nullptr);
+}
+
+extern "C" int ProvoliMax2d(Volume* volume, unsigned char*** image, int R, int C, float angle,
+                            int crop) {
+  return project(Rule::kMaximum, volume, image, R, C, angle, 0.0f, false, crop, nullptr);
+}
+
+extern "C" int ProvoliMax3d(Volume* volume, unsigned char*** image, int R, int C, float angle1,
+                            float angle2, int crop) {
+  return project(Rule::kMaximum, volume, image, R, C, angle1, angle2, true, crop, nullptr);
+}
