@@ -141,14 +141,16 @@ extern "C" int TomiRand2(Volume* volume, unsigned char*** image, int R, int C, f
                              static_cast<float>(view.firstStep()) + 0.5f);
   const float wx = w * view.dx(), wy = w * view.dy(), wz = w * view.dz();
   const Box& box = view.box();
-  view.forEachRow([&](const View::Row& row) {
-    for (int i = row.first; i < row.end; ++i) {
-      const int x = insideOrMinusOne(row.px[i] + wx, box.x0, box.x1);
-      const int y = insideOrMinusOne(row.py[i] + wy, box.y0, box.y1);
-      const int z = insideOrMinusOne(row.pz[i] + wz, box.z0, box.z1);
-      if (x >= 0 && y >= 0 && z >= 0)
-        copyPosition(v, image, row.imageRow, row.column0 + i, z, y, x);
-    }
-  });
+  view.forEachRow(
+      [&](const View::Row& row) {
+        for (int i = row.first; i < row.end; ++i) {
+          const int x = insideOrMinusOne(row.px[i] + wx, box.x0, box.x1);
+          const int y = insideOrMinusOne(row.py[i] + wy, box.y0, box.y1);
+          const int z = insideOrMinusOne(row.pz[i] + wz, box.z0, box.z1);
+          if (x >= 0 && y >= 0 && z >= 0)
+            copyPosition(v, image, row.imageRow, row.column0 + i, z, y, x);
+        }
+      },
+      false);
   return 0;
 }

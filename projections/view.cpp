@@ -169,9 +169,10 @@ int View::setUp(Volume* volume, int R, int C, float angle1, float angle2, bool t
   return 0;
 }
 
-void View::fillRow(float sx, float sy, float sz, bool clipZ) {
+void View::fillRow(float sx, float sy, float sz, bool clipZ, bool intervals) {
   float x = sx, y = sy, z = sz;
   for (int i = 0; i < W_; ++i, x += ux_, y += uy_, z += uz_) px_[i] = x, py_[i] = y, pz_[i] = z;
+  if (!intervals) return;
   for (int i = first_; i < end_; ++i) {
     a_[i] = 0;
     b_[i] = N_;

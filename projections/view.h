@@ -69,12 +69,13 @@ class View {
   const float* DY() const { return DY_.get(); }
   const float* DZ() const { return DZ_.get(); }
 
-  // Calls fn(const Row&) for every row of rays whose image row lies in [0, R).
+  // Calls fn(const Row&) for every row of rays whose image row lies in [0, R). Without
+  // `intervals` the rows carry the rays' origins only (a and b are not set).
   template <class F>
-  void forEachRow(F&& fn);
+  void forEachRow(F&& fn, bool intervals = true);
 
  private:
-  void fillRow(float sx, float sy, float sz, bool clipZ);
+  void fillRow(float sx, float sy, float sz, bool clipZ, bool intervals);
   void clip(const float* p, const float* prod, float d, int lo, int hi);
 
   Box box_{};
@@ -93,12 +94,12 @@ class View {
 };
 
 template <class F>
-void View::forEachRow(F&& fn) {
+void View::forEachRow(F&& fn, bool intervals) {
   if (empty_ || W_ == 0) return;
   Row row{0, first_, end_, column0_, px_.get(), py_.get(), pz_.get(), a_.get(), b_.get(), -1};
   if (!threeD_) {
     // The rays are the same in every frame: one set, drawn once per frame of the box.
-    fillRow(ox_, oy_, oz_, false);
+    fillRow(ox_, oy_, oz_, false, intervals);
     for (int j = 0; j < H_; ++j) {
       const long long r = row0_ - j;
       if (r < 0 || r >= R_) continue;
@@ -112,7 +113,7 @@ void View::forEachRow(F&& fn) {
   for (int j = 0; j < H_; ++j, sx += vx_, sy += vy_, sz += vz_) {
     const long long r = row0_ - j;
     if (r < 0 || r >= R_) continue;
-    fillRow(sx, sy, sz, true);
+    fillRow(sx, sy, sz, true, intervals);
     row.imageRow = static_cast<int>(r);
     row.zConst = -1;
     // Without tilt every ray of the row stays in one frame; a frame outside the box has
