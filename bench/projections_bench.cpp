@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "projections/projections.h"
+#include "projector/viewer.h"
 #include "standard_volume.h"
 
 namespace {
@@ -92,6 +93,37 @@ void BM_TomiRand2(benchmark::State& state) {
     finish(state, TomiRand2(bench::standard(), image.get(), kSide, kSide, 30, 20, 0, 50), image);
 }
 BENCHMARK(BM_TomiRand2)->Unit(benchmark::kMillisecond);
+
+// The projection viewer's redraw while the picture is dragged: the maximum projection of the
+// standard volume at a new angle every time, into the viewer's own picture (the VOI's
+// diagonal, 388 x 388), through its render path.
+void BM_ViewerRedraw(benchmark::State& state) {
+  projector::Renderers r;
+  r.firstHit = &Provoli3d;
+  r.average = &ProvoliAvrg3d;
+  r.maximum = &ProvoliMax3d;
+  r.section = &TomiRand2;
+  r.gradient = &Provoli3dBinary;
+  r.surface = &Provoli3dSurface;
+  r.surfaceColour = &Provoli3dSurfaceColor;
+  const int side = projector::pictureSide(*bench::standard());
+  std::vector<unsigned char> pixels(static_cast<std::size_t>(side) * side);
+  std::vector<unsigned char*> rows;
+  for (int y = 0; y < side; ++y) rows.push_back(pixels.data() + static_cast<std::size_t>(y) * side);
+  V3dBuffer buffer{V3D_BUFFER_GREY, side, side, {rows.data(), nullptr, nullptr}};
+  projector::Viewer viewer;
+  viewer.volume = bench::standard();
+  viewer.buffer = &buffer;
+  int step = 0;
+  for (auto _ : state) {
+    projector::turn(viewer.view, 7, (step++ % 2) ? 3 : -3);  // a drag of a few pixels
+    if (viewer.redraw(r) != 0) state.SkipWithError("redraw failed");
+    benchmark::DoNotOptimize(pixels.data());
+    benchmark::ClobberMemory();
+  }
+  state.counters["side"] = side;
+}
+BENCHMARK(BM_ViewerRedraw)->Unit(benchmark::kMillisecond);
 
 // The floor of the axis-aligned case: the maximum over the rows of each frame, a plain loop
 // over the volume in memory order.

@@ -169,25 +169,26 @@ int View::setUp(Volume* volume, int R, int C, float angle1, float angle2, bool t
   return 0;
 }
 
-void View::fillRow(float sx, float sy, float sz, bool clipZ, bool intervals) {
+void View::fillRow(float sx, float sy, float sz, bool clipZ, bool intervals, int first, int end) {
+  // Every origin is the sum from the row's first ray on, also for a later column of rays.
   float x = sx, y = sy, z = sz;
-  for (int i = 0; i < W_; ++i, x += ux_, y += uy_, z += uz_) px_[i] = x, py_[i] = y, pz_[i] = z;
+  for (int i = 0; i < end; ++i, x += ux_, y += uy_, z += uz_) px_[i] = x, py_[i] = y, pz_[i] = z;
   if (!intervals) return;
-  for (int i = first_; i < end_; ++i) {
+  for (int i = first; i < end; ++i) {
     a_[i] = 0;
     b_[i] = N_;
   }
-  clip(px_.get(), DX_.get(), dx_, box_.x0, box_.x1);
-  clip(py_.get(), DY_.get(), dy_, box_.y0, box_.y1);
-  if (clipZ) clip(pz_.get(), DZ_.get(), dz_, box_.z0, box_.z1);
+  clip(px_.get(), DX_.get(), dx_, box_.x0, box_.x1, first, end);
+  clip(py_.get(), DY_.get(), dy_, box_.y0, box_.y1, first, end);
+  if (clipZ) clip(pz_.get(), DZ_.get(), dz_, box_.z0, box_.z1, first, end);
 }
 
 // Narrows each ray's interval of steps to those whose coordinate trunc(p + prod[k]) lies in
 // [lo, hi).
-void View::clip(const float* p, const float* prod, float d, int lo, int hi) {
+void View::clip(const float* p, const float* prod, float d, int lo, int hi, int first, int end) {
   const int n = N_;
   const double t0 = static_cast<double>(t0_);
-  for (int i = first_; i < end_; ++i) {
+  for (int i = first; i < end; ++i) {
     int& a = a_[i];
     int& b = b_[i];
     if (a >= b) continue;

@@ -12,6 +12,7 @@
 // once.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <type_traits>
 
@@ -75,8 +76,11 @@ class View {
   void forEachRow(F&& fn, bool intervals = true);
 
  private:
-  void fillRow(float sx, float sy, float sz, bool clipZ, bool intervals);
-  void clip(const float* p, const float* prod, float d, int lo, int hi);
+  // Rays cast together in a tilted view (see forEachRow).
+  static constexpr int kTile = 64;
+  // Fills the origins of the row's rays, and the intervals of rays [first, end).
+  void fillRow(float sx, float sy, float sz, bool clipZ, bool intervals, int first, int end);
+  void clip(const float* p, const float* prod, float d, int lo, int hi, int first, int end);
 
   Box box_{};
   bool empty_ = false;
@@ -99,7 +103,7 @@ void View::forEachRow(F&& fn, bool intervals) {
   Row row{0, first_, end_, column0_, px_.get(), py_.get(), pz_.get(), a_.get(), b_.get(), -1};
   if (!threeD_) {
     // The rays are the same in every frame: one set, drawn once per frame of the box.
-    fillRow(ox_, oy_, oz_, false, intervals);
+    fillRow(ox_, oy_, oz_, false, intervals, first_, end_);
     for (int j = 0; j < H_; ++j) {
       const long long r = row0_ - j;
       if (r < 0 || r >= R_) continue;
@@ -109,18 +113,30 @@ void View::forEachRow(F&& fn, bool intervals) {
     }
     return;
   }
-  float sx = ox_, sy = oy_, sz = oz_;
-  for (int j = 0; j < H_; ++j, sx += vx_, sy += vy_, sz += vz_) {
-    const long long r = row0_ - j;
-    if (r < 0 || r >= R_) continue;
-    fillRow(sx, sy, sz, true, intervals);
-    row.imageRow = static_cast<int>(r);
-    row.zConst = -1;
-    // Without tilt every ray of the row stays in one frame; a frame outside the box has
-    // given every ray an empty interval, so the clamp only keeps the conversion defined.
-    if (dz_ == 0.0f && uz_ == 0.0f)
-      row.zConst = static_cast<int>(sz < 0.0f ? 0.0f : sz > 2.0e9f ? 2.0e9f : sz);
-    fn(row);
+  // A tilted view crosses frames along every ray, and one row of rays sweeps a slanted plane
+  // through the whole box (about 1.4 MB of cache lines for the standard volume at (30, 20)),
+  // which the next row, one voxel further, mostly reads again. The rays are therefore cast in
+  // columns of kTile rays, every row of one column before the next column, so that the lines
+  // a row reads are still cached for the rows after it. Without tilt a row stays in one frame
+  // and is cast whole. The viewer's redraws of the standard volume while dragging: 36 ms CPU
+  // with whole rows, 24 ms in columns of 64 (16: 26 ms).
+  const bool tilted = !(dz_ == 0.0f && uz_ == 0.0f);
+  const int tile = tilted ? kTile : end_ - first_;
+  for (int t = first_; t < end_; t += tile) {
+    row.first = t;
+    row.end = std::min(end_, t + tile);
+    float sx = ox_, sy = oy_, sz = oz_;
+    for (int j = 0; j < H_; ++j, sx += vx_, sy += vy_, sz += vz_) {
+      const long long r = row0_ - j;
+      if (r < 0 || r >= R_) continue;
+      fillRow(sx, sy, sz, true, intervals, row.first, row.end);
+      row.imageRow = static_cast<int>(r);
+      row.zConst = -1;
+      // Without tilt every ray of the row stays in one frame; a frame outside the box has
+      // given every ray an empty interval, so the clamp only keeps the conversion defined.
+      if (!tilted) row.zConst = static_cast<int>(sz < 0.0f ? 0.0f : sz > 2.0e9f ? 2.0e9f : sz);
+      fn(row);
+    }
   }
 }
 
