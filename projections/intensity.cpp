@@ -8,6 +8,7 @@
 // Rows of rays are cast in image-row order: without tilt a row stays in one frame, which then
 // stays in cache while its rays are cast.
 #include <algorithm>
+#include <cstdint>
 
 #include "projections/projections.h"
 #include "projections/view.h"
@@ -17,9 +18,63 @@ namespace {
 
 enum class Rule { kFirstHit, kAverage, kMaximum };
 
+// A row of rays that samples, at every step, consecutive columns of one row of one frame (the
+// view down the rows at angle 0, or any view whose depth axis has no x part and whose rays of a
+// row share their row coordinate): its maximum or average is taken a whole run of rays at a
+// time, each step reading one row of the volume in memory order, as an axis maximum does. The
+// positions are checked to be exactly the rays' own (one interval, one row origin, columns
+// x0, x0 + 1, ...); a row that is not so is cast ray by ray. Maximum at (0, 0) on the standard
+// volume: 9.6 ms ray by ray.
+template <int kChannels>
+bool castAlongColumns(bool maximum, const View& view, const View::Row& row, const Channels& v,
+                      unsigned char*** image) {
+  if (view.dx() != 0.0f || row.zConst < 0) return false;
+  int i0 = row.first;
+  while (i0 < row.end && row.a[i0] >= row.b[i0]) ++i0;
+  if (i0 == row.end) return false;
+  const int a = row.a[i0], b = row.b[i0];
+  if (b - a > (1 << 24)) return false;  // the 32-bit sums below hold 2^24 samples of 255
+  const float* DX = view.DX();
+  const float* DY = view.DY();
+  const float py = row.py[i0];
+  const int x0 = static_cast<int>(row.px[i0] + DX[a]);
+  int i1 = i0;
+  while (i1 < row.end && row.a[i1] == a && row.b[i1] == b && row.py[i1] == py &&
+         static_cast<int>(row.px[i1] + DX[a]) == x0 + (i1 - i0))
+    ++i1;
+  for (int i = i1; i < row.end; ++i)
+    if (row.a[i] < row.b[i]) return false;
+
+  const int r = row.imageRow, z = row.zConst;
+  for (int c = 0; c < kChannels; ++c) {
+    unsigned char* out = image[c][r] + row.column0;
+    for (int i = row.first; i < i0; ++i) out[i] = 0;
+    for (int i = i1; i < row.end; ++i) out[i] = 0;
+    constexpr int kChunk = 256;
+    for (int j0 = i0; j0 < i1; j0 += kChunk) {
+      const int n = std::min(kChunk, i1 - j0);
+      UC m[kChunk] = {};
+      std::uint32_t sum[kChunk] = {};
+      for (int k = a; k < b; ++k) {
+        const UC* src = v.ch[c][z][static_cast<int>(py + DY[k])] + x0 + (j0 - i0);
+        if (maximum)
+          for (int j = 0; j < n; ++j) m[j] = std::max(m[j], src[j]);
+        else
+          for (int j = 0; j < n; ++j) sum[j] += src[j];
+      }
+      for (int j = 0; j < n; ++j)
+        out[j0 + j] = maximum ? m[j] : static_cast<UC>(static_cast<double>(sum[j]) / (b - a) + 0.5);
+    }
+  }
+  return true;
+}
+
 template <int kChannels, bool kZConst>
 void castRow(Rule rule, const View& view, const View::Row& row, const Channels& v,
              const unsigned char* thresholds, unsigned char*** image) {
+  if (kZConst && rule != Rule::kFirstHit &&
+      castAlongColumns<kChannels>(rule == Rule::kMaximum, view, row, v, image))
+    return;
   const int r = row.imageRow;
   for (int i = row.first; i < row.end; ++i) {
     const long long column = row.column0 + i;

@@ -415,6 +415,10 @@ TEST(ProjectionsFailures, EveryCodeLeavesTheImageUntouched) {
   auto f = make_volume(6, 7, 8, V3D_F);
   auto badVoi = make_volume(6, 7, 8);
   badVoi->voiX1 = 9;
+  auto badColour = make_volume(6, 7, 8);
+  badColour->colorType = 4;
+  Volume unallocated{};  // sizes and types without storage
+  InitializeVolume(&unallocated, 6, 7, 8, V3D_UC, V3D_ONE_CHANNEL);
   unsigned char thr[3] = {10, 10, 10};
   const float nan = std::numeric_limits<float>::quiet_NaN();
   const float inf = std::numeric_limits<float>::infinity();
@@ -430,6 +434,10 @@ TEST(ProjectionsFailures, EveryCodeLeavesTheImageUntouched) {
       {"null volume", kNullVolume, [&] { return ProvoliMax3d(nullptr, p.get(), 12, 12, 0, 0, 0); }},
       {"F volume", kWrongDataType, [&] { return Provoli2d(f, p.get(), 12, 12, 0, 0, thr); }},
       {"VOI outside", kInvalidVoi, [&] { return TomiOrth(badVoi, p.get(), 12, 12, 1, 0); }},
+      {"colour type 4", kWrongColorType,
+       [&] { return Provoli3dSurfaceColor(badColour, p.get(), 12, 12, 0, 0, 0, thr, 0); }},
+      {"no storage", kNullSequence,
+       [&] { return ProvoliAvrg2d(&unallocated, p.get(), 12, 12, 0, 0); }},
       {"null image", kNullImagePointer, [&] { return ProvoliAvrg3d(v, nullptr, 12, 12, 0, 0, 0); }},
       {"null channel", kNullImagePointer,
        [&] { return TomiRand2(v, oneMissing, 12, 12, 0, 0, 0, 5); }},
@@ -455,6 +463,7 @@ TEST(ProjectionsFailures, EveryCodeLeavesTheImageUntouched) {
     EXPECT_EQ(b.call(), b.expected) << b.what;
     EXPECT_TRUE(p == untouched) << b.what;
   }
+  badColour->colorType = V3D_ONE_CHANNEL;  // as it was made, for its release
 }
 
 TEST(ProjectionsFailures, ShortMemoryReportsItsCodeAndReleasesEverything) {

@@ -32,6 +32,7 @@ const char* g_menu[] = {kMenuItem, nullptr, kMenuTitle};
 // One open viewer: its window (the shell's projection window) and its control panel.
 struct OpenViewer {
   std::unique_ptr<Viewer> viewer;
+  const QObject* key = nullptr;  // the window, also while it is being destroyed
   QPointer<QWidget> window;
   QPointer<ControlPanel> panel;
   QPointer<QMdiSubWindow> panelWindow;
@@ -47,9 +48,8 @@ OpenViewer* viewerOf(void* widget) {
 }
 
 void forget(QObject* window) {
-  const auto it = std::find_if(g_viewers.begin(), g_viewers.end(), [window](const auto& o) {
-    return o->window == nullptr || o->window == window;
-  });
+  const auto it = std::find_if(g_viewers.begin(), g_viewers.end(),
+                               [window](const auto& o) { return o->key == window; });
   if (it == g_viewers.end()) return;
   // The panel goes with its viewer at once: it works on the viewer, which goes now.
   std::unique_ptr<OpenViewer> gone = std::move(*it);
@@ -74,6 +74,7 @@ void commandHandler(int itemIndex) {
   if (viewer == nullptr) return;
   auto open = std::make_unique<OpenViewer>();
   auto* window = static_cast<QWidget*>(viewer->window);
+  open->key = window;
   open->window = window;
   QObject::connect(window, &QObject::destroyed, [window] { forget(window); });
 
