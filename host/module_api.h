@@ -30,6 +30,7 @@
 #include "core/messages.h"
 #include "core/raw_files.h"
 #include "core/tiff_stack.h"
+#include "projections/projections.h"
 #include "shell/exports.h"
 #include "shell/projection.h"
 
@@ -171,6 +172,46 @@ typedef int (*V3dCheckTiffStackFn)(const char* fileName, int* Z, int* Y, int* X,
 typedef int (*V3dReadTiffStackFn)(Volume*, const char* fileName);
 typedef int (*V3dWriteTiffStackFn)(Volume*, const char* fileName, int compression);
 typedef int (*V3dWriteTiffSequenceFn)(Volume*, const char* baseName, int digits, int compression);
+
+/* Projections and sections (projections/projections.h), bound by these ordinals. */
+enum {
+  V3D_ORD_Provoli2d = 95,
+  V3D_ORD_Provoli3d = 96,
+  V3D_ORD_ProvoliAvrg2d = 97,
+  V3D_ORD_ProvoliAvrg3d = 98,
+  V3D_ORD_ProvoliMax2d = 99,
+  V3D_ORD_ProvoliMax3d = 100,
+  V3D_ORD_TomiOrth = 101,
+  V3D_ORD_TomiRand1 = 102,
+  V3D_ORD_TomiRand2 = 103,
+  V3D_ORD_Provoli2dBinary = 104,
+  V3D_ORD_Provoli3dBinary = 105,
+  V3D_ORD_Provoli3dSurface = 106,
+  V3D_ORD_Provoli3dSurfaceColor = 107,
+  V3D_ORD_RegisterProjectionType = 117,
+  V3D_ORD_CreateProjection = 118,
+  V3D_ORD_DisplayProjection = 119,
+  V3D_ORD_CreateBuffer = 120
+};
+typedef int (*V3dProvoli3dFn)(Volume*, unsigned char*** image, int R, int C, float angle1,
+                              float angle2, int crop, unsigned char* thresholds);
+typedef int (*V3dProvoliPlain3dFn)(Volume*, unsigned char*** image, int R, int C, float angle1,
+                                   float angle2, int crop);
+typedef int (*V3dProvoliSurfaceFn)(Volume*, unsigned char*** image, int R, int C, float angle1,
+                                   float angle2, int crop, unsigned char* thresholds,
+                                   int depthCue);
+typedef int (*V3dTomiRand2Fn)(Volume*, unsigned char*** image, int R, int C, float angle1,
+                              float angle2, int crop, float depth);
+typedef int (*V3dRegisterProjectionTypeFn)(void);
+typedef V3dProjection* (*V3dCreateProjectionFn)(int type, Volume*, int extraSize);
+typedef V3dBuffer* (*V3dCreateBufferFn)(int kind, int width, int height);
+typedef void* (*V3dDisplayProjectionFn)(V3dProjection*, V3dBuffer*, const char* title);
+
+/* The projection update request: when a volume changes, every projection window of the
+ * volume receives it, first through the modules' projection hooks (window: the window's
+ * picture widget, wParam and lParam 0). The frame gallery makes its picture again; a module
+ * redraws the windows of its own projection types and reports the message handled. */
+enum { V3D_WM_UPDATE_PROJECTION = 0x0410 };
 
 #ifdef __cplusplus
 }

@@ -311,17 +311,26 @@ TEST(HostProgram, ShowsAModulesPopupFromTheModulePath) {
   char buffer[4096];
   while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
   ASSERT_EQ(::pclose(pipe), 0);
-  // The program's own directory (where motionfield.so is built) is scanned before the path.
-  EXPECT_NE(out.find("&Modules\n"
-                     "  &Motion Estimation\n"
-                     "    &Block Matching\n"
-                     "  Three Items\n"
-                     "    &Alpha\n"
-                     "    &Beta\n"
-                     "    -\n"
-                     "    &Gamma\n"),
-            std::string::npos)
-      << out;
+  // The program's own directory (where motionfield.so and projector.so are built, listed in
+  // the directory's order) is scanned before the path.
+  const auto motion = out.find(
+      "  &Motion Estimation\n"
+      "    &Block Matching\n");
+  const auto projections = out.find(
+      "  &Projections\n"
+      "    Projection &Viewer\n");
+  const auto three = out.find(
+      "  Three Items\n"
+      "    &Alpha\n"
+      "    &Beta\n"
+      "    -\n"
+      "    &Gamma\n");
+  ASSERT_NE(out.find("&Modules\n"), std::string::npos) << out;
+  ASSERT_NE(motion, std::string::npos) << out;
+  ASSERT_NE(projections, std::string::npos) << out;
+  ASSERT_NE(three, std::string::npos) << out;
+  EXPECT_LT(motion, three) << out;
+  EXPECT_LT(projections, three) << out;
   EXPECT_TRUE(out.ends_with("&Help\n  &About ...\n")) << out;
 }
 

@@ -103,6 +103,12 @@ void ProjectionWindow::docked(QMdiSubWindow* sub) {
 }
 
 void ProjectionWindow::refresh() {
+  // The update request reaches the modules' projection hooks first, like every message of
+  // the window: a module redraws the windows of its own types there and reports it handled.
+  if (host::ModuleHost* h = host::moduleHost();
+      h != nullptr && h->hookCount(host::HookList::Projection) > 0 &&
+      h->walkHooks(host::HookList::Projection, pane_, V3D_WM_UPDATE_PROJECTION, 0, 0).handled)
+    return;
   if (projection_->type == kFrameGalleryType) produceGalleryPicture(*projection_, *buffer_);
   pane_->update();
 }
