@@ -61,3 +61,11 @@ struct FileCloser {
 };
 
 }  // namespace v3d::shade
+
+namespace v3d::shade {
+
+// Text records shared by the line and surface scripts. Each returns false on a write error.
+bool writeLayerDeclarations(std::FILE* f, int layers);
+bool writeSetLayer(std::FILE* f, int layer);
+
+}  // namespace v3d::shade

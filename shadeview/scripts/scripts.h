@@ -84,8 +84,8 @@ int ReadLinesScriptStream(V3dCheckVolumeFn checkVolume, Volume* volume, std::FIL
 // The colour of layer `index` (0-based) of a script declaring `layers` layers.
 Rgb LayerColour(int index, int layers);
 
-// Removes "<prefix>.<z>" for z = z0, z0+1, ... while such a file exists (z1 is not a bound, as
-// with the program's own clean-up; a missing file ends the walk).
+// Removes "<prefix>.<z>" for z = z0, z0+1, ... up to z1 at most, stopping at the first file
+// that does not exist.
 void DeleteTemporaryFiles(const char* prefix, int z0, int z1);
 
 // A private folder for the chain and stitch files of one command or dialog, made with
