@@ -2,6 +2,13 @@
 // no line is too long for a buffer; a trailing carriage return (a script written on Windows)
 // is dropped, and a line ends at its first NUL as a C string would.
 //
+// Face normals: (P1 - P3) x (P2 - P3), turned to point away, in the horizontal plane, from
+// the vertical axis through the centre of its block's corners (a block is the run of faces
+// between two "Layer" records: one stitched pair of contours as the surface script writer lays
+// them out), judged at P1. Judged against the origin instead, every face looking towards the
+// origin (script coordinates are pixel positions, all positive) would turn inwards and be lit
+// from behind: a dark crease down the side of every object away from the origin.
+//
 // Shared vertices: each face corner is looked up among the vertices seen before by exact
 // position. The lookup is a hash table holding one entry per distinct position, which answers
 // what a backward search of the vertex table would (every position is stored once), but in
@@ -150,13 +157,14 @@ class Builder {
     return static_cast<std::uint32_t>(vertices_.size() - 1);
   }
 
+  // A face whose normal turns away from the vertical axis through (axisX, axisZ), judged at
+  // its first corner.
   void face(std::vector<std::uint32_t>& into, const float (&a)[3], const float (&b)[3],
-            const float (&c)[3]) {
+            const float (&c)[3], double axisX, double axisZ) {
     const Vec u{double(a[0]) - c[0], double(a[1]) - c[1], double(a[2]) - c[2]};
     const Vec w{double(b[0]) - c[0], double(b[1]) - c[1], double(b[2]) - c[2]};
     Vec n{u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
-    // Faces turn outwards in the horizontal plane, judged at the first corner.
-    if (n.x * a[0] + n.z * a[2] < 0) n = {-n.x, -n.y, -n.z};
+    if (n.x * (a[0] - axisX) + n.z * (a[2] - axisZ) < 0) n = {-n.x, -n.y, -n.z};
     n = normalised(n);
     for (const auto* p : {&a, &b, &c}) {
       into.push_back(corner(*p, n));
@@ -203,6 +211,20 @@ struct Primitives {
   std::vector<std::uint32_t> lines;  // two a segment
 };
 
+// A primitive as read, in scene coordinates, before its normals are made.
+struct Read {
+  std::uint32_t layer;
+  std::uint32_t block;  // the run of records since the last "Layer" record
+  bool isFace;
+  float p[3][3];
+};
+
+// Horizontal sums of a block's corners, for its axis.
+struct Axis {
+  double x = 0, z = 0;
+  std::uint64_t n = 0;
+};
+
 }  // namespace
 
 std::array<float, 4> defaultColour(int index, int count) {
@@ -219,9 +241,27 @@ std::array<float, 4> defaultColour(int index, int count) {
 }
 
 int parseScene(std::string_view text, Scene& scene) {
-  Builder builder;
   std::vector<Primitives> layers;  // one per object
   long long current = 0;           // index of the current layer
+  std::vector<Read> read;
+  std::vector<Axis> blocks(1);
+  const auto keep = [&](bool isFace, const float(&a)[3], const float(&b)[3], const float(&c)[3]) {
+    if (current < 0 || current >= static_cast<long long>(layers.size())) return;
+    Read r{static_cast<std::uint32_t>(current),
+           static_cast<std::uint32_t>(blocks.size() - 1),
+           isFace,
+           {}};
+    toScene(a, r.p[0]);
+    toScene(b, r.p[1]);
+    toScene(c, r.p[2]);
+    Axis& axis = blocks.back();
+    for (int k = 0; k < (isFace ? 3 : 2); ++k) {
+      axis.x += r.p[k][0];
+      axis.z += r.p[k][2];
+      ++axis.n;
+    }
+    read.push_back(r);
+  };
 
   LineReader lines(text);
   std::string_view line;
@@ -233,28 +273,18 @@ int parseScene(std::string_view text, Scene& scene) {
       if (!lines.next(second) || !readTriple(second.data(), second.data() + second.size(), b) ||
           !lines.next(third) || !readTriple(third.data(), third.data() + third.size(), c))
         return kFileParsingError;
-      if (current >= 0 && current < static_cast<long long>(layers.size())) {
-        float p[3], q[3], r[3];
-        toScene(a, p);
-        toScene(b, q);
-        toScene(c, r);
-        builder.face(layers[static_cast<std::size_t>(current)].faces, p, q, r);
-      }
+      keep(true, a, b, c);
     } else if (readRecordStart(line, "LINE", a)) {
       std::string_view second;
       if (!lines.next(second) || !readTriple(second.data(), second.data() + second.size(), b))
         return kFileParsingError;
-      if (current >= 0 && current < static_cast<long long>(layers.size())) {
-        float p[3], q[3];
-        toScene(a, p);
-        toScene(b, q);
-        builder.line(layers[static_cast<std::size_t>(current)].lines, p, q);
-      }
+      keep(false, a, b, b);
     } else if (line == "Layer") {
       std::string_view kind, number;
       int k = 0;
       if (!lines.next(kind) || (kind != "Set" && kind != "New")) return kFileParsingError;
       if (!lines.next(number) || !readInt(number, k)) return kFileParsingError;
+      if (blocks.back().n > 0) blocks.emplace_back();
       if (kind == "Set") {
         current = static_cast<long long>(k) - 1;
       } else {
@@ -269,7 +299,20 @@ int parseScene(std::string_view text, Scene& scene) {
     while (have && (line.empty() || line[0] == ' '));
   }
 
-  // Centre of every corner added, then the objects with their corners and the radius.
+  // Normals, shared vertices and the centre, in file order.
+  Builder builder;
+  for (const Read& r : read) {
+    Primitives& into = layers[r.layer];
+    if (r.isFace) {
+      const Axis& axis = blocks[r.block];
+      builder.face(into.faces, r.p[0], r.p[1], r.p[2], axis.x / double(axis.n),
+                   axis.z / double(axis.n));
+    } else {
+      builder.line(into.lines, r.p[0], r.p[1]);
+    }
+  }
+
+  // The objects with their corners, and the radius.
   const Vec centre = builder.centre();
   Scene out;
   out.centre = {float(centre.x), float(centre.y), float(centre.z)};

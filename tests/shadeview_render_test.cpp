@@ -61,12 +61,13 @@ struct Reference {
     const double l = std::sqrt(v.x * v.x + v.y * v.y + v.z * v.z);
     return l == 0 ? P3{0, 0, 0} : P3{v.x / l, v.y / l, v.z / l};
   }
+  double axisX = 0, axisZ = 0;   // the vertical axis faces turn away from (scene x, z)
   void face(P3 a, P3 b, P3 c) {  // script points
     const P3 s[3] = {{a.x, a.z, a.y}, {b.x, b.z, b.y}, {c.x, c.z, c.y}};
     const P3 u{s[0].x - s[2].x, s[0].y - s[2].y, s[0].z - s[2].z};
     const P3 w{s[1].x - s[2].x, s[1].y - s[2].y, s[1].z - s[2].z};
     P3 n{u.y * w.z - u.z * w.y, u.z * w.x - u.x * w.z, u.x * w.y - u.y * w.x};
-    if (n.x * s[0].x + n.z * s[0].z < 0) n = {-n.x, -n.y, -n.z};
+    if (n.x * (s[0].x - axisX) + n.z * (s[0].z - axisZ) < 0) n = {-n.x, -n.y, -n.z};
     n = unit(n);
     for (const P3& p : s) {
       int found = -1;
@@ -93,20 +94,26 @@ TEST(ShadeScene, SharedVertexNormalsCentreAndRadiusMatchAPlainReference) {
   std::uniform_int_distribution<int> height(0, 40);
   double h[7][7];
   for (auto& row : h)
-    for (double& v : row) v = height(rng) / 10.0;
+    for (double& v : row) v = double(float(height(rng) / 10.0));  // as read back from "%.1f"
+  // Its faces turn away from the vertical axis through the centre of their block's corners.
   std::string text = newLayers(2) + setLayer(2);
   Reference ref;
   std::vector<P3> corners;
+  std::vector<std::array<P3, 3>> faces;
   for (int i = 0; i < 6; ++i)
     for (int j = 0; j < 6; ++j) {
       const P3 a{double(i), double(j), h[i][j]}, b{i + 1.0, double(j), h[i + 1][j]},
           c{double(i), j + 1.0, h[i][j + 1]}, d{i + 1.0, j + 1.0, h[i + 1][j + 1]};
       for (const auto& [p, q, r] : {std::tuple{a, b, c}, std::tuple{b, d, c}}) {
         text += faceRecord(p, q, r);
-        ref.face(p, q, r);
+        faces.push_back({p, q, r});
         corners.insert(corners.end(), {p, q, r});
       }
     }
+  for (const P3& c : corners) ref.axisX += c.x, ref.axisZ += c.y;
+  ref.axisX /= double(corners.size());
+  ref.axisZ /= double(corners.size());
+  for (const auto& f : faces) ref.face(f[0], f[1], f[2]);
   Scene scene;
   ASSERT_EQ(parseScene(text, scene), 0);
   ASSERT_EQ(scene.objects.size(), 2u);
@@ -134,6 +141,34 @@ TEST(ShadeScene, SharedVertexNormalsCentreAndRadiusMatchAPlainReference) {
   for (const P3& c : corners)
     radius = std::max(radius, std::hypot(c.x - centre.x, c.z - centre.y, c.y - centre.z));
   EXPECT_NEAR(scene.radius, radius, 1e-4);
+}
+
+TEST(ShadeScene, EveryFaceOfATubeFarFromTheOriginTurnsOutwards) {
+  // Two tubes of 16-gon rings, stitched in both windings, around (200, 150) and (40, 300).
+  std::string text = newLayers(2);
+  const double pi = 4 * std::atan(1.0);
+  const P3 axes[2] = {{200, 150, 0}, {40, 300, 0}};
+  for (int layer = 1; layer <= 2; ++layer) {
+    text += setLayer(layer);
+    const P3 o = axes[layer - 1];
+    const auto at = [&](int i, double z) {
+      return P3{o.x + 30 * std::cos(2 * pi * i / 16), o.y + 30 * std::sin(2 * pi * i / 16), z};
+    };
+    for (int i = 0; i < 16; ++i) {
+      text += faceRecord(at(i, 0), at(i, 5), at(i + 1, 0));
+      text += faceRecord(at(i + 1, 5), at(i + 1, 0), at(i, 5));
+    }
+  }
+  Scene scene;
+  ASSERT_EQ(parseScene(text, scene), 0);
+  for (int o = 0; o < 2; ++o) {
+    const std::vector<float>& f = scene.objects[o].faces;
+    ASSERT_EQ(f.size(), 32u * 18u);
+    for (std::size_t k = 0; k < f.size(); k += 6) {
+      const double rx = f[k] - axes[o].x, rz = f[k + 2] - axes[o].y;  // scene z = script y
+      EXPECT_GT(f[k + 3] * rx + f[k + 5] * rz, 0.9 * 30) << "object " << o << " corner " << k / 6;
+    }
+  }
 }
 
 TEST(ShadeScene, LayersRouteFacesAndLinesAndPrimitivesOfMissingLayersAreDropped) {
