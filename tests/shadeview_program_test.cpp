@@ -206,5 +206,43 @@ TEST_F(ShadeInProgram, ScriptCommandsAskForTheVolumeFileAndDistance) {
   EXPECT_FALSE(std::filesystem::exists(script));
 }
 
+TEST_F(ShadeInProgram, ALinesScriptIsWrittenFromAVolumeAndReadBackIntoAnother) {
+  // A 10 x 10 red square in each of two frames, on black.
+  Volume* painted = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_THREE_CHANNELS, 2, 24, 24, nullptr, &painted), 0);
+  for (int z = 0; z < 2; ++z)
+    for (int y = 6; y < 16; ++y)
+      for (int x = 6; x < 16; ++x) at<UC>(painted, 0, z, y, x) = 255;
+  Volume* drawn = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_THREE_CHANNELS, 2, 24, 24, nullptr, &drawn), 0);
+  const std::string script = dir.path + "/square.scr";
+
+  desk.script({shell::pick("0")});
+  answerFile(script, "Select Output Script File");
+  answerText("1", "Interlayer Distance");
+  items()[1]->trigger();
+  ASSERT_TRUE(desk.messages.empty()) << desk.lastMessage();
+  ASSERT_TRUE(std::filesystem::exists(script));
+
+  answerFile(script, "Select Script File to Open");
+  desk.script({shell::pick("1")});
+  answerText("1", "Interlayer Distance");
+  items()[2]->trigger();
+  EXPECT_TRUE(desk.messages.empty()) << desk.lastMessage();
+  // The square's outline is drawn in both frames, inside the square's box, and nothing else.
+  for (int z = 0; z < 2; ++z) {
+    int on = 0, outside = 0;
+    for (int y = 0; y < 24; ++y)
+      for (int x = 0; x < 24; ++x) {
+        const bool lit = at<UC>(drawn, 0, z, y, x) + at<UC>(drawn, 1, z, y, x) > 0;
+        on += lit;
+        outside += lit && (y < 6 || y > 15 || x < 6 || x > 15);
+      }
+    EXPECT_GT(on, 20) << "frame " << z;
+    EXPECT_EQ(outside, 0) << "frame " << z;
+  }
+  EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 }  // namespace
 }  // namespace v3d::test
