@@ -2,6 +2,7 @@
 // under Xvfb in CI): a cube's lit silhouette against its projection computed here, snapshot and
 // movie volumes against the read-back pixels, hiding an object in the colour dialog, the mouse,
 // and the window's failures. Skipped with a message when no OpenGL context can be made.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -100,12 +101,13 @@ class ShadeGl : public ::testing::Test {
  protected:
   void SetUp() override {
     resetVolumeTable();
+    if (!RenderView::fixedFunctionAvailable())
+      GTEST_SKIP() << "no OpenGL context with the fixed-function pipeline can be made here";
     view = std::make_unique<RenderView>(nullptr);
     view->resize(160, 120);
     view->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
-    if (!view->ensureContext())
-      GTEST_SKIP() << "no OpenGL context with the fixed-function pipeline";
+    ASSERT_TRUE(view->ensureContext());
   }
   void TearDown() override {
     view.reset();
@@ -292,7 +294,7 @@ TEST_F(ShadeGl, DraggingTurnsTheViewARightClickResetsItAndThePointerReadsItsPixe
 TEST_F(ShadeGl, TheReadoutGivesTheColourUnderThePointer) {
   static std::vector<std::array<double, 6>> seen;
   seen.clear();
-  ProgramBindings program;
+  static ProgramBindings program;  // outlives the view, which the fixture destroys
   program.printCoordinates = [](int kind, int X, int Y, int Z, double r, double g, double b) {
     EXPECT_EQ(std::make_pair(kind, Z), std::make_pair(2, 0));
     seen.push_back({double(X), double(Y), r, g, b, 0});
@@ -333,24 +335,49 @@ TEST_F(ShadeGl, TheWindowReportsUnreadableScriptsAndLeavesNoWindow) {
   std::remove(bad.c_str());
 }
 
+TEST_F(ShadeGl, ASecondScriptReplacesTheRenderingWindow) {
+  const std::string path = tempPath("shade_cube.scr");
+  std::ofstream(path) << layers(1) + boxFaces({0, 0, 0}, {10, 10, 10}, 1);
+  RenderView* first = shade::qt::OpenRenderingWindow(nullptr, nullptr, nullptr, path);
+  ASSERT_NE(first, nullptr);
+  EXPECT_EQ(first->windowTitle(), "Surface Rendering");
+  RenderView* second = shade::qt::OpenRenderingWindow(nullptr, nullptr, nullptr, path);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(shade::qt::CurrentRenderView(), second);
+  int views = 0;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    views += dynamic_cast<RenderView*>(w) != nullptr;
+  EXPECT_EQ(views, 2) << "the fixture's view and the one rendering window";
+  delete second;
+  EXPECT_EQ(shade::qt::CurrentRenderView(), nullptr);
+  std::remove(path.c_str());
+}
+
 // Run without a display (its own ctest entry): no context can be made, so the window reports
 // "System does not support OpenGL requirements" and does not stay.
 TEST(ShadeNoGl, WithoutOpenGLTheWindowReportsAndDoesNotStay) {
-  RenderView probe(nullptr);
-  if (probe.ensureContext()) GTEST_SKIP() << "this process has OpenGL";
+  if (RenderView::fixedFunctionAvailable()) GTEST_SKIP() << "this process has OpenGL";
   int code = 0;
   EXPECT_EQ(shade::qt::OpenRenderingWindow(nullptr, nullptr, nullptr, "/dev/null", &code), nullptr);
   EXPECT_EQ(code, kTextNoOpenGl);
   int views = 0;
   for (QWidget* w : QApplication::topLevelWidgets())
     views += dynamic_cast<RenderView*>(w) != nullptr;
-  EXPECT_EQ(views, 1) << "only the probe";
+  EXPECT_EQ(views, 0);
 }
 
 }  // namespace
 }  // namespace v3d::test
 
+// Under the leak checker: the X11 platform's session-bus connection (libdbus) and Mesa's
+// software rasteriser keep a few blocks to the end of the process; neither is ours. The driver
+// is kept loaded so that its blocks are still attributed to it when the check runs.
+extern "C" const char* __lsan_default_suppressions() {
+  return "leak:libdbus-1.so\nleak:swrast_dri.so\n";
+}
+
 int main(int argc, char** argv) {
+  ::dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_LAZY | RTLD_NODELETE);
   ::testing::InitGoogleTest(&argc, argv);
   QApplication app(argc, argv);
   return RUN_ALL_TESTS();

@@ -92,7 +92,6 @@ std::optional<std::string> AskSaveScript(QWidget* parent, const char* title) {
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(filters(false).split(";;"));
-  dialog.setDefaultSuffix("scr");
   return runFileDialog(dialog);
 }
 

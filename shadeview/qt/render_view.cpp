@@ -54,6 +54,13 @@ QSurfaceFormat RenderView::requestedFormat() {
   return f;
 }
 
+bool RenderView::fixedFunctionAvailable() {
+  QOpenGLContext probe;
+  probe.setFormat(requestedFormat());
+  return probe.create() && !probe.isOpenGLES() &&
+         probe.format().profile() != QSurfaceFormat::CoreProfile;
+}
+
 bool RenderView::ensureContext() {
   // A window not on screen yet gets its context and framebuffer when first grabbed.
   if (!isValid()) grabFramebuffer();
@@ -179,6 +186,12 @@ RenderView* CurrentRenderView() {
 
 RenderView* OpenRenderingWindow(const ProgramBindings* program, QWidget* frame, QMdiArea* mdi,
                                 const std::string& path, int* code) {
+  // One rendering window at a time: the menu item is greyed while one exists, but the
+  // connections dialog may ask to render its script then; the new script replaces the old.
+  if (RenderView* old = g_current) {
+    QWidget* oldWindow = qobject_cast<QMdiSubWindow*>(old->parentWidget());
+    delete (oldWindow != nullptr ? oldWindow : old);
+  }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   const auto fail = [&](int c) -> RenderView* {
     QApplication::restoreOverrideCursor();
@@ -186,6 +199,7 @@ RenderView* OpenRenderingWindow(const ProgramBindings* program, QWidget* frame, 
     if (program != nullptr) program->errorHandler(c);
     return nullptr;
   };
+  if (!RenderView::fixedFunctionAvailable()) return fail(kTextNoOpenGl);
   auto* view = new RenderView(program);
   QWidget* window = view;
   if (mdi != nullptr) {

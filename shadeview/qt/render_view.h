@@ -29,6 +29,10 @@ class RenderView final : public QOpenGLWidget, public PictureSource {
   // buffered.
   static QSurfaceFormat requestedFormat();
 
+  // Whether a context of that format with the fixed-function pipeline can be made at all. Asked
+  // before a window is made: a QOpenGLWidget whose context fails keeps that context for good.
+  static bool fixedFunctionAvailable();
+
   // Makes sure the context exists (a hidden window gets one too) and offers the fixed-function
   // pipeline. False when no such context can be had.
   bool ensureContext();
