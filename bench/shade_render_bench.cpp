@@ -4,7 +4,9 @@
 // (one frame a run, read back so the frame is finished). Needs a display with GLX:
 //
 //   xvfb-run -a -s '-screen 0 1280x1024x24 +extension GLX' build/bench/v3d_bench_shade_render
+#include <GL/gl.h>
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <QTest>
@@ -114,14 +116,28 @@ void BM_Redraw200kFacesAt800x600(benchmark::State& state) {
   state.counters["pixels"] = double(w) * h;
   std::uint8_t pixel[3];
   int turn = 0;
+  // The rasteriser draws on worker threads: the process's CPU time over all threads tells what
+  // a frame costs on a machine shared with other work.
+  const auto processCpu = [] {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+           double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+  };
+  const double cpu0 = processCpu();
   for (auto _ : state) {
+    // Turning the view repaints the window at once (drawing and putting the frame on screen);
+    // a one-pixel read then waits until the frame is finished.
     view->setRotation({20, double(turn++ % 360)});
-    // Draws the whole frame; reading one pixel back waits for it to be finished.
-    if (!view->readPixels(1, 1, pixel)) state.SkipWithError("read-back failed");
+    view->makeCurrent();
+    glReadPixels(0, 0, 1, 1, GL_RGB, GL_UNSIGNED_BYTE, pixel);
+    view->doneCurrent();
   }
+  state.counters["all_threads_cpu_ms_per_frame"] =
+      (processCpu() - cpu0) / double(std::max<benchmark::IterationCount>(1, state.iterations()));
   state.SetItemsProcessed(state.iterations());  // frames: items_per_second is the frame rate
 }
-BENCHMARK(BM_Redraw200kFacesAt800x600)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Redraw200kFacesAt800x600)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 
