@@ -1,7 +1,8 @@
 // The surface renderer on a large scene: a script of 200 000 faces (a tube of 100 stitched
 // contours of 1 000 vertices, on four layers, as the surface script writer lays it out) read
-// and parsed, then also compiled into display lists, and the window redrawing it at 800 x 600
-// (one frame a run, read back so the frame is finished). Needs a display with GLX:
+// and parsed, then also compiled into display lists, and the window redrawing it at 800 x 600:
+// one on-screen repaint a run, timed by the clock (the rasteriser draws on worker threads),
+// with the CPU time of all threads a frame costs beside it. Needs a display with GLX:
 //
 //   xvfb-run -a -s '-screen 0 1280x1024x24 +extension GLX' build/bench/v3d_bench_shade_render
 #include <GL/gl.h>
