@@ -1,7 +1,9 @@
 // Fixed-function drawing of the scene. The faces of an object go into its display list as one
 // vertex-array draw (positions and normals interleaved), which the driver copies at compile
-// time: the list holds the same triangles as per-vertex calls would, and 200 000 faces compile
-// in tens of milliseconds instead of hundreds.
+// time: the list holds the same triangles as per-vertex calls would, with one call per object
+// instead of two per corner (200 000 faces: 146 ms to load, about 60 ms more to compile, CPU
+// time under Mesa's software rasteriser). An indexed draw of the shared vertices measured no
+// faster to redraw there, so the plain array stays.
 #include "shadeview/gl_scene.h"
 
 #include <GL/gl.h>
