@@ -117,16 +117,11 @@ TEST_F(ConnectionsView, OpensWithItsObjectsAndEditsTheConnections) {
   EXPECT_EQ(d->focusWidget(), child<QWidget>(d, 1359)) << "the focus moves to Finish";
   EXPECT_FALSE(child<QPushButton>(d, 1355)->isEnabled());
   EXPECT_TRUE(child<QPushButton>(d, 1356)->isEnabled());
-  QTest::mouseClick(child<QRadioButton>(d, 1343), Qt::LeftButton);
-  EXPECT_TRUE(child<QPushButton>(d, 1355)->isEnabled()) << "the upper entry is still free";
-  QTest::mouseClick(child<QPushButton>(d, 1355), Qt::LeftButton);
-  EXPECT_EQ(child<QLabel>(d, 1354)->text(), "2");
-  QTest::mouseClick(child<QPushButton>(d, 1356), Qt::LeftButton);
-  EXPECT_EQ(child<QLabel>(d, 1354)->text(), "1");
-  EXPECT_FALSE(child<QPushButton>(d, 1356)->isEnabled());
+  // The other buttons follow the presenter's rules (tested without widgets); here only that
+  // a click reaches them.
   QTest::mouseClick(child<QPushButton>(d, 1357), Qt::LeftButton);
   EXPECT_EQ(child<QLabel>(d, 1354)->text(), "0");
-  EXPECT_FALSE(child<QPushButton>(d, 1357)->isEnabled());
+  EXPECT_FALSE(child<QPushButton>(d, 1356)->isEnabled());
   EXPECT_TRUE(asked.empty());
 }
 

@@ -2,6 +2,7 @@
 // buttons, "Finish", and the temporary files it leaves behind (none).
 #include <gtest/gtest.h>
 
+#include "core/strings.h"
 #include "core/text_ids.h"
 #include "shadeview/scripts/connections.h"
 #include "shadeview_fixtures.h"
@@ -164,6 +165,15 @@ TEST(ConnectionsPresenter, FinishWritesTheSurfaceScriptAndEveryTemporaryFileGoes
   EXPECT_EQ(reference.find("Layer\nSet\n3\n"), std::string::npos);
   std::remove(out.c_str());
   EXPECT_TRUE(tmp.empty()) << "chain and stitch files gone with the dialog";
+}
+
+// The module reports these through the program's error_handler, so the program holds them.
+TEST(ConnectionsPresenter, TheModulesMessagesAreInTheProgramsStringTable) {
+  EXPECT_EQ(text(kTextNoOpenGl), "System does not support OpenGL requirements");
+  EXPECT_EQ(text(kTextNoChains), "Input volume contains no chains.");
+  EXPECT_EQ(text(kTextLinesLost),
+            "Part of information has been lost due to\n inadequate output volume dimensions.");
+  EXPECT_EQ(text(-kFileParsingError), "File parsing error");
 }
 
 }  // namespace

@@ -130,21 +130,48 @@ TEST_F(Scripts, TracingFindsRegionsOnlyThroughABlackLeftNeighbour) {
   EXPECT_FALSE(fileExists(shade::TemporaryFileName(second, 2))) << "only VOI frames get files";
 }
 
-TEST_F(Scripts, BuildChainsChecksEverythingBeforeWritingAFile) {
-  auto grey = make_volume(1, 4, 4);
+// Every argument check runs before a file is made or a sample is written.
+TEST_F(Scripts, ArgumentChecksComeFirst) {
   auto v = make_colour(1, 4, 4);
+  auto grey = make_volume(1, 4, 4);
+  const auto before = samples(v);
   ColourTable colours{kRed};
-  EXPECT_EQ(shade::BuildChains(CheckVolume, grey, prefix.c_str(), 4, &colours), kWrongColorType);
-  EXPECT_EQ(shade::BuildChains(CheckVolume, v, nullptr, 4, &colours), kNullBasicTypePointer);
-  EXPECT_EQ(shade::BuildChains(CheckVolume, v, prefix.c_str(), 4, nullptr), kNullBasicTypePointer);
-  EXPECT_EQ(shade::BuildChains(CheckVolume, v, prefix.c_str(), -1, &colours), kInvalidParameters);
-  EXPECT_EQ(shade::BuildChains(CheckVolume, v, prefix.c_str(), shade::kMaxChainStep + 1, &colours),
-            kInvalidParameters)
-      << "steps would not fit the file's signed bytes";
+  shade::ConnectionTable t(2);
+  const char* c = prefix.c_str();
+  const char* s = stitches.c_str();
+  const char* in = script.c_str();
+  const struct {
+    int got, expected;
+  } cases[] = {
+      {shade::BuildChains(CheckVolume, grey, c, 4, &colours), kWrongColorType},
+      {shade::BuildChains(CheckVolume, v, nullptr, 4, &colours), kNullBasicTypePointer},
+      {shade::BuildChains(CheckVolume, v, c, 4, nullptr), kNullBasicTypePointer},
+      {shade::BuildChains(CheckVolume, v, c, -1, &colours), kInvalidParameters},
+      // A larger minStep would let a step outgrow the chain file's signed bytes.
+      {shade::BuildChains(CheckVolume, v, c, shade::kMaxChainStep + 1, &colours),
+       kInvalidParameters},
+      {shade::StitchContours(nullptr, s, 0, 2, 2, &t), kNullBasicTypePointer},
+      {shade::StitchContours(c, s, 0, 2, 2, nullptr), kNullBasicTypePointer},
+      {shade::StitchContours(c, s, -1, 2, 2, &t), kInvalidParameters},
+      {shade::StitchContours(c, s, 2, 2, 2, &t), kInvalidParameters},
+      {shade::StitchContours(c, s, 0, 2, 0, &t), kInvalidParameters},
+      {shade::StitchContours(c, s, 0, 2, 3, &t), kInvalidParameters},  // table too short
+      {shade::StitchContours(c, s, 0, 2, 2, &t, 0.0, 1.05), kInvalidParameters},
+      {shade::StitchContours(c, s, 0, 2, 2, &t, 0.05, 1.0), kInvalidParameters},
+      {shade::ReadLinesScript(CheckVolume, grey, in, 1), kWrongColorType},
+      {shade::ReadLinesScript(CheckVolume, v, nullptr, 1), kNullBasicTypePointer},
+      {shade::ReadLinesScript(CheckVolume, v, in, 0), kInvalidParameters},
+  };
+  for (size_t k = 0; k < std::size(cases); ++k) EXPECT_EQ(cases[k].got, cases[k].expected) << k;
   EXPECT_TRUE(tmp.empty());
+  EXPECT_EQ(samples(v), before);
+  EXPECT_EQ(colours, ColourTable{kRed});
+  // Then the files: a missing folder, missing chain files, a missing script.
   const std::string nowhere = tmp.path() + "/missing/~chn";
   EXPECT_EQ(shade::BuildChains(CheckVolume, v, nowhere.c_str(), 4, &colours), kFopenError);
   EXPECT_TRUE(colours.empty());
+  EXPECT_EQ(shade::StitchContours(c, s, 0, 2, 2, &t), kFopenError);
+  EXPECT_EQ(shade::ReadLinesScript(CheckVolume, v, in, 1), kFopenError);
 }
 
 TEST_F(Scripts, LargestMinStepKeepsEveryStepInASignedByte) {
@@ -374,21 +401,6 @@ TEST_F(Scripts, MatchingPairsEqualObjectsThenTheConnections) {
   EXPECT_EQ(pairs(t), (P{{0, 2, 0}, {0, 0, 0}}));
 }
 
-TEST_F(Scripts, StitchContoursRejectsBadArguments) {
-  shade::ConnectionTable t(2);
-  const char* c = prefix.c_str();
-  const char* s = stitches.c_str();
-  EXPECT_EQ(shade::StitchContours(nullptr, s, 0, 2, 2, &t), kNullBasicTypePointer);
-  EXPECT_EQ(shade::StitchContours(c, s, 0, 2, 2, nullptr), kNullBasicTypePointer);
-  EXPECT_EQ(shade::StitchContours(c, s, -1, 2, 2, &t), kInvalidParameters);
-  EXPECT_EQ(shade::StitchContours(c, s, 2, 2, 2, &t), kInvalidParameters);
-  EXPECT_EQ(shade::StitchContours(c, s, 0, 2, 0, &t), kInvalidParameters);
-  EXPECT_EQ(shade::StitchContours(c, s, 0, 2, 3, &t), kInvalidParameters) << "table too short";
-  EXPECT_EQ(shade::StitchContours(c, s, 0, 2, 2, &t, 0.0, 1.05), kInvalidParameters);
-  EXPECT_EQ(shade::StitchContours(c, s, 0, 2, 2, &t, 0.05, 1.0), kInvalidParameters);
-  EXPECT_EQ(shade::StitchContours(c, s, 0, 2, 2, &t), kFopenError) << "no chain files";
-}
-
 // ---- Reading line scripts ----------------------------------------------------------------
 
 struct Seg {
@@ -544,16 +556,6 @@ TEST_F(ReadLines, LongLinesStayOneLine) {
                            "\n3.0,1.0,0.0\n\n" + std::string(300, 'a') + "Layer\nBogus\n";
   EXPECT_EQ(read(v, text), 0);
   EXPECT_EQ(pixelAt(v, 0, 1, 2), shade::LayerColour(0, 1));
-}
-
-TEST_F(ReadLines, ChecksComeFirst) {
-  auto v = make_colour(1, 4, 4);
-  auto grey = make_volume(1, 4, 4);
-  EXPECT_EQ(shade::ReadLinesScript(CheckVolume, grey, script.c_str(), 1), kWrongColorType);
-  EXPECT_EQ(shade::ReadLinesScript(CheckVolume, v, nullptr, 1), kNullBasicTypePointer);
-  EXPECT_EQ(shade::ReadLinesScript(CheckVolume, v, script.c_str(), 0), kInvalidParameters);
-  EXPECT_EQ(shade::ReadLinesScript(CheckVolume, v, (tmp.path() + "/none.scr").c_str(), 1),
-            kFopenError);
 }
 
 TEST_F(ReadLines, LineScriptOfAVolumeDrawsEveryObjectInItsOwnColour) {

@@ -5,8 +5,9 @@
 // the volume as it was. Its lines are read into a 256-character buffer; the rest of a longer
 // line is skipped, so that it stays one line of the script. Segments are drawn with
 // Bresenham's rule in closed form (the pixel of step t along the major axis sits at the
-// minor offset t * minor / major rounded, halves down, as the error-term loop does) over the part of the major axis inside the frame
-// only, so a segment of any length costs at most one row or column of the frame.
+// minor offset t * minor / major rounded, halves down, as the error-term loop does) over the part
+// of the major axis inside the frame only, so a segment of any length costs at most one row or
+// column of the frame.
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -186,7 +187,8 @@ bool draw(Volume& v, int f, int64_t x1, int64_t y1, int64_t x2, int64_t y2, Rgb 
   tLow = std::max<int64_t>(tLow, 0);
   tHigh = std::min(tHigh, major);
   for (int64_t t = tLow; t <= tHigh; ++t) {
-    const auto m = static_cast<int64_t>((__int128(2) * t * minor + major - 1) / (__int128(2) * major));
+    const auto m =
+        static_cast<int64_t>((__int128(2) * t * minor + major - 1) / (__int128(2) * major));
     const int64_t a = start + t * sMajor;
     const int64_t b = (alongX ? y1 : x1) + m * sMinor;
     if (alongX)

@@ -185,8 +185,9 @@ int StitchContours(const char* chainPrefix, const char* stitchPrefix, int z0, in
     for (int z = z0; z < z1 - 1; ++z) {
       FilePtr lower(std::fopen(TemporaryFileName(chainPrefix, z).c_str(), "rb"));
       FilePtr upper(std::fopen(TemporaryFileName(chainPrefix, z + 1).c_str(), "rb"));
+      if (!lower || !upper) return kFopenError;
       FilePtr out(std::fopen(TemporaryFileName(stitchPrefix, z).c_str(), "wb"));
-      if (!lower || !upper || !out) return kFopenError;
+      if (!out) return kFopenError;
       if (const int code = stitchPair(lower.get(), upper.get(), out.get(), *connections, objects,
                                       tolerance, ratio);
           code != 0)
