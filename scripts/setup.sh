@@ -9,6 +9,10 @@ set -euo pipefail
 run_packages=(cmake g++ make pkg-config libtiff-dev libjpeg62-turbo-dev qt6-base-dev fonts-dejavu-core)
 # python3-tifffile: the TIFF stack round trips against an independent implementation.
 test_packages=(libgtest-dev libbenchmark-dev clang libclang-rt-14-dev python3-numpy python3-tifffile)
+# The surface renderer: Qt's OpenGL widgets, GL and GLU headers, and Mesa's software rasteriser
+# with Xvfb, on which its tests draw real pixels.
+run_packages+=(libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri)
+test_packages+=(xvfb xauth)
 
 packages=("${run_packages[@]}")
 if [ "${1:-test}" = test ]; then packages+=("${test_packages[@]}"); fi
