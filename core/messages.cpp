@@ -28,6 +28,8 @@ class HeadlessReporter final : public Reporter {
         return affirmative ? kAnswerOk : kAnswerCancel;
       case MessageButtons::YesNo:
         return affirmative ? kAnswerYes : kAnswerNo;
+      case MessageButtons::YesNoCancel:
+        return affirmative ? kAnswerYes : kAnswerNo;
     }
     return kAnswerOk;
   }

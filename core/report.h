@@ -11,7 +11,7 @@ namespace v3d {
 inline constexpr std::string_view kCaption = "VELMORA3D for Windows";
 
 enum class MessageIcon { Error, Information, Question, Warning };
-enum class MessageButtons { Ok, OkCancel, YesNo };
+enum class MessageButtons { Ok, OkCancel, YesNo, YesNoCancel };
 
 // Button results, with the values message boxes have always returned.
 inline constexpr int kAnswerOk = 1;

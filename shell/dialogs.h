@@ -57,6 +57,8 @@ enum DialogResource : int {
   kDialogAbout = 120,
   kDialogAlignment = 121,
   kDialogPixelInput = 123,
+  kDialogLabelledView = 122,
+  kDialogUpdatingProjections = 125,
 };
 
 // Control ids of the volume dialogs; the views name their widgets after them.

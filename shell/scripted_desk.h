@@ -55,8 +55,9 @@ struct ShownMessage {
 // opened.
 class ScriptedWindowDesk : public virtual WindowDesk {
  public:
-  void showVolume(Volume* v) override { shown.push_back(v); }
-  void refreshVolume(Volume* v) override { refreshed.push_back(v); }
+  // Both also bring the recorded projections of the volume up to date, as the windows would.
+  void showVolume(Volume* v) override;
+  void refreshVolume(Volume* v) override;
   void closeWindowsOf(Volume* v) override { closed.push_back(v); }
   bool openDisplay(Volume* v, bool colour, int lower, int upper, float delay) override;
   bool toggleCoordinates() override { return coordinatesShown = !coordinatesShown; }
@@ -67,6 +68,8 @@ class ScriptedWindowDesk : public virtual WindowDesk {
   bool openPlot(const std::string& title, const float* values) override;
   bool showProjection(ProjectionPtr projection, BufferPtr buffer,
                       const std::string& title) override;
+  void showUpdatingBox(const std::string& windowTitle) override;
+  void closeUpdatingBox() override;
 
   // What happened.
   std::vector<Volume*> shown;
@@ -92,6 +95,14 @@ class ScriptedWindowDesk : public virtual WindowDesk {
   };
   std::vector<ProjectionShown> projections;
   bool coordinatesShown = false;
+  // The "Updating projections ..." box: every window title it named, how often it was
+  // removed, and whether it is up now.
+  std::vector<std::string> updatingTitles;
+  int updatingBoxesClosed = 0;
+  bool updatingBoxShown = false;
+
+ private:
+  void updateRecordedProjections(Volume* v);
 };
 
 // The scripted desk: dialogs answered from the script, windows recorded.
@@ -119,6 +130,12 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
                                           const std::string& filter) override;
   // A Values step of "x y z" texts is the clicks; Cancel cancels.
   int pickSeeds(Volume* input, Volume* output) override;
+  // The labelled view is kept here; tests act on it as the dialog's controls would.
+  bool openLabelledView(std::unique_ptr<LabelledView> view) override;
+  void focusLabelledView() override { ++labelledViewFocused; }
+  LabelledView* labelledView() const { return labelledView_.get(); }
+  // The dialog's "Close": true when the view agreed and is gone.
+  bool closeLabelledView();
   void setBusy(bool b) override { busyCalls.push_back(b); }
   void quit() override { quitRequested = true; }
 
@@ -130,6 +147,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   std::vector<std::string> dialogTitles;  // every dialog run, by its title
   std::vector<bool> busyCalls;
   bool quitRequested = false;
+  int labelledViewFocused = 0;
   // Dialogs and questions that found no fitting step in the script (each was cancelled).
   int unanswered = 0;
   bool scriptDone() const { return steps_.empty(); }
@@ -138,6 +156,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
  private:
   std::optional<Step> next();
   std::deque<Step> steps_;
+  std::unique_ptr<LabelledView> labelledView_;
   Reporter* previousReporter_ = nullptr;
   Desk* previousDesk_ = nullptr;
 };

@@ -35,6 +35,10 @@ class WindowDesk {
   // could be made (the failure reported): both are freed then.
   virtual bool showProjection(ProjectionPtr projection, BufferPtr buffer,
                               const std::string& title) = 0;
+  // The "Updating projections ..." box (125) while projection windows are brought up to
+  // date: shown (or kept) naming the window being updated, then removed.
+  virtual void showUpdatingBox(const std::string& windowTitle) = 0;
+  virtual void closeUpdatingBox() = 0;
 };
 
 // Program-wide pointer modes of the display windows.

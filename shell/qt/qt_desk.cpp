@@ -60,6 +60,9 @@ int QtDesk::showMessage(void* owner, std::string_view text, std::string_view cap
     case MessageButtons::YesNo:
       box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
       break;
+    case MessageButtons::YesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
   }
   switch (box.exec()) {
     case QMessageBox::Cancel:

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QPointer>
+#include <QStringList>
 
+#include "shell/qt/updating_box.h"
 #include "shell/window_desk.h"
 
 namespace v3d::shell::qt {
@@ -23,10 +25,17 @@ class QtWindowDesk : public virtual WindowDesk {
   bool openPlot(const std::string& title, const float* values) override;
   bool showProjection(ProjectionPtr projection, BufferPtr buffer,
                       const std::string& title) override;
+  void showUpdatingBox(const std::string& windowTitle) override;
+  void closeUpdatingBox() override;
+  // The box while it is up; tests watch it.
+  UpdatingBox* updatingBox() const { return updatingBox_; }
+  // Every title the box has named (tests read what was shown during an update).
+  QStringList updatingTitles;
 
  private:
   QPointer<Frame> frame_;
   WindowRegistry& windows_;
+  QPointer<UpdatingBox> updatingBox_;
 };
 
 }  // namespace v3d::shell::qt
