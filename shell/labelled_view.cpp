@@ -230,8 +230,8 @@ bool LabelledView::update(int k) {
   Volume* in = volumeSlot(inputSlot_);
   Volume* out = volumeSlot(outputSlot_);
   // The output may have been destroyed, reallocated or replaced since the view opened.
-  if (out->dataType != V3D_UC || out->colorType == V3D_ONE_CHANNEL || out->Z < in->Z ||
-      out->Y < in->Y || out->X < in->X) {
+  if (in == nullptr || out == nullptr || out->dataType != V3D_UC ||
+      out->colorType == V3D_ONE_CHANNEL || out->Z < in->Z || out->Y < in->Y || out->X < in->X) {
     error_handler(kTextOutputModified);
     return false;
   }

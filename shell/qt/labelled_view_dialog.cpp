@@ -170,10 +170,7 @@ LabelledViewDialog::LabelledViewDialog(std::unique_ptr<LabelledView> view, QWidg
   list_->setFocus();
 }
 
-LabelledViewDialog::~LabelledViewDialog() {
-  // The view is closed: the frame becomes the active window again.
-  if (QWidget* owner = parentWidget(); owner && owner->isVisible()) owner->activateWindow();
-}
+LabelledViewDialog::~LabelledViewDialog() = default;
 
 void LabelledViewDialog::placeAtBottomLeft() {
   const QScreen* screen = this->screen() ? this->screen() : QApplication::primaryScreen();
@@ -261,10 +258,13 @@ void LabelledViewDialog::reject() {
 }
 
 void LabelledViewDialog::closeEvent(QCloseEvent* event) {
-  if (view_->requestClose())
-    event->accept();
-  else
+  if (!view_->requestClose()) {
     event->ignore();
+    return;
+  }
+  event->accept();
+  // The view is closed: the frame becomes the active window again.
+  if (QWidget* owner = parentWidget(); owner && owner->isVisible()) owner->activateWindow();
 }
 
 }  // namespace v3d::shell::qt

@@ -99,8 +99,7 @@ void labelledViewShots(qt::Frame& frame) {
     dialog.save(g_dir + "/dialog-122.png");
     QPixmap shot = frame.grab();
     QPainter p(&shot);
-    p.drawPixmap(shot.width() - dialog.width() - 10, shot.height() - dialog.height() - 10,
-                 dialog);
+    p.drawPixmap(shot.width() - dialog.width() - 10, shot.height() - dialog.height() - 10, dialog);
     p.end();
     shot.save(g_dir + "/labelled-view.png");
     delete d;
@@ -117,8 +116,8 @@ void labelledViewShots(qt::Frame& frame) {
   ProjectionPtr p(CreateProjection(kFrameGalleryType, demo, sizeof gp));
   if (!p || !galleryPictureSize(gp, &w, &h)) return;
   std::memcpy(p->extra, &gp, sizeof gp);
-  BufferPtr b(CreateBuffer(
-      demo->colorType == V3D_ONE_CHANNEL ? V3D_BUFFER_GREY : V3D_BUFFER_COLOUR, w, h));
+  BufferPtr b(
+      CreateBuffer(demo->colorType == V3D_ONE_CHANNEL ? V3D_BUFFER_GREY : V3D_BUFFER_COLOUR, w, h));
   if (!b || produceGalleryPicture(*p, *b) != 0) return;
   if (!frame.desk().showProjection(std::move(p), std::move(b), "Frame Gallery of Volume  0."))
     return;

@@ -45,8 +45,7 @@ void WindowRegistry::showVolume(Volume* v, bool open) {
       lists_);
   // Only 8-bit volumes are shown.
   if (!shown && open && CheckVolume(v, V3D_UC, V3D_ANY_COLOR) == kSuccess)
-    add(std::make_unique<DisplayWindow>(v, v->colorType != V3D_ONE_CHANNEL, 0, v->Z - 1, 0.0f),
-        v);
+    add(std::make_unique<DisplayWindow>(v, v->colorType != V3D_ONE_CHANNEL, 0, v->Z - 1, 0.0f), v);
   // Then the projection windows, with the "Updating projections ..." box naming each.
   std::vector<ProjectionUpdate> updates;
   for (ProjectionWindow* p : projectionsOf(v))
