@@ -320,6 +320,7 @@ int ScriptedDesk::pickSeeds(Volume* input, Volume* output) {
 }
 
 bool ScriptedDesk::openLabelledView(std::unique_ptr<LabelledView> view) {
+  if (refuseLabelledView) return false;
   labelledView_ = std::move(view);
   return labelledView_ != nullptr;
 }

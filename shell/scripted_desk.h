@@ -148,6 +148,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   std::vector<bool> busyCalls;
   bool quitRequested = false;
   int labelledViewFocused = 0;
+  bool refuseLabelledView = false;  // openLabelledView fails, as a dialog that cannot be made
   // Dialogs and questions that found no fitting step in the script (each was cancelled).
   int unanswered = 0;
   bool scriptDone() const { return steps_.empty(); }

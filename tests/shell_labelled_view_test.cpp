@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "core/alloc.h"
 #include "core/result_codes.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
@@ -275,6 +276,31 @@ TEST_F(LabelledViewTest, RefusedStartsChangeNothing) {
   EXPECT_FALSE(LabelledView::isOpen());
   EXPECT_TRUE(desk.scriptDone());
   EXPECT_EQ(desk.unanswered, 0);
+}
+
+TEST_F(LabelledViewTest, OpeningFailuresLeaveNothingOpenAndNoOutputMadeForThem) {
+  makeLabelled();
+  // No memory for the object table: -9, and the output is not touched.
+  Volume* out = makeSlot(V3D_UC, V3D_THREE_CHANNELS, 3, 8, 10, 6);
+  const auto before = snapshot(out);
+  {
+    LabelledView view(0, 1, 3);
+    failAllocationsAfter(0);
+    EXPECT_EQ(view.open(), kCannotAllocateBuffer);
+    failAllocationsAfter(-1);
+    EXPECT_FALSE(view.updateAll());
+    EXPECT_FALSE(view.updateAllEnabled());
+  }
+  EXPECT_EQ(snapshot(out), before);
+  EXPECT_FALSE(LabelledView::isOpen());
+  // A dialog that cannot be made: 647, and the new output goes again.
+  desk.refuseLabelledView = true;
+  desk.script({pick("0"), pickNew(2, 10, 8, 3)});
+  run();
+  EXPECT_EQ(desk.lastMessage(), "Error");
+  EXPECT_EQ(volumeSlot(2)->dataType, 0);
+  EXPECT_FALSE(LabelledView::isOpen());
+  EXPECT_TRUE(desk.scriptDone());
 }
 
 TEST_F(LabelledViewTest, EditsMarkObjectsAndUpdatesWriteThemExactly) {
