@@ -244,14 +244,6 @@ TEST_F(LabelledViewTest, OpensOnANewColourOutputPaintedInTheDefaultColours) {
   EXPECT_FALSE(LabelledView::isOpen());
 }
 
-TEST_F(LabelledViewTest, ASingleObjectIsWhite) {
-  Volume* in = makeLabelled(1);
-  LabelledView* view = open();
-  ASSERT_NE(view, nullptr);
-  EXPECT_EQ(view->objects(), 1);
-  expectObject(in, volumeSlot(1), 1, {255, 255, 255});
-}
-
 TEST_F(LabelledViewTest, RefusedStartsChangeNothing) {
   // An input of zeros: 3131, and the New slot stays free.
   makeSlot(V3D_UC, V3D_ONE_CHANNEL, 2, 4, 4);
