@@ -254,5 +254,21 @@ inline constexpr int kLabelAlignFirstButton = 20601;  // "Next"; the 21 buttons 
 inline constexpr int kFormatAlignPosition = 20622;
 inline constexpr int kFormatAlignPair = 20623;
 inline constexpr int kAskSaveAlignment = 20624;
+// The labelled volume view (dialog 122) and the "Updating projections ..." box (dialog 125).
+inline constexpr int kTitleDialog122 = 20460;
+inline constexpr int kLabelObjects = 20461;
+inline constexpr int kTextObjectItem = 20462;
+inline constexpr int kLabelDisplayObject = 20463;
+inline constexpr int kLabelRed = 20464;
+inline constexpr int kLabelGreen = 20465;
+inline constexpr int kLabelBlue = 20466;
+inline constexpr int kLabelUpdateAll = 20467;
+inline constexpr int kLabelUpdateCurrent = 20468;
+inline constexpr int kLabelCloseView = 20469;
+inline constexpr int kLabelColorPreview = 20470;
+inline constexpr int kTextUpdateBeforeClosing = 20471;
+inline constexpr int kTitleDialog125 = 20472;
+inline constexpr int kTextPleaseWait = 20473;
+inline constexpr int kLabelUpdating = 20474;
 
 }  // namespace v3d

@@ -12,6 +12,7 @@
 #include "core/text_ids.h"
 #include "shell/command_table.h"
 #include "shell/desk.h"
+#include "shell/labelled_view.h"
 
 namespace v3d::shell {
 namespace {
@@ -233,6 +234,7 @@ CommandList analysisCommands() {
       {kCmdRegionMerge, cmdRegionMerge},
       {kCmdRegionSplitMerge, [](Desk& d) { cmdRegionSplit(d, true); }},
       withState<LabellingWork>(kCmdLabel, cmdLabel),
+      {kCmdViewLabelled, runViewLabelled},
 
       // Metrics
       {kCmdSurfacePoints, [](Desk& d) { cmdCount(d, true); }},

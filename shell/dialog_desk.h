@@ -4,6 +4,7 @@
 // Qt dialogs part and in the scripted desk.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -21,6 +22,7 @@ class AlignmentDialog;
 class AboutDialog;
 class FrameGalleryDialog;
 class OpenDialog;
+class LabelledView;
 
 class DialogDesk {
  public:
@@ -50,6 +52,12 @@ class DialogDesk {
   // click inside the input's VOI labels the same voxel of `output` with the seed count
   // (1, 2, 3, ...). Returns the number of seeds at OK, or -1 for Cancel.
   virtual int pickSeeds(Volume* input, Volume* output) = 0;
+
+  // The modeless labelled volume view (122): the desk keeps the presenter and lets the user
+  // act on it until it agrees to close. False when the dialog could not be made.
+  virtual bool openLabelledView(std::unique_ptr<LabelledView> view) = 0;
+  // Gives the open labelled view the focus.
+  virtual void focusLabelledView() = 0;
 };
 
 }  // namespace v3d::shell

@@ -58,6 +58,8 @@ enum DialogResource : int {
   kDialogAlignment = 121,
   kDialogPixelInput = 123,
   kDialogAlignToolBox = 112,
+  kDialogLabelledView = 122,
+  kDialogUpdatingProjections = 125,
 };
 
 // Control ids of the volume dialogs; the views name their widgets after them.

@@ -8,7 +8,9 @@
 #include "core/text_ids.h"
 #include "shell/alignment_toolbox.h"
 #include "shell/contour_following.h"
+#include "shell/labelled_view.h"
 #include "shell/open_dialog.h"
+#include "shell/projection_update.h"
 
 namespace v3d::shell {
 namespace {
@@ -260,6 +262,38 @@ std::optional<std::string> ScriptedDesk::openFileName(const std::string& title,
   return saveFileName(title, filter);
 }
 
+void ScriptedWindowDesk::showVolume(Volume* v) {
+  shown.push_back(v);
+  updateRecordedProjections(v);
+}
+
+void ScriptedWindowDesk::refreshVolume(Volume* v) {
+  refreshed.push_back(v);
+  updateRecordedProjections(v);
+}
+
+void ScriptedWindowDesk::updateRecordedProjections(Volume* v) {
+  std::vector<ProjectionUpdate> updates;
+  for (ProjectionShown& p : projections) {
+    if (v == nullptr || p.projection->volume != v) continue;
+    updates.push_back({p.title, [&p] {
+                         if (p.projection->type == kFrameGalleryType)
+                           produceGalleryPicture(*p.projection, *p.buffer);
+                       }});
+  }
+  updateProjections(this, updates);
+}
+
+void ScriptedWindowDesk::showUpdatingBox(const std::string& windowTitle) {
+  updatingTitles.push_back(windowTitle);
+  updatingBoxShown = true;
+}
+
+void ScriptedWindowDesk::closeUpdatingBox() {
+  updatingBoxShown = false;
+  ++updatingBoxesClosed;
+}
+
 bool ScriptedWindowDesk::openDisplay(Volume* v, bool colour, int lower, int upper, float delay) {
   displays.push_back({v, colour, lower, upper, delay});
   return true;
@@ -330,6 +364,18 @@ int ScriptedDesk::pickSeeds(Volume* input, Volume* output) {
     count = labelSeed(input, output, x, y, z, count);
   }
   return count;
+}
+
+bool ScriptedDesk::openLabelledView(std::unique_ptr<LabelledView> view) {
+  if (refuseLabelledView) return false;
+  labelledView_ = std::move(view);
+  return labelledView_ != nullptr;
+}
+
+bool ScriptedDesk::closeLabelledView() {
+  if (!labelledView_ || !labelledView_->requestClose()) return false;
+  labelledView_.reset();
+  return true;
 }
 
 int ScriptedDesk::showMessage(void*, std::string_view text, std::string_view caption,

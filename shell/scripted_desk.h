@@ -77,8 +77,9 @@ class ScriptedAlignmentViews : public AlignmentViews {
 // opened.
 class ScriptedWindowDesk : public virtual WindowDesk {
  public:
-  void showVolume(Volume* v) override { shown.push_back(v); }
-  void refreshVolume(Volume* v) override { refreshed.push_back(v); }
+  // Both also bring the recorded projections of the volume up to date, as the windows would.
+  void showVolume(Volume* v) override;
+  void refreshVolume(Volume* v) override;
   // Also ends an alignment and closes the contour pair when `v` is one of their volumes, as a
   // window would.
   void closeWindowsOf(Volume* v) override;
@@ -96,6 +97,8 @@ class ScriptedWindowDesk : public virtual WindowDesk {
   void closeContourPair() override;
   // The user closes a window of the open contour pair.
   void closeContourPairWindow();
+  void showUpdatingBox(const std::string& windowTitle) override;
+  void closeUpdatingBox() override;
 
   // What happened.
   std::vector<Volume*> shown;
@@ -125,9 +128,15 @@ class ScriptedWindowDesk : public virtual WindowDesk {
   ContourSession* contourPair = nullptr;  // the session of the open contour pair
   int contourPairsOpened = 0;
   bool failContourPair = false;  // set: the pair's windows cannot be made
+  // The "Updating projections ..." box: every window title it named, how often it was
+  // removed, and whether it is up now.
+  std::vector<std::string> updatingTitles;
+  int updatingBoxesClosed = 0;
+  bool updatingBoxShown = false;
 
  private:
   std::function<void()> contourPairClosed_;
+  void updateRecordedProjections(Volume* v);
 };
 
 // The scripted desk: dialogs answered from the script, windows recorded.
@@ -155,6 +164,12 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
                                           const std::string& filter) override;
   // A Values step of "x y z" texts is the clicks; Cancel cancels.
   int pickSeeds(Volume* input, Volume* output) override;
+  // The labelled view is kept here; tests act on it as the dialog's controls would.
+  bool openLabelledView(std::unique_ptr<LabelledView> view) override;
+  void focusLabelledView() override { ++labelledViewFocused; }
+  LabelledView* labelledView() const { return labelledView_.get(); }
+  // The dialog's "Close": true when the view agreed and is gone.
+  bool closeLabelledView();
   void setBusy(bool b) override { busyCalls.push_back(b); }
   void quit() override { quitRequested = true; }
   void checkCommand(int id, bool checked) override { checks[id] = checked; }
@@ -168,6 +183,8 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   std::vector<bool> busyCalls;
   bool quitRequested = false;
   std::map<int, bool> checks;  // check marks of menu items by command id
+  int labelledViewFocused = 0;
+  bool refuseLabelledView = false;  // openLabelledView fails, as a dialog that cannot be made
   // Dialogs and questions that found no fitting step in the script (each was cancelled).
   int unanswered = 0;
   bool scriptDone() const { return steps_.empty(); }
@@ -176,6 +193,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
  private:
   std::optional<Step> next();
   std::deque<Step> steps_;
+  std::unique_ptr<LabelledView> labelledView_;
   Reporter* previousReporter_ = nullptr;
   Desk* previousDesk_ = nullptr;
 };

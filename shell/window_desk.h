@@ -51,6 +51,10 @@ class WindowDesk {
   virtual bool openContourPair(ContourSession& session, std::function<void()> closed) = 0;
   // Closes the pair, without running its `closed`.
   virtual void closeContourPair() = 0;
+  // The "Updating projections ..." box (125) while projection windows are brought up to
+  // date: shown (or kept) naming the window being updated, then removed.
+  virtual void showUpdatingBox(const std::string& windowTitle) = 0;
+  virtual void closeUpdatingBox() = 0;
 };
 
 // Program-wide pointer modes of the display windows.

@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
@@ -33,6 +34,13 @@ class ProjectionPane : public QWidget {
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
     painter.drawImage(0, 0, owner_->picture());
+  }
+  void mouseMoveEvent(QMouseEvent* e) override { owner_->pointerAt(e->position().toPoint()); }
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton) owner_->pointerAt(e->position().toPoint());
+  }
+  void mouseReleaseEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::LeftButton) owner_->pointerAt(e->position().toPoint());
   }
 
  private:
@@ -65,6 +73,10 @@ QImage ProjectionWindow::picture() const {
   if (b.kind == V3D_BUFFER_GREY && b.plane[0]) {
     QImage image(b.width, b.height, QImage::Format_Grayscale8);
     for (int y = 0; y < b.height; ++y) std::copy_n(b.plane[0][y], b.width, image.scanLine(y));
+    if (!marker_) return image;
+    // The red marker needs colour: the grey picture is shown in RGB under it.
+    image = image.convertToFormat(QImage::Format_RGB888);
+    drawGalleryMarker(image.bits(), image.width(), image.height(), image.bytesPerLine(), *marker_);
     return image;
   }
   QImage image(b.width, b.height, QImage::Format_RGB888);
@@ -78,6 +90,8 @@ QImage ProjectionWindow::picture() const {
       line[3 * x + 2] = b.plane[2][y][x];
     }
   }
+  if (marker_)
+    drawGalleryMarker(image.bits(), image.width(), image.height(), image.bytesPerLine(), *marker_);
   return image;
 }
 
@@ -100,6 +114,17 @@ void ProjectionWindow::docked(QMdiSubWindow* sub) {
     if (host::ModuleHost* m = host::moduleHost(); m && m->saverPresent())
       m->saveBuffer(buffer_.get());
   });
+}
+
+void ProjectionWindow::pointerAt(QPoint pos) {
+  if (projection_->type != kFrameGalleryType) return;
+  const auto& p = *static_cast<const GalleryParameters*>(projection_->extra);
+  GalleryTile tile{};
+  std::optional<GalleryTile> marker;
+  if (galleryTileAt(p, pos.x(), pos.y(), &tile)) marker = tile;
+  if (marker == marker_) return;
+  marker_ = marker;
+  pane_->update();
 }
 
 void ProjectionWindow::refresh() {

@@ -6,7 +6,9 @@
 #include <QImage>
 #include <QScrollArea>
 #include <QString>
+#include <optional>
 
+#include "shell/gallery_marker.h"
 #include "shell/projection_model.h"
 
 class QAction;
@@ -39,12 +41,18 @@ class ProjectionWindow : public QScrollArea {
   // The volume changed: a frame gallery makes its picture again (a failure keeps the old
   // one); other types only repaint.
   void refresh();
+  // The pointer at `pos` of the pane (moved, or a left button pressed or released there): a
+  // frame gallery marks the tile under it with a red frame on the shown picture.
+  void pointerAt(QPoint pos);
+  // The gallery's marked tile, if any.
+  const std::optional<GalleryTile>& marker() const { return marker_; }
 
  private:
   ProjectionPtr projection_;
   BufferPtr buffer_;
   ProjectionPane* pane_;
   QAction* save_ = nullptr;
+  std::optional<GalleryTile> marker_;
 };
 
 }  // namespace v3d::shell::qt

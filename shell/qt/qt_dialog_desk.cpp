@@ -13,6 +13,7 @@
 #include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
+#include "shell/qt/labelled_view_dialog.h"
 #include "shell/qt/open_view.h"
 #include "shell/qt/qtext.h"
 #include "shell/qt/views.h"
@@ -126,6 +127,24 @@ int QtDialogDesk::pickSeeds(Volume* input, Volume* output) {
   setSeedPicking(nullptr);
   if (frame_) frame_->menuBar()->setEnabled(true);
   return result == 1 ? seeds.count : -1;
+}
+
+bool QtDialogDesk::openLabelledView(std::unique_ptr<LabelledView> view) {
+  if (!view) return false;
+  // Owned by the frame and deleted when it closes; keyboard navigation is the dialog's own.
+  auto* dialog = new LabelledViewDialog(std::move(view), frame_);
+  labelledView_ = dialog;
+  dialog->show();
+  dialog->placeAtBottomLeft();
+  return true;
+}
+
+LabelledViewDialog* QtDialogDesk::labelledViewDialog() const {
+  return labelledView_.data();
+}
+
+void QtDialogDesk::focusLabelledView() {
+  if (labelledView_) labelledView_->focusList();
 }
 
 }  // namespace v3d::shell::qt

@@ -9,6 +9,7 @@
 namespace v3d::shell::qt {
 
 class Frame;
+class LabelledViewDialog;
 
 // Dialogs and message boxes wait for the user: they show the arrow even while a command
 // holds the busy cursor.
@@ -38,9 +39,14 @@ class QtDialogDesk : public virtual DialogDesk {
   std::optional<std::string> saveFileName(const std::string& title,
                                           const std::string& filter) override;
   int pickSeeds(Volume* input, Volume* output) override;
+  bool openLabelledView(std::unique_ptr<LabelledView> view) override;
+  void focusLabelledView() override;
+  // The labelled view's dialog while it is open.
+  LabelledViewDialog* labelledViewDialog() const;
 
  private:
   QPointer<Frame> frame_;
+  QPointer<LabelledViewDialog> labelledView_;
 };
 
 }  // namespace v3d::shell::qt

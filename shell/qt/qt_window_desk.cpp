@@ -96,3 +96,18 @@ int QtWindowDesk::openAlignment(AlignmentToolBox& toolBox) {
 }
 
 }  // namespace v3d::shell::qt
+
+namespace v3d::shell::qt {
+
+void QtWindowDesk::showUpdatingBox(const std::string& windowTitle) {
+  if (!updatingBox_) updatingBox_ = new UpdatingBox(frame_);  // owned by the frame
+  updatingTitles.push_back(QString::fromStdString(windowTitle));
+  updatingBox_->name(QString::fromStdString(windowTitle));
+}
+
+void QtWindowDesk::closeUpdatingBox() {
+  if (updatingBox_) updatingBox_->deleteLater();
+  updatingBox_ = nullptr;
+}
+
+}  // namespace v3d::shell::qt

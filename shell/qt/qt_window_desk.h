@@ -4,7 +4,9 @@
 
 #include <QPointer>
 #include <memory>
+#include <QStringList>
 
+#include "shell/qt/updating_box.h"
 #include "shell/window_desk.h"
 
 namespace v3d::shell::qt {
@@ -31,11 +33,18 @@ class QtWindowDesk : public virtual WindowDesk {
   void closeContourPair() override;
   // The open contour following pair, or nullptr.
   ContourPair* contourPair() const { return pair_.get(); }
+  void showUpdatingBox(const std::string& windowTitle) override;
+  void closeUpdatingBox() override;
+  // The box while it is up; tests watch it.
+  UpdatingBox* updatingBox() const { return updatingBox_; }
+  // Every title the box has named (tests read what was shown during an update).
+  QStringList updatingTitles;
 
  private:
   QPointer<Frame> frame_;
   WindowRegistry& windows_;
   std::unique_ptr<ContourPair> pair_;  // the last pair opened; inert once it has closed
+  QPointer<UpdatingBox> updatingBox_;
 };
 
 }  // namespace v3d::shell::qt

@@ -31,6 +31,11 @@
 #include "algorithms/edges.h"
 #include "shell/command_ids.h"
 #include "shell/contour_following.h"
+#include "shell/labelled_view.h"
+#include "shell/qt/labelled_view_dialog.h"
+#include "shell/qt/updating_box.h"
+#include <QMdiArea>
+#include <QMouseEvent>
 
 using namespace v3d;
 using namespace v3d::shell;
@@ -57,6 +62,80 @@ void volumeDialog(VolumeDialogKind kind, const std::string& title, const QString
   qt::VolumeDialogView view(d);
   if (setup) setup(d);
   save(&view, name);
+}
+
+// The labelled volume view on eight ball-shaped objects with a few recoloured and one hidden,
+// beside a display of its output; the "Updating projections ..." box; a frame gallery with
+// its red marker on the tile under the pointer.
+void labelledViewShots(qt::Frame& frame) {
+  frame.mdiArea()->closeAllSubWindows();
+  Volume* labels = nullptr;
+  Volume* colours = nullptr;
+  if (CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 8, 200, 320, nullptr, &labels) != 0 ||
+      CreateVolumeEx(V3D_UC, V3D_THREE_CHANNELS, 8, 200, 320, nullptr, &colours) != 0)
+    return;
+  for (int k = 0; k < 8; ++k) {
+    const int cx = 45 + (k % 4) * 76, cy = 52 + (k / 4) * 96, r = 24 + (k * 7) % 13;
+    for (int z = 0; z < 8; ++z)
+      for (int y = 0; y < 200; ++y)
+        for (int x = 0; x < 320; ++x)
+          if ((x - cx) * (x - cx) + (y - cy) * (y - cy) + (z - 4) * (z - 4) * 16 <= r * r)
+            static_cast<unsigned char***>(labels->channel[0])[z][y][x] =
+                static_cast<unsigned char>(k + 1);
+  }
+  auto view = std::make_unique<LabelledView>(GetVolumeIndex(labels), GetVolumeIndex(colours), 8);
+  if (view->open() != 0) return;
+  view->select(2);
+  view->setComponent(0, 255), view->setComponent(1, 40), view->setComponent(2, 40);
+  view->select(5);
+  view->setComponent(0, 30), view->setComponent(1, 200), view->setComponent(2, 60);
+  view->select(7);
+  view->setVisible(false);
+  view->updateAll();
+  view->select(4);
+  view->setComponent(2, 0);  // edited, not yet written: the update buttons are enabled
+  frame.desk().openDisplay(colours, true, 4, 7, 0.0f);
+  frame.desk().openLabelledView(std::move(view));
+  QApplication::processEvents();
+  if (auto* d = frame.desk().labelledViewDialog()) {
+    d->adjustSize();
+    QApplication::processEvents();
+    const QPixmap dialog = d->grab();
+    dialog.save(g_dir + "/dialog-122.png");
+    QPixmap shot = frame.grab();
+    QPainter p(&shot);
+    p.drawPixmap(shot.width() - dialog.width() - 10, shot.height() - dialog.height() - 10, dialog);
+    p.end();
+    shot.save(g_dir + "/labelled-view.png");
+    delete d;
+  }
+  freedisWin(colours);
+  {
+    qt::UpdatingBox box(&frame);
+    box.name("Frame Gallery of Volume  0.");
+    save(&box, "dialog-125");
+  }
+  Volume* demo = volumeSlot(0);
+  const GalleryParameters gp{0, demo->Y, 0, demo->X, 0, std::min(12, demo->Z), 4, 0};
+  int w = 0, h = 0;
+  ProjectionPtr p(CreateProjection(kFrameGalleryType, demo, sizeof gp));
+  if (!p || !galleryPictureSize(gp, &w, &h)) return;
+  std::memcpy(p->extra, &gp, sizeof gp);
+  BufferPtr b(
+      CreateBuffer(demo->colorType == V3D_ONE_CHANNEL ? V3D_BUFFER_GREY : V3D_BUFFER_COLOUR, w, h));
+  if (!b || produceGalleryPicture(*p, *b) != 0) return;
+  if (!frame.desk().showProjection(std::move(p), std::move(b), "Frame Gallery of Volume  0."))
+    return;
+  auto galleries = frame.windows().projectionsOf(demo);
+  if (galleries.empty()) return;
+  QWidget* pane = galleries.back()->pane();
+  const QPointF at(150, 40);
+  QMouseEvent move(QEvent::MouseMove, at, pane->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(pane, &move);
+  QApplication::processEvents();
+  frame.grab().save(g_dir + "/frame-gallery-marker.png");
+  freedisWin(demo);
 }
 
 }  // namespace
@@ -269,6 +348,7 @@ int main(int argc, char** argv) {
       QApplication::processEvents();
     }
   }
+  labelledViewShots(frame);
   resetVolumeTable();
   return 0;
 }

@@ -1,7 +1,11 @@
 #include "shell/qt/window_registry.h"
 
+#include <type_traits>
+
 #include "core/result_codes.h"
 #include "shell/alignment_toolbox.h"
+#include "shell/desk.h"
+#include "shell/projection_update.h"
 
 namespace v3d::shell::qt {
 namespace {
@@ -34,14 +38,22 @@ void WindowRegistry::showVolume(Volume* v, bool open) {
       [v](const auto&... lists) {
         auto refresh = [v](const auto& windows) {
           for (const auto& e : windows)
-            if (e.volume == v && e.open()) e.window->refresh();
+            if constexpr (!std::is_same_v<std::decay_t<decltype(*e.window)>, ProjectionWindow>)
+              if (e.volume == v && e.open()) e.window->refresh();
         };
         (refresh(lists), ...);
       },
       lists_);
-  if (shown || !open) return;
-  if (CheckVolume(v, V3D_UC, V3D_ANY_COLOR) != kSuccess) return;  // only 8-bit volumes are shown
-  add(std::make_unique<DisplayWindow>(v, v->colorType != V3D_ONE_CHANNEL, 0, v->Z - 1, 0.0f), v);
+  // Only 8-bit volumes are shown.
+  if (!shown && open && CheckVolume(v, V3D_UC, V3D_ANY_COLOR) == kSuccess)
+    add(std::make_unique<DisplayWindow>(v, v->colorType != V3D_ONE_CHANNEL, 0, v->Z - 1, 0.0f), v);
+  // Then the projection windows, with the "Updating projections ..." box naming each.
+  std::vector<ProjectionUpdate> updates;
+  for (ProjectionWindow* p : projectionsOf(v))
+    updates.push_back({p->windowTitle().toStdString(), [w = QPointer<ProjectionWindow>(p)] {
+                         if (w) w->refresh();
+                       }});
+  updateProjections(desk(), updates);
 }
 
 void WindowRegistry::closeWindowsOf(Volume* v) {
