@@ -393,6 +393,7 @@ std::optional<Macro> parse(const std::string& text,
 bool knownMenuCommand(int id, std::string& menuText) {
   if (id < kModuleCommandEnd || id > 0xFFFF) return false;
   bool known = false;
+  for (int menuId : kMainMenuCommands) known = known || menuId == id;
   for (const v3d::shell::Command& c : commandTable()) known = known || c.id == id;
   if (known) menuText = std::string(v3d::text(kMenuTextBase + id));
   return known;

@@ -113,7 +113,7 @@ std::optional<Macro> parse(const std::string& text,
                            const std::map<std::string, std::string>& variables,
                            CommandLookup knownCommand, Error& error);
 
-// The lookup of the program itself: the commands of its command table, with
+// The lookup of the program itself: the commands of its menus and of its command table, with
 // their menu texts.
 bool knownMenuCommand(int id, std::string& menuText);
 
