@@ -55,8 +55,8 @@ int saveVolumeFromMenu() {
                                   });
   if (!choice) return 0;
   const BusyCursor busy;
-  const int code = saveVolume(g_program, volume, VolumeFormat(choice->format),
-                              choice->compression, choice->path);
+  const int code = saveVolume(g_program, volume, VolumeFormat(choice->format), choice->compression,
+                              choice->path);
   if (code == 0)
     reportSave(g_program, volume, VolumeFormat(choice->format), choice->compression, choice->path);
   return code;
