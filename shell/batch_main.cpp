@@ -82,7 +82,7 @@ int batchMain(int argc, char** argv) {
     std::fprintf(stderr, "velmora3d: %s: %s\n", path.c_str(), error.text().c_str());
     return 1;
   }
-  std::printf("%s: %d commands, %d files written\n", path.c_str(), player.commandsRun(),
+  std::printf("%s: commands run: %d, files written: %d\n", path.c_str(), player.commandsRun(),
               player.filesWritten());
   return 0;
 }
