@@ -213,6 +213,41 @@ TEST_F(MacroTest, ModelessToolsAreRefusedBeforeAnythingRuns) {
   EXPECT_EQ(volumeSlot(1)->dataType, 0);
 }
 
+TEST_F(MacroTest, RunMacroReplaysAFileInTheProgramAndSaysHowItEnded) {
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 8, 8);
+  const std::string path = tempPath("in_program.v3m");
+  {
+    std::ofstream f(path);
+    f << "command 1200\n  volume 0\n  volume New[1] x=8 y=8 z=4\n  values ${V3D_TEST_LEVEL}\n"
+         "command 1200\n  volume 0\n  volume New[2] x=8 y=8 z=4\n  values 1 2\n";
+  }
+  ::setenv("V3D_TEST_LEVEL", "50", 1);
+  desk.script({file(path)});
+  EXPECT_TRUE(dispatch(desk, kCmdRunMacro));
+  ::unsetenv("V3D_TEST_LEVEL");
+  EXPECT_NE(volumeSlot(1)->dataType, 0);
+  EXPECT_EQ(volumeSlot(2)->dataType, 0);
+  EXPECT_EQ(desk.lastMessage(),
+            "The macro stopped at line 8: command 1200 \"&Threshold\": \"Give Threshold value\" "
+            "asks for 1 values, not 2");
+
+  {
+    std::ofstream f(path);
+    f << "command 1200\n  volume 0\n  volume New[2] x=8 y=8 z=4\n  values 9\n"
+         "write-dump 2 "
+      << macro::quote(tempPath("dump.txt")) << "\n";
+  }
+  desk.script({file(path)});
+  EXPECT_TRUE(dispatch(desk, kCmdRunMacro));
+  EXPECT_EQ(desk.lastMessage(), "The macro ran to its end. Commands run: 1, files written: 1.");
+  std::remove(tempPath("dump.txt").c_str());
+
+  desk.script({file(tempPath("missing.v3m"))});
+  EXPECT_TRUE(dispatch(desk, kCmdRunMacro));
+  EXPECT_NE(desk.lastMessage().find("cannot read the macro file"), std::string::npos);
+  std::remove(path.c_str());
+}
+
 TEST_F(MacroTest, WritersSaveTheVoiThroughTheLibrary) {
   Volume* v = makeSlot(V3D_F, V3D_THREE_CHANNELS, 5, 6, 7, 9);
   fill_in_VOI(v, 1, 4, 2, 6, 0, 5);
