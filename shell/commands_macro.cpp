@@ -49,8 +49,10 @@ void cmdRunMacro(Desk& desk) {
     const bool ok = player.play(*m, nullptr, error);
     desk.setBusy(false);
     if (ok) {
-      showInformation(
-          formatText(kFormatMacroFinished, player.commandsRun(), player.filesWritten()));
+      std::string message =
+          formatText(kFormatMacroFinished, player.commandsRun(), player.filesWritten());
+      for (const std::string& note : player.notes()) message += "\n" + note;
+      showInformation(message);
       return;
     }
   }

@@ -151,6 +151,8 @@ bool MacroPlayer::play(const macro::Macro& macro,
         return false;
       }
       ++commands_;
+      for (const std::string& m : messages_)
+        notes_.push_back("line " + std::to_string(item.line()) + ": " + m);
       if (log)
         log("line " + std::to_string(item.line()) + ": " + describe(item.command) + ": " + result);
       continue;

@@ -37,6 +37,9 @@ class MacroPlayer : public ForwardingDesk, public Reporter {
             macro::Error& error);
   int commandsRun() const { return commands_; }
   int filesWritten() const { return writes_; }
+  // The result messages the commands showed ("line 13: Number of regions = 2"), which the
+  // player collects instead of showing.
+  const std::vector<std::string>& notes() const { return notes_; }
 
   int run(VolumeDialog& d) override;
   int run(ValueDialog& d) override;
@@ -71,6 +74,7 @@ class MacroPlayer : public ForwardingDesk, public Reporter {
   std::size_t next_ = 0;
   std::optional<macro::Error> fault_;
   std::vector<std::string> messages_;  // information shown by the running command
+  std::vector<std::string> notes_;
   int commands_ = 0, writes_ = 0;
 };
 

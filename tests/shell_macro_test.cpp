@@ -240,6 +240,15 @@ TEST_F(MacroTest, RunMacroReplaysAFileInTheProgramAndSaysHowItEnded) {
   desk.script({file(path)});
   EXPECT_TRUE(dispatch(desk, kCmdRunMacro));
   EXPECT_EQ(desk.lastMessage(), "The macro ran to its end. Commands run: 1, files written: 1.");
+  {
+    std::ofstream f(path);
+    f << "command 1202\n  volume 2\n  volume 2\n  values 9\n";  // Region Split shows a count
+  }
+  desk.script({file(path)});
+  EXPECT_TRUE(dispatch(desk, kCmdRunMacro));
+  const std::string ended = "The macro ran to its end. Commands run: 1, files written: 0.\n";
+  EXPECT_EQ(desk.lastMessage().rfind(ended + "line 1: No of regions = ", 0), 0u)
+      << desk.lastMessage();
   std::remove(tempPath("dump.txt").c_str());
 
   desk.script({file(tempPath("missing.v3m"))});
