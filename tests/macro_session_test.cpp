@@ -55,6 +55,7 @@ W* named(QWidget* parent, int id) {
 // Answers the modal dialogs that come up, in order: each step is tried on the active modal
 // widget and says whether it was its dialog.
 void answerInOrder(std::vector<Step> steps) {
+  if (steps.empty()) return;
   auto* timer = new QTimer;
   timer->setInterval(0);
   auto next = std::make_shared<std::size_t>(0);
