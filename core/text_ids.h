@@ -243,13 +243,13 @@ inline constexpr int kTitleDialog111 = 20402;
 inline constexpr int kLabelFramesPerRow = 20403;
 inline constexpr int kFormatGalleryTitle = 20404;
 
-// Texts of macro recording and replay, from 20600 up.
-inline constexpr int kTitleStartRecording = 20600;
-inline constexpr int kTextMacroSaveFilter = 20601;
-inline constexpr int kTitleRunMacro = 20602;
-inline constexpr int kTextMacroOpenFilter = 20603;
-inline constexpr int kTextCommandNotRecorded = 20604;
-inline constexpr int kFormatMacroStopped = 20605;
-inline constexpr int kFormatMacroFinished = 20606;
+// Texts of macro recording and replay, from 20700 up.
+inline constexpr int kTitleStartRecording = 20700;
+inline constexpr int kTextMacroSaveFilter = 20701;
+inline constexpr int kTitleRunMacro = 20702;
+inline constexpr int kTextMacroOpenFilter = 20703;
+inline constexpr int kTextCommandNotRecorded = 20704;
+inline constexpr int kFormatMacroStopped = 20705;
+inline constexpr int kFormatMacroFinished = 20706;
 
 }  // namespace v3d
