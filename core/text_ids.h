@@ -270,5 +270,13 @@ inline constexpr int kTextUpdateBeforeClosing = 20471;
 inline constexpr int kTitleDialog125 = 20472;
 inline constexpr int kTextPleaseWait = 20473;
 inline constexpr int kLabelUpdating = 20474;
+// Texts of macro recording and replay, from 20700 up.
+inline constexpr int kTitleStartRecording = 20700;
+inline constexpr int kTextMacroSaveFilter = 20701;
+inline constexpr int kTitleRunMacro = 20702;
+inline constexpr int kTextMacroOpenFilter = 20703;
+inline constexpr int kTextCommandNotRecorded = 20704;
+inline constexpr int kFormatMacroStopped = 20705;
+inline constexpr int kFormatMacroFinished = 20706;
 
 }  // namespace v3d

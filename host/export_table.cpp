@@ -144,6 +144,7 @@ const ExportEntry kTable[] = {
     {132, "ReadTiffStack", fn(&ReadTiffStack)},
     {133, "WriteTiffStack", fn(&WriteTiffStack)},
     {134, "WriteTiffSequence", fn(&WriteTiffSequence)},
+    {135, "SaverWroteVolume", fn(&SaverWroteVolume)},
 };
 
 }  // namespace

@@ -33,6 +33,7 @@
 #include "projections/projections.h"
 #include "shell/exports.h"
 #include "shell/projection.h"
+#include "shell/saver_report.h"
 
 #ifdef __cplusplus
 #include <cstdint>
@@ -137,11 +138,14 @@ enum {
   V3D_ORD_dumpUCFI3D = 10,
   V3D_ORD_WriteVolume = 12,
   V3D_ORD_savetiff = 129,
+  V3D_ORD_GetVolumeIndex = 128,
   /* Ours (core/tiff_stack.h). */
   V3D_ORD_CheckTiffStack = 131,
   V3D_ORD_ReadTiffStack = 132,
   V3D_ORD_WriteTiffStack = 133,
-  V3D_ORD_WriteTiffSequence = 134
+  V3D_ORD_WriteTiffSequence = 134,
+  /* Ours (shell/saver_report.h): the saver reports what it wrote. */
+  V3D_ORD_SaverWroteVolume = 135
 };
 
 /* Signatures of those exports, for binding. */
@@ -172,6 +176,8 @@ typedef int (*V3dCheckTiffStackFn)(const char* fileName, int* Z, int* Y, int* X,
 typedef int (*V3dReadTiffStackFn)(Volume*, const char* fileName);
 typedef int (*V3dWriteTiffStackFn)(Volume*, const char* fileName, int compression);
 typedef int (*V3dWriteTiffSequenceFn)(Volume*, const char* baseName, int digits, int compression);
+typedef void (*V3dSaverWroteVolumeFn)(int slot, int format, const char* fileName, int compression,
+                                      int digits);
 
 /* Projections and sections (projections/projections.h), bound by these ordinals. */
 enum {

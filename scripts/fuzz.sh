@@ -12,7 +12,7 @@ export ASAN_OPTIONS=allocator_may_return_null=1:detect_leaks=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 mkdir -p build-fuzz/crashes
 status=0
-for target in bmp tga gif jpeg tiff tiff_stack lines_script shade_scene; do
+for target in bmp tga gif jpeg tiff tiff_stack lines_script shade_scene macro; do
   work=$(mktemp -d)
   log=build-fuzz/fuzz_${target}.log
   if build-fuzz/fuzz/v3d_fuzz_${target} -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \

@@ -28,6 +28,6 @@ if [ "$fuzz_seconds" -gt 0 ]; then
   echo "== fuzz targets (build-fuzz/), ${fuzz_seconds} s each"
   cmake --preset fuzz >/dev/null
   cmake --build build-fuzz -j"$jobs" --target v3d_fuzz_bmp v3d_fuzz_tga v3d_fuzz_gif v3d_fuzz_jpeg \
-    v3d_fuzz_tiff v3d_fuzz_tiff_stack v3d_fuzz_lines_script v3d_fuzz_shade_scene
+    v3d_fuzz_tiff v3d_fuzz_tiff_stack v3d_fuzz_lines_script v3d_fuzz_shade_scene v3d_fuzz_macro
   scripts/fuzz.sh "$fuzz_seconds"
 fi

@@ -26,6 +26,10 @@ enum CommandId : int {
   kCmdCoordinates = 212,
   kCmdWriteVoxel = 1050,
   kCmdExit = 1060,
+  // Macros, ours.
+  kCmdStartRecording = 40110,
+  kCmdStopRecording = 40111,
+  kCmdRunMacro = 40112,
 
   // Operations > Basic
   kCmdClear = 1100,
@@ -117,6 +121,7 @@ enum CommandId : int {
 inline constexpr std::array kMainMenuCommands = {
     kCmdOpen, kCmdSave, kCmdOpenTiffStack, kCmdDump, kCmdCreate, kCmdDestroy, kCmdState, kCmdSetVoi,
         kCmdCoordinates, kCmdWriteVoxel, kCmdExit,
+        kCmdStartRecording, kCmdStopRecording, kCmdRunMacro,
     kCmdClear, kCmdCopy, kCmdAnd, kCmdOr, kCmdXor, kCmdUCToF, kCmdFToUCScaling,
         kCmdFToUCTruncation,
     kCmdSymmetric,

@@ -29,6 +29,9 @@ class Desk;
 struct Command {
   CommandId id;
   std::function<void(Desk&)> run;
+  // Opens a modeless tool that talks to the user outside the desk's modal dialogs: a macro
+  // cannot record or replay it.
+  bool modeless = false;
 };
 using CommandList = std::vector<Command>;
 
@@ -145,6 +148,9 @@ CommandList resizingCommands();
 CommandList morphologyCommands();
 CommandList alignmentCommands();
 CommandList contourCommands();
+CommandList macroCommands();
+// Whether a macro command can be chosen now (recording or not).
+bool macroCommandAvailable(int id);
 
 // The joined table, built once on first use and kept for the whole run.
 const CommandList& commandTable();

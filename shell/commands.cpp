@@ -16,8 +16,12 @@ SaveVolumeFn g_saveVolume = nullptr;
 CommandList (*const kFamilies[])() = {
     fileCommands, basicCommands, filteringCommands, analysisCommands, transformCommands,
     visualizationCommands, resizingCommands, morphologyCommands, contourCommands,
-    alignmentCommands,
+    alignmentCommands, macroCommands,
 };
+
+// Commands that open a modeless tool; their rows are marked when the table is built.
+constexpr int kModelessCommands[] = {kCmdViewLabelled, kCmdBwContourFollowing,
+                                     kCmdColorContourFollowing, kCmdManualAlignment};
 
 const Command* findCommand(int id) {
   for (const Command& c : commandTable())
@@ -56,6 +60,8 @@ const CommandList& commandTable() {
     CommandList all;
     for (auto family : kFamilies)
       for (Command& c : family()) all.push_back(std::move(c));
+    for (Command& c : all)
+      for (int id : kModelessCommands) c.modeless = c.modeless || c.id == id;
     return all;
   }();
   return table;
@@ -71,8 +77,18 @@ int saveWithSaver() {
   return g_saveVolume != nullptr ? g_saveVolume() : kModuleError;
 }
 
+bool opensModelessTool(int id) {
+  if (id >= kFirstModuleCommand && id < kModuleCommandEnd) return true;
+  for (int m : kModelessCommands)
+    if (m == id) return true;
+  const Command* command = findCommand(id);
+  return command != nullptr && command->modeless;
+}
+
 bool commandAvailable(int id) {
   if (id == kCmdSave) return saverPresent();
+  if (id == kCmdStartRecording || id == kCmdStopRecording || id == kCmdRunMacro)
+    return macroCommandAvailable(id);
   return findCommand(id) != nullptr;
 }
 

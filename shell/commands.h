@@ -34,6 +34,10 @@ bool saverPresent();
 // Runs the saver: its result, or kModuleError when none is bound.
 int saveWithSaver();
 
+// Whether a command opens a modeless tool (the labelled view, contour following, manual
+// alignment) or is a module's: such commands cannot be recorded in or replayed from a macro.
+bool opensModelessTool(int id);
+
 // Runs the command of wParam (its low 16 bits are the id) through the desk; false when the id
 // is no built-in command (module ids and unknown ids), so the frame passes it on.
 bool dispatch(Desk& desk, std::uintptr_t wParam);

@@ -39,7 +39,8 @@ std::vector<MenuNode> buildMenu() {
   constexpr int _ = kSeparator;
   return {
       popup(kMenuFile, items({kCmdOpen, kCmdSave, kCmdOpenTiffStack, kCmdDump, _, kCmdCreate, kCmdDestroy, kCmdState,
-                              kCmdSetVoi, _, kCmdCoordinates, kCmdWriteVoxel, _, kCmdExit})),
+                              kCmdSetVoi, _, kCmdCoordinates, kCmdWriteVoxel, _,
+                              kCmdStartRecording, kCmdStopRecording, kCmdRunMacro, _, kCmdExit})),
       popup(
           kMenuOperations,
           join({

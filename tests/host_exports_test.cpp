@@ -141,6 +141,7 @@ const std::map<int, std::string> kOrdinals = {
     {132, "ReadTiffStack"},
     {133, "WriteTiffStack"},
     {134, "WriteTiffSequence"},
+    {135, "SaverWroteVolume"},
 };
 
 // Functions not built yet. Building one means filling its entry in host/export_table.cpp

@@ -324,7 +324,8 @@ TEST_F(DispatcherTest, TheMenuHoldsEveryCommandOnceWithItsText) {
   std::vector<int> ids;
   collect(menu, ids);
   EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size()) << "no id twice";
-  EXPECT_EQ(ids.size(), 74u + 1) << "the program's 74 commands and our Open TIFF Stack";
+  EXPECT_EQ(ids.size(), 74u + 1 + 3)
+      << "the program's 74 commands, our Open TIFF Stack and the three macro commands";
   for (int id : ids) EXPECT_TRUE(hasText(kMenuTextBase + id)) << id;
   EXPECT_EQ(text(kMenuTextBase + kCmdFToUCTruncation), "F to UC conversion (with &truncation)");
   EXPECT_FALSE(commandAvailable(kCmdSave)) << "greyed while no saver is bound";

@@ -24,8 +24,11 @@
 #include "motionfield_qt_support.h"
 #include "shell/command_ids.h"
 #include "shell/dialogs.h"
+#include "shell/macro_player.h"
+#include "shell/macro_recorder.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
+#include "shell/qt/qt_desk.h"
 #include "shell/qt/module_glue.h"
 #include "shell/qt/views.h"
 #include "volstore/qt/save_dialog.h"
@@ -338,6 +341,56 @@ TEST_F(SaverInProgram, SaveWritesTheChosenVolumeAndAsksBeforeReplacing) {
       kSaveDialogName);
   EXPECT_EQ(host.saveVolume(), 0);
   EXPECT_EQ(contents(name + ".tif"), before);
+}
+
+// "&Save" while recording: the saver reports what it wrote, the macro holds the writer that
+// writes the same bytes, for each format.
+TEST_F(SaverInProgram, ARecordedSaveReplaysToTheSameFiles) {
+  ASSERT_TRUE(host.saverPresent());
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_THREE_CHANNELS, 5, 6, 7, nullptr, &v), 0);
+  for (int c = 0; c < 3; ++c)
+    for (int z = 0; z < 5; ++z)
+      for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 7; ++x)
+          channelData<unsigned char>(*v, c)[z][y][x] =
+              static_cast<unsigned char>(c * 70 + z * 31 + y * 7 + x);
+  fill_in_VOI(v, 1, 4, 1, 6, 2, 7);
+  const std::string macro = files.path + "/saves.v3m";
+  ASSERT_TRUE(shell::startRecording(frame.desk(), macro));
+  const char* names[] = {"stack", "seq", "raw", "dump"};
+  for (int format = 0; format < 4; ++format) {
+    answerModal<shell::qt::VolumeDialogView>([](shell::qt::VolumeDialogView* d) {
+      control<QListWidget>(*d, shell::kCtlList)->setCurrentRow(0);
+      control<QPushButton>(*d, shell::kCtlOk)->click();
+    });
+    answerSave(files.path + "/out/" + names[format], format, format < 2 ? 1 : 0);
+    fs::create_directories(files.path + "/out");
+    frame.action(shell::kCmdSave)->trigger();
+  }
+  shell::stopRecording();
+  std::map<std::string, std::string> saved;
+  for (const auto& f : fs::directory_iterator(files.path + "/out"))
+    saved[f.path().filename().string()] = contents(f.path().string());
+  EXPECT_EQ(saved.size(), 1u + 3u + 1u + 1u);  // the stack, three frames, raw, dump
+  const std::string text = contents(macro);
+  EXPECT_NE(text.find("write-tiff-stack 0 "), std::string::npos) << text;
+  EXPECT_NE(text.find("write-tiff-frames 0 "), std::string::npos) << text;
+  EXPECT_NE(text.find(" digits=3 compression=lzw"), std::string::npos) << text;
+  EXPECT_NE(text.find("write-raw 0 "), std::string::npos) << text;
+  EXPECT_NE(text.find("write-dump 0 "), std::string::npos) << text;
+
+  fs::remove_all(files.path + "/out");
+  fs::create_directories(files.path + "/out");
+  shell::macro::Error error;
+  const auto m = shell::readMacro(macro, {}, error);
+  ASSERT_TRUE(m) << error.text();
+  shell::MacroPlayer player(frame.desk(), false);
+  ASSERT_TRUE(player.play(*m, nullptr, error)) << error.text();
+  std::map<std::string, std::string> replayed;
+  for (const auto& f : fs::directory_iterator(files.path + "/out"))
+    replayed[f.path().filename().string()] = contents(f.path().string());
+  EXPECT_TRUE(replayed == saved);
 }
 
 TEST_F(SaverInProgram, SaveBufferWritesTheProjectionPicture) {

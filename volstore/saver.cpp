@@ -28,7 +28,9 @@ bool bindProgram(V3dExportByOrdinalFn lookup, Program& p) {
          bind(p.destroyVolume, V3D_ORD_DestroyVolume) && bind(p.writeVolume, V3D_ORD_WriteVolume) &&
          bind(p.dump, V3D_ORD_dumpUCFI3D) && bind(p.savetiff, V3D_ORD_savetiff) &&
          bind(p.writeTiffStack, V3D_ORD_WriteTiffStack) &&
-         bind(p.writeTiffSequence, V3D_ORD_WriteTiffSequence);
+         bind(p.writeTiffSequence, V3D_ORD_WriteTiffSequence) &&
+         (bind(p.saverWrote, V3D_ORD_SaverWroteVolume), bind(p.volumeIndex, V3D_ORD_GetVolumeIndex),
+          true);
 }
 
 const std::vector<FormatRow>& volumeFormats() {
@@ -193,6 +195,28 @@ int saveVolume(const Program& program, Volume* volume, VolumeFormat format, int 
                                    [&](const char* name) { return program.dump(volume, name); });
   }
   return kInvalidParameters;
+}
+
+void reportSave(const Program& program, Volume* volume, VolumeFormat format, int compression,
+                const std::string& path) {
+  if (program.saverWrote == nullptr || program.volumeIndex == nullptr) return;
+  const int slot = program.volumeIndex(volume);
+  if (slot < 0) return;
+  switch (format) {
+    case VolumeFormat::TiffStack:
+      program.saverWrote(slot, V3D_SAVED_TIFF_STACK, path.c_str(), compression, 0);
+      break;
+    case VolumeFormat::TiffSequence:
+      program.saverWrote(slot, V3D_SAVED_TIFF_SEQUENCE, sequenceBase(path).c_str(), compression,
+                         sequenceDigits(volume->voiZ1 - volume->voiZ0));
+      break;
+    case VolumeFormat::RawVolume:
+      program.saverWrote(slot, V3D_SAVED_RAW_VOLUME, path.c_str(), 0, 0);
+      break;
+    case VolumeFormat::TextDump:
+      program.saverWrote(slot, V3D_SAVED_TEXT_DUMP, path.c_str(), 0, 0);
+      break;
+  }
 }
 
 int checkBuffer(const V3dBuffer* b) {

@@ -24,6 +24,9 @@ struct Program {
   V3dSaveTiffFn savetiff = nullptr;
   V3dWriteTiffStackFn writeTiffStack = nullptr;
   V3dWriteTiffSequenceFn writeTiffSequence = nullptr;
+  // Optional: a program without them is told nothing about what was saved.
+  V3dSaverWroteVolumeFn saverWrote = nullptr;
+  int (*volumeIndex)(Volume*) = nullptr;
 };
 // False when the lookup misses one of them.
 bool bindProgram(V3dExportByOrdinalFn lookup, Program& program);
@@ -62,6 +65,11 @@ std::vector<std::string> existingFiles(const std::vector<std::string>& files);
 // V3D_TIFF_LZW or V3D_TIFF_DEFLATE for the TIFF formats.
 int saveVolume(const Program& program, Volume* volume, VolumeFormat format, int compression,
                const std::string& path);
+
+// Tells the program what a successful saveVolume wrote (the slot, the format, the file, or for
+// a sequence its base name and digits, the compression), so that a running macro records it.
+void reportSave(const Program& program, Volume* volume, VolumeFormat format, int compression,
+                const std::string& path);
 
 // Checks a projection buffer: kind 1 with plane 0, or kind 2 with three planes, and a size.
 int checkBuffer(const V3dBuffer* buffer);

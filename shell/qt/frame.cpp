@@ -14,6 +14,7 @@
 #include "shell/commands.h"
 #include "shell/coordinates.h"
 #include "shell/desk.h"
+#include "shell/macro_recorder.h"
 #include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/qt_desk.h"
@@ -107,8 +108,8 @@ void Frame::refreshMenu() {
 }
 
 void Frame::command(std::uintptr_t wParam) {
-  dispatch(*desk_, wParam);
-  if (moduleRouter) moduleRouter(wParam);
+  runMenuCommand(*desk_, wParam, moduleRouter);
+  refreshMenu();  // the macro items follow the recording state
 }
 
 void Frame::closeEvent(QCloseEvent* event) {

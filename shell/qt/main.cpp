@@ -2,6 +2,8 @@
 // and runs the event loop.
 //
 //   velmora3d [--exit-at-start] [--print-menus]
+//   velmora3d --batch MACRO [--var NAME=VALUE ...]
+//     --batch          replays a macro headless (shell/batch.h) and ends
 //     --exit-at-start  runs "E&xit" as soon as the loop is running
 //     --print-menus    prints the menu tree after the module scan to standard output and ends
 //                      (messages of the scan go to standard error instead of boxes)
@@ -19,6 +21,7 @@
 #include "core/report.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
+#include "shell/batch.h"
 #include "shell/commands.h"
 #include "shell/demo_volume.h"
 #include "shell/exports.h"
@@ -29,6 +32,8 @@
 #include "shell/qt/window_registry.h"
 
 int main(int argc, char** argv) {
+  // A batch run replays a macro with no display: no application object, no widgets.
+  if (v3d::shell::batchRequested(argc, argv)) return v3d::shell::batchMain(argc, argv);
   QApplication app(argc, argv);
   using namespace v3d;
   auto frame = std::make_unique<shell::qt::Frame>();

@@ -55,8 +55,11 @@ int saveVolumeFromMenu() {
                                   });
   if (!choice) return 0;
   const BusyCursor busy;
-  return saveVolume(g_program, volume, VolumeFormat(choice->format), choice->compression,
-                    choice->path);
+  const int code = saveVolume(g_program, volume, VolumeFormat(choice->format), choice->compression,
+                              choice->path);
+  if (code == 0)
+    reportSave(g_program, volume, VolumeFormat(choice->format), choice->compression, choice->path);
+  return code;
 }
 
 int saveBufferFromMenu(const V3dBuffer* buffer) {
