@@ -103,6 +103,7 @@ TEST(LabelTest, MatchesTheVoxelStackReferenceOnRandomVolumes) {
     setVoi(in, voi);
     const int maxLabels = trial % 5 == 0 ? 1 + static_cast<int>(rng() % 6) : 255;
     Samples src(in), expect(out);
+    Samples before(in);
     const LabelResult want = refLabel(src, expect, voi, maxLabels);
     int count = -1;
     std::vector<float> sizes(maxLabels, -1.0f);
@@ -111,8 +112,9 @@ TEST(LabelTest, MatchesTheVoxelStackReferenceOnRandomVolumes) {
     EXPECT_EQ(count, want.count) << "trial " << trial;
     EXPECT_EQ(sizes, want.sizes) << "trial " << trial;
     ASSERT_TRUE(sameSamples(out, expect)) << "trial " << trial;
-    ASSERT_TRUE(sameSamples(in, src))
-        << "the reached voxels are zeroed, the rest kept; trial " << trial;
+    // A failed labelling gives its input back untouched; a successful one consumes it.
+    ASSERT_TRUE(sameSamples(in, want.code == 0 ? src : before))
+        << "the reached voxels are zeroed on success only; trial " << trial;
   }
 }
 
@@ -160,8 +162,9 @@ TEST(LabelTest, AStackThatCannotGrowReturnsMinus9WithTheComponentInProgress) {
     for (int y = 0; y < 40; ++y)
       for (int x = 0; x < 40; ++x) at<UC>(in, 0, z, y, x) = ((x + y + z) % 2) ? 9 : 0;
   at<UC>(in, 0, 0, 0, 0) = 5;  // component 1: a single voxel
+  Samples before(in);
   const long live = liveStorageBlocks();
-  failAllocationsAfter(1);  // the first stack block only
+  failAllocationsAfter(2);  // the first stack block and the scratch copy of the input only
   int count = 0;
   float sizes[255];
   EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), kCannotAllocateBuffer);
@@ -169,6 +172,11 @@ TEST(LabelTest, AStackThatCannotGrowReturnsMinus9WithTheComponentInProgress) {
   EXPECT_EQ(count, 2);
   EXPECT_EQ(sizes[0], 1.0f);
   EXPECT_EQ(liveStorageBlocks(), live);
+  EXPECT_TRUE(sameSamples(in, before)) << "the input is kept when the stack cannot grow";
+  failAllocationsAfter(1);  // no room for the scratch copy: nothing is written at all
+  EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), kCannotAllocateVolume);
+  failAllocationsAfter(-1);
+  EXPECT_TRUE(sameSamples(in, before));
 }
 
 }  // namespace

@@ -107,6 +107,26 @@ TEST_F(CommandsTest, LabellingAsksFirstAndCountsTheObjects) {
   EXPECT_EQ(desk.shown.back(), in) << "the displays of the input are repainted";
 }
 
+TEST_F(CommandsTest, LabellingThatRunsOutOfLabelsKeepsItsInput) {
+  // 400 separate objects of 6 voxels: the labels stop at 255.
+  Volume* in = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 40, 60);
+  const float zero[1] = {0};
+  ClearVolume(in, const_cast<float*>(zero));
+  for (int k = 0; k < 400; ++k)
+    for (int dz = 0; dz < 3; ++dz)
+      for (int dx = 0; dx < 2; ++dx) at<UC>(in, 0, dz, (k / 20) * 2, (k % 20) * 3 + dx) = 9;
+  unsigned long voxels = 0;
+  ASSERT_EQ(CountNonZeroPoints3d(in, &voxels), 0);
+  ASSERT_EQ(voxels, 400u * 6);
+  const auto before = snapshot(in);
+  desk.script({yes(), pick("0"), pickNew(1, 60, 40, 4)});
+  run(kCmdLabel);
+  expectNothingLeft();
+  EXPECT_EQ(desk.lastMessage(), "Maximum number of regions has been exceeded");
+  EXPECT_EQ(volumeSlot(1)->dataType, 0) << "the output made for the command is destroyed";
+  EXPECT_EQ(snapshot(in), before) << "a failed labelling leaves its input as it was";
+}
+
 TEST_F(CommandsTest, RegionGrowingLabelsTheClickedSeeds) {
   blocks();
   desk.script({pick("0"), pickNew(1, 12, 10, 6), values({"30"}), values({"1 1 2", "9 8 3"})});
