@@ -18,6 +18,8 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <QTimer>
+#include <QElapsedTimer>
 
 #include "core/strings.h"
 #include "core/text_ids.h"
@@ -288,6 +290,28 @@ TEST_F(QtWindowTest, DisplayWindowsPaintTheFrameStepZoomAndFollowTheirVolume) {
   QApplication::processEvents();
   EXPECT_TRUE(frame.windows().displaysOf(v).empty());
   EXPECT_EQ(v->dataType, V3D_UC);
+}
+
+TEST_F(QtWindowTest, PlaybackWaitsItsDelayBetweenFramesAndStopsOnAClick) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 12, 8, 8, nullptr, &v), kSuccess);
+  ASSERT_TRUE(frame.desk().openDisplay(v, false, 2, 6, 0.05f));
+  qt::DisplayWindow* d = frame.windows().displaysOf(v).at(0);
+  auto* forward = d->findChild<QPushButton*>(QString::number(kPlayForward));
+  QElapsedTimer clock;
+  clock.start();
+  QTest::mouseClick(forward, Qt::LeftButton);
+  EXPECT_GE(clock.elapsed(), 4 * 50) << "four steps, each after the frame delay";
+  EXPECT_EQ(d->model().current(), 6);
+
+  // A click while it plays stops it where it is.
+  QTest::mouseClick(d->findChild<QPushButton*>(QString::number(kPlayBackward)), Qt::LeftButton);
+  ASSERT_EQ(d->model().current(), 2);
+  QTimer::singleShot(70, d, [d] { QTest::mousePress(d->pane(), Qt::LeftButton, {}, {1, 1}); });
+  QTest::mouseClick(forward, Qt::LeftButton);
+  EXPECT_FALSE(d->playing());
+  EXPECT_GT(d->model().current(), 2);
+  EXPECT_LT(d->model().current(), 6) << "stopped by the click before the upper frame";
 }
 
 TEST_F(QtWindowTest, ALargeFrameScrollsThroughItsScrollBars) {

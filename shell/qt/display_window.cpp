@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QMdiSubWindow>
@@ -12,8 +13,10 @@
 #include <QPushButton>
 #include <QRubberBand>
 #include <QScrollBar>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 
 #include "core/samples.h"
@@ -213,6 +216,7 @@ DisplayWindow::DisplayWindow(Volume* volume, bool colour, int lower, int upper, 
 }
 
 DisplayWindow::~DisplayWindow() {
+  if (waitLoop_) waitLoop_->quit();
   pane_->owner_ = nullptr;
 }
 
@@ -327,8 +331,28 @@ void DisplayWindow::button(int id) {
 bool DisplayWindow::eventFilter(QObject* watched, QEvent* event) {
   if (playing_ && (event->type() == QEvent::MouseButtonPress ||
                    event->type() == QEvent::NonClientAreaMouseButtonPress))
-    stop_ = true;  // the press is handled as usual too
+    requestStop();  // the press is handled as usual too
   return QWidget::eventFilter(watched, event);
+}
+
+void DisplayWindow::requestStop() {
+  stop_ = true;
+  if (waitLoop_) waitLoop_->quit();
+}
+
+bool DisplayWindow::waitFrameDelay(const QPointer<DisplayWindow>& self) {
+  const double seconds = model_.delay();
+  if (!(seconds > 0.0) || stop_) return true;
+  // A local loop, so that painting and the stop click are handled while it waits; a stop
+  // ends the wait at once.
+  QEventLoop loop;
+  waitLoop_ = &loop;
+  QTimer::singleShot(static_cast<int>(std::ceil(std::min(seconds, 3600.0) * 1000.0)), &loop,
+                     &QEventLoop::quit);
+  loop.exec();
+  if (!self) return false;
+  waitLoop_ = nullptr;
+  return true;
 }
 
 void DisplayWindow::play(int direction) {
@@ -346,6 +370,10 @@ void DisplayWindow::play(int direction) {
       if (model_.lower() == model_.upper()) break;
       continue;
     }
+    // The frame shown so far stays up for the window's delay; events keep flowing meanwhile,
+    // so a click stops the playback at any time.
+    if (!waitFrameDelay(self)) return;  // closed while playing
+    if (stop_) break;
     updateTitle();
     pane_->repaint();
     QCoreApplication::processEvents();

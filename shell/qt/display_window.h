@@ -9,6 +9,7 @@
 
 #include "shell/display_model.h"
 
+class QEventLoop;
 class QMdiSubWindow;
 class QRubberBand;
 class QScrollBar;
@@ -33,7 +34,7 @@ class DisplayWindow : public QWidget {
   void updateTitle();
   void syncScrollBars();
   bool playing() const { return playing_; }
-  void requestStop() { stop_ = true; }
+  void requestStop();
 
   // How the window registry shows it: a caption, a window menu and a minimise box; the user
   // neither sizes nor maximises it (its size follows the image and the zoom).
@@ -54,11 +55,14 @@ class DisplayWindow : public QWidget {
 
  private:
   void play(int direction);
+  // Waits the window's frame delay, handling events; false when the window went meanwhile.
+  bool waitFrameDelay(const QPointer<DisplayWindow>& self);
   DisplayModel model_;
   DisplayPane* pane_ = nullptr;
   QPointer<QMdiSubWindow> sub_;
   QScrollBar *hbar_ = nullptr, *vbar_ = nullptr;
   bool playing_ = false, stop_ = false;
+  QEventLoop* waitLoop_ = nullptr;  // the wait between two frames of a playback
 };
 
 // The picture pane of a display window.
