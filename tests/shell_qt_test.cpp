@@ -18,9 +18,14 @@
 #include <QScrollBar>
 #include <QSlider>
 #include <QTest>
+#include <QDir>
+#include <QFile>
+#include <QListView>
+#include <QSpinBox>
 #include <QTimer>
 #include <QElapsedTimer>
 
+#include "core/image_sequence.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
 #include "shell/commands.h"
@@ -213,6 +218,65 @@ TEST_F(QtViewTest, OpenDialogPanelFollowsTheKind) {
   emit view.filterSelected(filters[6]);
   EXPECT_FALSE(ext1->isEnabled());
   EXPECT_FALSE(child<QWidget>(view, kOpenDigitsSpin)->isEnabled());
+}
+
+TEST_F(QtViewTest, ClickingTheFirstFrameOfASequenceFillsTheBaseNameAndTheRange) {
+  // stack000.tif .. stack011.tif, written by the library and renamed to padded names.
+  const QString dir = QDir(QString::fromStdString(tempPath("clickseq"))).absolutePath();
+  QDir(dir).removeRecursively();
+  ASSERT_TRUE(QDir().mkpath(dir));
+  Volume* src = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 12, 6, 5, 4);
+  char ext[] = "tif";
+  ASSERT_EQ(local_WriteImageSeqTIFF(src, (dir + "/s").toStdString().c_str(), 0, ext, 1, 1), 0);
+  for (int k = 0; k < 12; ++k)
+    ASSERT_TRUE(QFile::rename(dir + QString("/s%1.tif").arg(k),
+                              dir + QString("/stack%1.tif").arg(k, 3, 10, QChar('0'))));
+  ASSERT_TRUE(QDir().mkpath(dir + "/inner"));
+
+  OpenDialog d;
+  qt::OpenDialogView view(d);
+  view.setDirectory(dir);
+  view.resize(760, 520);
+  view.show();
+  auto* list = view.findChild<QListView*>("listView");
+  ASSERT_NE(list, nullptr);
+  QModelIndex first;
+  for (int i = 0; i < 300 && !first.isValid(); ++i) {
+    QTest::qWait(10);
+    const QModelIndex root = list->rootIndex();
+    for (int r = 0; r < list->model()->rowCount(root); ++r)
+      if (list->model()->index(r, 0, root).data().toString() == "stack000.tif")
+        first = list->model()->index(r, 0, root);
+  }
+  ASSERT_TRUE(first.isValid()) << "the folder is listed";
+  list->scrollTo(first);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(first).center());
+  QApplication::processEvents();
+  auto* name = view.findChild<QLineEdit*>("fileNameEdit");
+  EXPECT_EQ(name->text(), "stack") << "the file dialog's own selection does not win";
+  EXPECT_EQ(child<QLineEdit>(view, kOpenLower)->text(), "0");
+  EXPECT_EQ(child<QLineEdit>(view, kOpenUpper)->text(), "11");
+  EXPECT_EQ(child<QSpinBox>(view, kOpenDigitsSpin)->value(), 3);
+  view.accept();
+  ASSERT_EQ(view.result(), QDialog::Accepted);
+  int rows = 0, columns = 0, colour = 0;
+  EXPECT_EQ(CheckImageSeqTIFF(d.baseName.c_str(), d.lowerFrame, d.digitCount,
+                              d.extensions[0].c_str(), d.frames, &rows, &columns, &colour),
+            0)
+      << "the request names the files on disk";
+  EXPECT_EQ(d.frames, 12);
+  EXPECT_EQ(columns, 5);
+
+  // A folder typed into the name field and confirmed is opened instead.
+  OpenDialog d2;
+  qt::OpenDialogView view2(d2);
+  view2.setDirectory(dir);
+  view2.show();
+  view2.findChild<QLineEdit*>("fileNameEdit")->setText("inner");
+  view2.accept();
+  EXPECT_TRUE(view2.isVisible());
+  EXPECT_EQ(view2.directory().absolutePath(), dir + "/inner");
+  QDir(dir).removeRecursively();
 }
 
 TEST(QtFrameTest, MenuFromTheCommandTableRightClickAndExit) {
