@@ -378,6 +378,32 @@ TEST_F(QtWindowTest, PlaybackWaitsItsDelayBetweenFramesAndStopsOnAClick) {
   EXPECT_LT(d->model().current(), 6) << "stopped by the click before the upper frame";
 }
 
+TEST_F(QtWindowTest, NewWindowsLieWhollyInsideTheWindowArea) {
+  frame.setGeometry(20, 20, 640, 460);
+  frame.show();
+  QApplication::processEvents();
+  Volume *big = nullptr, *small = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 900, 1200, nullptr, &big), kSuccess);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 50, 60, nullptr, &small), kSuccess);
+  DisplayVolume(small);
+  DisplayVolume(big);
+  ASSERT_TRUE(frame.desk().openSectionView(big));
+  DisplayVolume(volumeSlot(1));
+  ASSERT_TRUE(frame.desk().openDisplay(small, false, 0, 2, 0.0f));
+  QApplication::processEvents();
+  const QRect area = frame.mdiArea()->viewport()->rect();
+  ASSERT_EQ(frame.mdiArea()->subWindowList().size(), 4);
+  for (QMdiSubWindow* sub : frame.mdiArea()->subWindowList())
+    EXPECT_TRUE(area.contains(sub->geometry()))
+        << sub->windowTitle().toStdString() << " lies outside the area";
+  // The large frame is reached with its scroll bars.
+  qt::DisplayWindow* d = frame.windows().displaysOf(big).at(0);
+  EXPECT_LT(d->pane()->paneWidth(), 1200);
+  int shown = 0;
+  for (QScrollBar* b : d->findChildren<QScrollBar*>()) shown += b->isVisible();
+  EXPECT_EQ(shown, 2);
+}
+
 TEST_F(QtWindowTest, ALargeFrameScrollsThroughItsScrollBars) {
   Volume* v = nullptr;
   ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 1, 40, 4000, nullptr, &v), kSuccess);

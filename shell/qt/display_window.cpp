@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRubberBand>
 #include <QScrollBar>
+#include <QStyle>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -231,8 +232,7 @@ void DisplayWindow::docked(QMdiSubWindow* sub) {
   menu->addSeparator();
   connect(menu->addAction(qtext(kMenuZoomIn)), &QAction::triggered, this, [this] { zoomIn(); });
   connect(menu->addAction(qtext(kMenuZoomOut)), &QAction::triggered, this, [this] { zoomOut(); });
-  sub->adjustSize();
-  sub->setFixedSize(sub->size());
+  refit();  // now within the window area too
 }
 
 void DisplayWindow::refresh() {
@@ -255,10 +255,27 @@ bool DisplayWindow::route(QEvent* e, DisplayPane* pane) {
   return pane->handle(e);
 }
 
+QSize DisplayWindow::availableClient() const {
+  QSize room = usableScreen();
+  // Inside a shown window area the whole sub-window, frame and title included, must fit.
+  if (sub_ && sub_->mdiArea() && sub_->mdiArea()->isVisible()) {
+    const int border = sub_->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, sub_);
+    const int title = sub_->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub_);
+    room =
+        room.boundedTo(sub_->mdiArea()->viewport()->size() - QSize(2 * border, title + 2 * border));
+  }
+  return room;
+}
+
 void DisplayWindow::refit() {
-  const QSize screen = usableScreen();
+  const QSize screen = availableClient();
   int pw, ph;
   model_.fit(screen.width(), screen.height(), pw, ph);
+  // A picture cut on either axis brings the scroll bars, which take room of their own.
+  if (pw < model_.shownWidth() || ph < model_.shownHeight()) {
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    model_.fit(screen.width() - bar, screen.height() - bar, pw, ph);
+  }
   pane_->setPaneSize(pw, ph);
   model_.setScroll(model_.scrollX(), model_.scrollY(), pw, ph);
   const int rangeX = std::max(0, model_.shownWidth() - pw),

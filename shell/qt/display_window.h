@@ -55,6 +55,9 @@ class DisplayWindow : public QWidget {
 
  private:
   void play(int direction);
+  // The room for the window's client: the usable screen and, once it is shown in the frame's
+  // window area, that area less the sub-window's frame and title.
+  QSize availableClient() const;
   // Waits the window's frame delay, handling events; false when the window went meanwhile.
   bool waitFrameDelay(const QPointer<DisplayWindow>& self);
   DisplayModel model_;
