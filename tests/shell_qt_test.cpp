@@ -3,11 +3,14 @@
 // table, the right click on the bare frame and "E&xit".
 #include <QAction>
 #include <QApplication>
-#include <cstring>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -17,13 +20,11 @@
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
-#include <QTest>
-#include <QDir>
-#include <QFile>
-#include <QListView>
 #include <QSpinBox>
+#include <QTest>
 #include <QTimer>
-#include <QElapsedTimer>
+#include <QWheelEvent>
+#include <cstring>
 
 #include "core/image_sequence.h"
 #include "core/strings.h"
@@ -457,6 +458,30 @@ TEST_F(QtWindowTest, PointerWritesOneVoxelAndTheRubberBandSetsTheVoi) {
   EXPECT_EQ(v->voiY0, 4);
   EXPECT_EQ(v->voiY1, 13);
   EXPECT_EQ(v->voiZ1, 2);
+}
+
+TEST_F(QtWindowTest, MagnifyItemsAndCtrlWheelKeepClicksOnTheirVoxel) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 2, 12, 16, nullptr, &v), kSuccess);
+  fillRandom(v, 9);
+  DisplayVolume(v);
+  qt::DisplayWindow* d = frame.windows().displaysOf(v).at(0);
+  QMdiSubWindow* sub = frame.mdiArea()->subWindowList().at(0);
+  auto* item = sub->systemMenu()->findChild<QAction*>(QString::number(kCmdMagnify4));
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->text(), "Magnify 4x");
+  item->trigger();
+  EXPECT_EQ(d->pane()->paneWidth(), 64) << "sixteen voxels of four pixels";
+  const QImage shot = d->pane()->grab().toImage();
+  EXPECT_EQ(qRed(shot.pixel(4 * 9 + 3, 4 * 5)), at<UC>(v, 0, 0, 5, 9));
+  frame.action(kCmdWriteVoxel)->trigger();
+  QTest::mouseClick(d->pane(), Qt::LeftButton, {}, QPoint(4 * 9 + 3, 4 * 5 + 1));
+  EXPECT_EQ(at<UC>(v, 0, 0, 5, 9), 255) << "the click writes the voxel under the block";
+  QWheelEvent wheel(QPointF(5, 5), d->pane()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                    Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(d->pane(), &wheel);
+  EXPECT_EQ(d->model().magnification(), 2) << "Ctrl + wheel back steps farther";
+  EXPECT_EQ(d->pane()->paneWidth(), 32);
 }
 
 TEST_F(QtWindowTest, SeedClicksInsideTheVoiAreLabelledOneTwoThree) {

@@ -22,6 +22,7 @@
 
 #include "core/samples.h"
 #include "core/text_ids.h"
+#include "shell/command_ids.h"
 #include "shell/coordinates.h"
 #include "shell/desk.h"
 #include "shell/dialogs.h"
@@ -148,6 +149,13 @@ void DisplayPane::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void DisplayPane::wheelEvent(QWheelEvent* e) {
+  if (e->modifiers() & Qt::ControlModifier) {  // closer or farther, as the zoom items
+    if (e->angleDelta().y() > 0)
+      owner_->stepCloser();
+    else if (e->angleDelta().y() < 0)
+      owner_->zoomOut();
+    return;
+  }
   DisplayModel& m = owner_->model();
   const int step = e->angleDelta().y() > 0 ? -16 : 16;
   if (e->modifiers() & Qt::ShiftModifier)
@@ -232,6 +240,13 @@ void DisplayWindow::docked(QMdiSubWindow* sub) {
   menu->addSeparator();
   connect(menu->addAction(qtext(kMenuZoomIn)), &QAction::triggered, this, [this] { zoomIn(); });
   connect(menu->addAction(qtext(kMenuZoomOut)), &QAction::triggered, this, [this] { zoomOut(); });
+  // Magnification above 1:1, beside the zoom of powers of two.
+  for (std::size_t k = 0; k < kMagnifications.size(); ++k) {
+    const int id = kCmdMagnifyActualSize + static_cast<int>(k);
+    QAction* item = menu->addAction(qtext(kMenuTextBase + id));
+    item->setObjectName(QString::number(id));
+    connect(item, &QAction::triggered, this, [this, k] { magnify(kMagnifications[k]); });
+  }
   refit();  // now within the window area too
 }
 
@@ -319,6 +334,12 @@ void DisplayWindow::zoomIn() {
 }
 void DisplayWindow::zoomOut() {
   if (model_.zoomOut()) refit();
+}
+void DisplayWindow::magnify(int m) {
+  if (model_.setMagnification(m)) refit();
+}
+void DisplayWindow::stepCloser() {
+  if (model_.stepCloser()) refit();
 }
 
 void DisplayWindow::button(int id) {

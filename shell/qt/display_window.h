@@ -29,6 +29,9 @@ class DisplayWindow : public QWidget {
   void button(int id);
   void zoomIn();
   void zoomOut();
+  // Every voxel as m x m pixels (1 to 16); the Ctrl + wheel step closer.
+  void magnify(int m);
+  void stepCloser();
   // Refits the window to the image at the current divisor.
   void refit();
   void updateTitle();
