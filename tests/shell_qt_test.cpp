@@ -137,6 +137,29 @@ TEST_F(QtViewTest, DestroyDialogRemovesTheDestroyedLine) {
   EXPECT_FALSE(destroy->isEnabled());
 }
 
+TEST_F(QtViewTest, ADoubleClickedLineConfirmsExceptInTheDestroyDialog) {
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 2, 3);
+  VolumeDialog d(VolumeDialogKind::Input);
+  qt::VolumeDialogView view(d);
+  view.show();
+  auto* list = child<QListWidget>(view, kCtlList);
+  const QPoint line = list->visualItemRect(list->item(0)).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line);  // a double click's first
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, line);
+  EXPECT_EQ(view.result(), QDialog::Accepted);
+  EXPECT_EQ(d.chosenIndex, 0);
+
+  VolumeDialog destroy(VolumeDialogKind::Destroy);
+  qt::VolumeDialogView destroyView(destroy);
+  destroyView.show();
+  auto* destroyList = child<QListWidget>(destroyView, kCtlList);
+  const QPoint destroyLine = destroyList->visualItemRect(destroyList->item(0)).center();
+  QTest::mouseClick(destroyList->viewport(), Qt::LeftButton, {}, destroyLine);
+  QTest::mouseDClick(destroyList->viewport(), Qt::LeftButton, {}, destroyLine);
+  EXPECT_TRUE(destroyView.isVisible());
+  EXPECT_EQ(volumeSlot(0)->dataType, V3D_UC) << "a double click never destroys";
+}
+
 TEST_F(QtViewTest, ValueDialogShowsPromptsAndKeepsNineCharacters) {
   ValueDialog d(3);
   d.title = "Give Window Dimensions";
@@ -303,7 +326,9 @@ TEST(QtFrameTest, MenuFromTheCommandTableRightClickAndExit) {
   EXPECT_EQ(v->voiZ0, 0);
   EXPECT_EQ(v->voiX1, 4) << "a right click on the bare frame resets every VOI";
 
-  frame.action(kCmdExit)->trigger();
+  // Ctrl+Q is "E&xit".
+  QApplication::setActiveWindow(&frame);
+  QTest::keyClick(&frame, Qt::Key_Q, Qt::ControlModifier);
   EXPECT_FALSE(frame.isVisible());
   EXPECT_EQ(v->dataType, 0) << "closing the frame frees every volume";
 }
@@ -482,6 +507,36 @@ TEST_F(QtWindowTest, MagnifyItemsAndCtrlWheelKeepClicksOnTheirVoxel) {
   QApplication::sendEvent(d->pane(), &wheel);
   EXPECT_EQ(d->model().magnification(), 2) << "Ctrl + wheel back steps farther";
   EXPECT_EQ(d->pane()->paneWidth(), 32);
+}
+
+TEST_F(QtWindowTest, KeysAndTheWheelStepPlayAndJumpThroughTheFrames) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 8, 10, 10, nullptr, &v), kSuccess);
+  ASSERT_TRUE(frame.desk().openDisplay(v, false, 1, 6, 0.0f));
+  qt::DisplayWindow* d = frame.windows().displaysOf(v).at(0);
+  struct Step {
+    Qt::Key key;
+    int wheel;  // 0: the key, else the wheel's angle
+    int frame;
+  } steps[] = {{Qt::Key_Right, 0, 2}, {Qt::Key_Right, 0, 3},      {Qt::Key_Left, 0, 2},
+               {Qt::Key_End, 0, 6},   {Qt::Key_Right, 0, 6},      {Qt::Key_Home, 0, 1},
+               {Qt::Key_Left, 0, 1},  {Qt::Key_unknown, -120, 2}, {Qt::Key_unknown, 120, 1}};
+  for (const Step& s : steps) {
+    if (s.wheel == 0) {
+      QTest::keyClick(d, s.key);
+    } else {
+      QWheelEvent wheel(QPointF(5, 5), d->pane()->mapToGlobal(QPointF(5, 5)), QPoint(),
+                        QPoint(0, s.wheel), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(d->pane(), &wheel);
+    }
+    EXPECT_EQ(d->model().current(), s.frame) << "key " << s.key << " wheel " << s.wheel;
+  }
+  EXPECT_EQ(d->windowTitle(), "vol 0 [fr 1-6,1]");
+  QTest::keyClick(d, Qt::Key_Space);
+  EXPECT_EQ(d->model().current(), 6) << "Space plays to the last frame";
+  QTest::keyClick(d, Qt::Key_Space);
+  EXPECT_EQ(d->model().current(), 6) << "and from the last, again from the first";
+  EXPECT_FALSE(d->playing());
 }
 
 TEST_F(QtWindowTest, SeedClicksInsideTheVoiAreLabelledOneTwoThree) {

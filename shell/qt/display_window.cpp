@@ -5,6 +5,7 @@
 #include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -156,9 +157,17 @@ void DisplayPane::wheelEvent(QWheelEvent* e) {
       owner_->zoomOut();
     return;
   }
+  // The wheel alone steps one frame (back when turned away from the user, on when towards);
+  // with Shift it scrolls the picture up and down, with Alt left and right.
+  const int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
+  if (delta == 0) return;
+  if (!(e->modifiers() & (Qt::ShiftModifier | Qt::AltModifier))) {
+    owner_->button(delta > 0 ? kPreviousFrame : kNextFrame);
+    return;
+  }
   DisplayModel& m = owner_->model();
-  const int step = e->angleDelta().y() > 0 ? -16 : 16;
-  if (e->modifiers() & Qt::ShiftModifier)
+  const int step = delta > 0 ? -16 : 16;
+  if (e->modifiers() & Qt::AltModifier)
     m.setScroll(m.scrollX() + step, m.scrollY(), w_, h_);
   else
     m.setScroll(m.scrollX(), m.scrollY() + step, w_, h_);
@@ -220,6 +229,7 @@ DisplayWindow::DisplayWindow(Volume* volume, bool colour, int lower, int upper, 
   }
   layout->addLayout(bar);
   installEventFilter(this);
+  setFocusPolicy(Qt::StrongFocus);  // the frame keys
   refit();
   updateTitle();
 }
@@ -364,6 +374,34 @@ void DisplayWindow::button(int id) {
   }
   updateTitle();
   pane_->repaint();
+}
+
+void DisplayWindow::keyPressEvent(QKeyEvent* e) {
+  switch (e->key()) {
+    case Qt::Key_Left:
+      button(kPreviousFrame);
+      return;
+    case Qt::Key_Right:
+      button(kNextFrame);
+      return;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+      model_.setCurrent(e->key() == Qt::Key_Home ? model_.lower() : model_.upper());
+      updateTitle();
+      pane_->repaint();
+      return;
+    case Qt::Key_Space:
+      // Starts playing forward (from the first frame when at the last), or stops.
+      if (playing_) {
+        requestStop();
+      } else {
+        if (model_.current() == model_.upper()) model_.setCurrent(model_.lower());
+        play(1);
+      }
+      return;
+    default:
+      QWidget::keyPressEvent(e);
+  }
 }
 
 bool DisplayWindow::eventFilter(QObject* watched, QEvent* event) {

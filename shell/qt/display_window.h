@@ -54,6 +54,8 @@ class DisplayWindow : public QWidget {
 
  protected:
   bool event(QEvent* event) override;
+  // Left and Right step a frame, Home and End go to the first and last, Space plays or stops.
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

@@ -83,6 +83,10 @@ Frame::Frame()
       };
   build(menuBar(), mainMenu());
   refreshMenu();
+  // Keys of the File menu ("&Save" takes its key only while a saver makes it enabled).
+  action(kCmdOpen)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  action(kCmdSave)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  action(kCmdExit)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   installReporter(desk_.get());
   installDesk(desk_.get());
