@@ -243,4 +243,7 @@ inline constexpr int kTitleDialog111 = 20402;
 inline constexpr int kLabelFramesPerRow = 20403;
 inline constexpr int kFormatGalleryTitle = 20404;
 
+// Texts of the daily-use additions: the "&Window" menu, the status bar, the progress dialog.
+inline constexpr int kMenuWindow = 20900;
+
 }  // namespace v3d

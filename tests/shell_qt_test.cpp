@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
 #include <QPushButton>
@@ -309,7 +310,8 @@ TEST(QtFrameTest, MenuFromTheCommandTableRightClickAndExit) {
   frame.show();
   EXPECT_EQ(frame.windowTitle(), "VELMORA3D for Windows");
   const auto tops = frame.menuBar()->actions();
-  ASSERT_EQ(tops.size(), 5);
+  ASSERT_EQ(tops.size(), 6);
+  EXPECT_EQ(tops[5]->text(), "&Window") << "after &Help";
   EXPECT_EQ(tops[3]->text(), "&Modules");
   EXPECT_EQ(tops[3]->menu(), nullptr) << "a plain placeholder until a module brings a menu";
   ASSERT_NE(frame.action(kCmdSave), nullptr);
@@ -640,6 +642,41 @@ TEST_F(QtWindowTest, WindowsAreKeptPerVolumeAndKindAndClosedOnlyForTheirVolume) 
   EXPECT_TRUE(frame.windows().sectionViewsOf(a).empty());
   ASSERT_EQ(frame.windows().displaysOf(b).size(), 1u) << "another volume's display stays";
   EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(QtWindowTest, TheWindowMenuListsTilesAndClosesTheWindows) {
+  frame.setGeometry(0, 0, 800, 600);
+  frame.show();
+  Volume *a = nullptr, *b = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 20, 30, nullptr, &a), kSuccess);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 20, 30, nullptr, &b), kSuccess);
+  DisplayVolume(a);
+  DisplayVolume(b);
+  QMenu* menu = frame.menuBar()->actions().at(5)->menu();
+  ASSERT_NE(menu, nullptr);
+  auto entries = [&] {
+    emit menu->aboutToShow();
+    QStringList texts;
+    for (QAction* item : menu->actions())
+      if (!item->isSeparator()) texts << item->text();
+    return texts;
+  };
+  EXPECT_EQ(entries(), (QStringList{"&Tile", "&Cascade", "Close &All", "&1 vol 0 [fr 0-2,0]",
+                                    "&2 vol 1 [fr 0-2,0]"}));
+  auto* first = menu->findChild<QAction*>(QString::number(kCmdWindowFirstEntry));
+  ASSERT_NE(first, nullptr);
+  first->trigger();
+  EXPECT_EQ(frame.mdiArea()->activeSubWindow()->widget(), frame.windows().displaysOf(a).at(0));
+  menu->findChild<QAction*>(QString::number(kCmdWindowTile))->trigger();
+  const QRect area = frame.mdiArea()->viewport()->rect();
+  for (QMdiSubWindow* sub : frame.mdiArea()->subWindowList())
+    EXPECT_TRUE(area.contains(sub->geometry()));
+  EXPECT_EQ(entries().size(), 5) << "the list is made anew at each opening";
+  menu->findChild<QAction*>(QString::number(kCmdWindowCloseAll))->trigger();
+  QApplication::processEvents();
+  EXPECT_TRUE(frame.mdiArea()->subWindowList().isEmpty());
+  EXPECT_EQ(entries().size(), 3);
+  EXPECT_EQ(a->dataType, V3D_UC) << "closing windows keeps their volumes";
 }
 
 TEST_F(QtWindowTest, AShownProjectionBelongsToItsWindow) {

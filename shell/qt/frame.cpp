@@ -18,6 +18,7 @@
 #include "shell/qt/exports.h"
 #include "shell/qt/qt_desk.h"
 #include "shell/qt/qtext.h"
+#include "shell/qt/window_menu.h"
 #include "shell/qt/window_registry.h"
 
 namespace v3d::shell::qt {
@@ -82,6 +83,7 @@ Frame::Frame()
         }
       };
   build(menuBar(), mainMenu());
+  addWindowMenu(*menuBar(), *mdi_);
   refreshMenu();
   // Keys of the File menu ("&Save" takes its key only while a saver makes it enabled).
   action(kCmdOpen)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
