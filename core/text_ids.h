@@ -245,5 +245,13 @@ inline constexpr int kFormatGalleryTitle = 20404;
 
 // Texts of the daily-use additions: the "&Window" menu, the status bar, the progress dialog.
 inline constexpr int kMenuWindow = 20900;
+inline constexpr int kFormatStatusInOut = 20901;
+inline constexpr int kFormatStatusOneVolume = 20902;
+inline constexpr int kFormatStatusDone = 20903;
+inline constexpr int kFormatStatusFailed = 20904;
+inline constexpr int kFormatStatusCancelled = 20905;
+inline constexpr int kFormatStatusVolume = 20906;
+inline constexpr int kFormatFileFailed = 20907;
+inline constexpr int kFormatFileFramesDiffer = 20908;
 
 }  // namespace v3d

@@ -5,17 +5,28 @@
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"
+#include "shell/command_status.h"
 #include "shell/dialogs.h"
 
 namespace v3d::shell {
 
 CommandRun::~CommandRun() {
   if (busy_) desk_.setBusy(false);
+  noteOutcome();
 }
 
 void CommandRun::busy() {
   if (!busy_) desk_.setBusy(true);
   busy_ = true;
+  if (CommandOutcome* o = currentOutcome()) o->startClock();
+}
+
+void CommandRun::noteOutcome() const {
+  CommandOutcome* o = currentOutcome();
+  if (o == nullptr) return;
+  o->stopClock();
+  if (in != nullptr && in->dataType != 0) o->input = GetVolumeIndex(in);
+  if (out != nullptr && out->dataType != 0) o->output = GetVolumeIndex(out);
 }
 
 namespace {
@@ -126,6 +137,7 @@ void CommandRun::fail(int code) {
 }
 
 void CommandRun::finish(int code, bool showOutput) {
+  noteOutcome();
   if (code < 0) {
     fail(code);
     return;

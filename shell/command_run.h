@@ -67,6 +67,8 @@ class CommandRun {
   std::array<float, 4> floats{};
 
  private:
+  // Tells the status line of the command which volumes it used and stops its clock.
+  void noteOutcome() const;
   Desk& desk_;
   bool busy_ = false;
 };

@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "shell/command_status.h"
 #include "shell/command_table.h"
 #include "shell/desk.h"
 
@@ -81,7 +82,14 @@ bool dispatch(Desk& desk, std::uintptr_t wParam) {
   if (id < kModuleCommandEnd) return false;
   const Command* command = findCommand(id);
   if (command == nullptr) return false;
-  command->run(desk);
+  std::string status;
+  {
+    OutcomeScope scope;
+    command->run(desk);
+    scope.outcome().stopClock();
+    status = statusText(id, scope.outcome());
+  }
+  if (!status.empty()) desk.showStatus(status);
   return true;
 }
 

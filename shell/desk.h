@@ -5,6 +5,8 @@
 // together from separate implementations of each.
 #pragma once
 
+#include <string>
+
 #include "shell/dialog_desk.h"
 #include "shell/window_desk.h"
 
@@ -16,6 +18,8 @@ class Desk : public virtual DialogDesk, public virtual WindowDesk {
   virtual void setBusy(bool busy) = 0;
   // Ends the program (the exit command).
   virtual void quit() = 0;
+  // What the last command did, for a status line; a desk without one ignores it.
+  virtual void showStatus(const std::string& /*text*/) {}
 };
 
 // The desk the exported dialog functions (GetInputVolume, GetOutputVolume) and the

@@ -121,6 +121,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   int pickSeeds(Volume* input, Volume* output) override;
   void setBusy(bool b) override { busyCalls.push_back(b); }
   void quit() override { quitRequested = true; }
+  void showStatus(const std::string& text) override { statuses.push_back(text); }
 
   int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
                   MessageButtons buttons) override;
@@ -130,6 +131,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   std::vector<std::string> dialogTitles;  // every dialog run, by its title
   std::vector<bool> busyCalls;
   bool quitRequested = false;
+  std::vector<std::string> statuses;  // the status lines after each command
   // Dialogs and questions that found no fitting step in the script (each was cancelled).
   int unanswered = 0;
   bool scriptDone() const { return steps_.empty(); }

@@ -3,6 +3,7 @@
 // question, and region growing with its seed clicks.
 #include <algorithm>
 #include <cstdio>
+#include <regex>
 
 #include "algorithms/edges.h"
 #include "algorithms/histograms.h"
@@ -355,6 +356,44 @@ TEST_F(FilterCommandsTest, OpenReadsASequenceIntoANewVolume) {
   run(kCmdOpen);
   EXPECT_EQ(desk.lastMessage(), "Unable to open file");
   expectNothingLeft();
+}
+
+TEST_F(FilterCommandsTest, TheStatusLineSaysWhatTheCommandDidAndWhichFileFailed) {
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 5, 6, 7, 11);
+  desk.script({pick("0"), pickNew(1, 7, 6, 5), values({"3", "3", "3"})});
+  run(kCmdStandardMedian);
+  ASSERT_EQ(desk.statuses.size(), 1u);
+  EXPECT_TRUE(std::regex_match(
+      desk.statuses.back(), std::regex("Standard Median: vol 0 \u2192 vol 1, [0-9]+\\.[0-9]{2} s")))
+      << desk.statuses.back();
+  desk.script({cancel()});
+  run(kCmdStandardMedian);
+  EXPECT_EQ(desk.statuses.size(), 1u) << "nothing done, nothing said";
+  desk.script({pick("0"), pickNew(2, 7, 6, 5), values({"2", "3", "3"})});
+  run(kCmdStandardMedian);
+  EXPECT_EQ(desk.statuses.back(), "Standard Median: " + desk.lastMessage());
+
+  // Four frames, the third damaged: the status names it beside the message box.
+  Volume* src = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 5, 6, 3);
+  const std::string base = tempPath("damaged");
+  char ext[] = "tif";
+  ASSERT_EQ(local_WriteImageSeqTIFF(src, base.c_str(), 0, ext, 1, 1), 0);
+  for (int k = 0; k < 4; ++k) created_.push_back(base + std::to_string(k) + ".tif");
+  writeText(base + "2.tif", "II*\0 not a TIFF after all");
+  desk.script({openFiles(kOpenTiff, base + "0.tif", 0, 3)});
+  run(kCmdOpen);
+  const std::string box = desk.lastMessage();
+  EXPECT_EQ(desk.statuses.back(), "Open: " + base + "2.tif: " + box);
+  // A missing file says so.
+  std::remove((base + "3.tif").c_str());
+  std::remove((base + "2.tif").c_str());
+  desk.script({openFiles(kOpenTiff, base + "0.tif", 0, 3)});
+  run(kCmdOpen);
+  EXPECT_EQ(desk.statuses.back(), "Open: " + base + "2.tif: No such file or directory");
+  // And a sequence read shows its volume.
+  desk.script({openFiles(kOpenTiff, base + "0.tif", 0, 1), pick("New[3]")});
+  run(kCmdOpen);
+  EXPECT_EQ(desk.statuses.back().rfind("Open: vol 3, ", 0), 0u) << desk.statuses.back();
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include "shell/qt/frame.h"
 
@@ -24,6 +25,10 @@ void QtDesk::restoreCursor() {
     QApplication::restoreOverrideCursor();
     --busyDepth_;
   }
+}
+
+void QtDesk::showStatus(const std::string& text) {
+  if (frame_) frame_->statusBar()->showMessage(QString::fromStdString(text));
 }
 
 void QtDesk::quit() {

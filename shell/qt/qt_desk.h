@@ -16,6 +16,7 @@ class QtDesk : public Desk, public QtDialogDesk, public QtWindowDesk, public Rep
   QtDesk(Frame* frame, WindowRegistry& windows);
   void setBusy(bool busy) override;
   void quit() override;
+  void showStatus(const std::string& text) override;
 
   int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
                   MessageButtons buttons) override;
