@@ -25,6 +25,7 @@
 
 #include "algorithms/work_buffers.h"
 #include "core/alloc.h"
+#include "core/progress.h"
 #include "core/samples.h"
 #include "core/volume.h"
 
@@ -226,7 +227,8 @@ int region3d_merge(Volume* input, Volume* output, int tolerance, int maxRegions)
   int regions = 0;
   bool exceeded = false;
 
-  for (int z = b.z0; z < b.z1 && !exceeded; ++z)
+  bool cancelled = false;
+  for (int z = b.z0; z < b.z1 && !exceeded && !(cancelled = progressStop(z - b.z0, b.depth())); ++z)
     for (int y = b.y0; y < b.y1 && !exceeded; ++y) {
       const UC* s = in[z][y];
       UC* l = label.row(z, y);
@@ -286,6 +288,7 @@ int region3d_merge(Volume* input, Volume* output, int tolerance, int maxRegions)
         l[x] = static_cast<UC>(best);
       }
     }
+  if (cancelled) return kOperationCancelled;
 
   UC value[256] = {};
   for (int k = 1; k <= regions; ++k) value[k] = static_cast<UC>(rep[k]);
@@ -540,7 +543,11 @@ int grass3d_label(Volume* input, Volume* output, int* count, float* sizes, int m
     return true;
   };
 
-  for (int z = b.z0; z < b.z1 && result == 0; ++z)
+  for (int z = b.z0; z < b.z1 && result == 0; ++z) {
+    if (progressStop(z - b.z0, b.depth())) {
+      result = kOperationCancelled;
+      break;
+    }
     for (int y = b.y0; y < b.y1 && result == 0; ++y) {
       const UC* row = inRow(z, y);
       for (int x = b.x0; x < b.x1; ++x) {
@@ -557,6 +564,7 @@ int grass3d_label(Volume* input, Volume* output, int* count, float* sizes, int m
         }
       }
     }
+  }
 
   *count = result == kTooManyRegions ? maxLabels : components;
   for (int k = 0; k < maxLabels; ++k) sizes[k] = static_cast<float>(members[k + 1]);

@@ -253,5 +253,9 @@ inline constexpr int kFormatStatusCancelled = 20905;
 inline constexpr int kFormatStatusVolume = 20906;
 inline constexpr int kFormatFileFailed = 20907;
 inline constexpr int kFormatFileFramesDiffer = 20908;
+inline constexpr int kFormatFramesDone = 20909;
+inline constexpr int kFormatPassesDone = 20910;
+inline constexpr int kFormatElapsed = 20911;
+inline constexpr int kTextCancelling = 20912;
 
 }  // namespace v3d

@@ -136,8 +136,22 @@ void CommandRun::fail(int code) {
   error_handler(code);
 }
 
+int CommandRun::compute(int commandId, std::function<int()> operation, const Volume* alsoWrites) {
+  LongWork work{commandName(commandId), outMadeHere && out != nullptr, {}, std::move(operation)};
+  if (out != nullptr) work.writes.push_back(out);
+  if (alsoWrites != nullptr) work.writes.push_back(alsoWrites);
+  return desk_.runLong(work);
+}
+
 void CommandRun::finish(int code, bool showOutput) {
   noteOutcome();
+  if (code == kOperationCancelled && outMadeHere) {
+    // The user stopped it: the part-written output goes, quietly; nothing else changed.
+    if (CommandOutcome* o = currentOutcome()) o->cancelled = true;
+    closeVolumeWindows(out);
+    DestroyVolume(out);
+    return;
+  }
   if (code < 0) {
     fail(code);
     return;

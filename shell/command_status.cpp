@@ -11,8 +11,9 @@ namespace {
 
 CommandOutcome* g_outcome = nullptr;
 
-// A menu label as a name: "&Standard Median" is "Standard Median", "Open TIFF Stac&k..." is
-// "Open TIFF Stack".
+}  // namespace
+
+// "Open TIFF Stac&k..." is "Open TIFF Stack".
 std::string commandName(int id) {
   std::string name;
   for (char c : text(kMenuTextBase + id))
@@ -20,8 +21,6 @@ std::string commandName(int id) {
   while (!name.empty() && (name.back() == '.' || name.back() == ' ')) name.pop_back();
   return name;
 }
-
-}  // namespace
 
 void CommandOutcome::startClock() {
   if (computed) return;

@@ -48,6 +48,9 @@ class OutcomeScope : private Reporter {
   Reporter* previousReporter_;
 };
 
+// A command's menu label as a name: "&Standard Median" is "Standard Median".
+std::string commandName(int id);
+
 // The status line of command `id`, "Standard Median: vol 0 → vol 1, 0.08 s" and the like;
 // empty when the command did nothing worth a line (cancelled in its first dialog).
 std::string statusText(int id, const CommandOutcome& outcome);

@@ -47,7 +47,7 @@ Command PatternRow::runs(Operation op) const {
   return {id, [row = *this, op](Desk& desk) {
             CommandRun r(desk);
             if (!prepareRow(r, row)) return;
-            r.finish(op(r));
+            r.finish(r.compute(row.id, [&r, op] { return op(r); }));
           }};
 }
 

@@ -3,6 +3,7 @@
 #include "algorithms/segmentation.h"
 #include "core/alloc.h"
 #include "core/basic_ops.h"
+#include "core/progress.h"
 #include "segmentation_helpers.h"
 
 namespace v3d::test {
@@ -153,6 +154,32 @@ TEST(LabelTest, SizesStayExactBeyondTheFloatIntegerRange) {
   EXPECT_EQ(count, 1);
   EXPECT_EQ(sizes[0], static_cast<float>(4097 * 4097));
   EXPECT_GT(sizes[0], 16777216.0f);
+}
+
+TEST(LabelTest, ACancelledLabellingStopsAtAFrameAndKeepsItsInput) {
+  // A hook that asks to stop once two frames are reported done.
+  struct StopAfterTwo : ProgressHook {
+    long long last = -1, total = -1;
+    void stepDone(long long done, long long all) override {
+      last = done;
+      total = all;
+    }
+    bool cancelled() const override { return last >= 2; }
+  } hook;
+  OwnedVolume in(V3D_UC, 1, 6, 5, 5), out(V3D_UC, 1, 6, 5, 5);
+  fillLevels(in, 3, {0, 4, 9});
+  Samples before(in);
+  int count = 0;
+  float sizes[255];
+  {
+    const ScopedProgressHook scope(&hook);
+    EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), kOperationCancelled);
+  }
+  EXPECT_EQ(hook.last, 2);
+  EXPECT_EQ(hook.total, 6) << "one step per frame of the VOI";
+  EXPECT_TRUE(sameSamples(in, before));
+  hook.last = -1;
+  EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), 0) << "without a hook nothing stops";
 }
 
 TEST(LabelTest, AStackThatCannotGrowReturnsMinus9WithTheComponentInProgress) {

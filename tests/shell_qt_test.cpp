@@ -17,6 +17,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -27,6 +28,7 @@
 #include <QWheelEvent>
 #include <cstring>
 
+#include "algorithms/order_statistics.h"
 #include "core/image_sequence.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
@@ -39,6 +41,7 @@
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/open_view.h"
+#include "shell/qt/progress_dialog.h"
 #include "shell/qt/qt_desk.h"
 #include "shell/qt/views.h"
 #include "shell/qt/window_registry.h"
@@ -677,6 +680,79 @@ TEST_F(QtWindowTest, TheWindowMenuListsTilesAndClosesTheWindows) {
   EXPECT_TRUE(frame.mdiArea()->subWindowList().isEmpty());
   EXPECT_EQ(entries().size(), 3);
   EXPECT_EQ(a->dataType, V3D_UC) << "closing windows keeps their volumes";
+}
+
+// The scripted desk's answers with the Qt desk's long work: a worker thread behind the
+// progress dialog, shown at once.
+class ProgressDesk : public ScriptedDesk {
+ public:
+  int runLong(LongWork& work) override { return qt::runWithProgress(work, nullptr, 0); }
+};
+
+TEST(QtProgressTest, LongWorkShowsProgressCancelsItsNewOutputAndOtherwiseChangesNothing) {
+  resetVolumeTable();
+  ProgressDesk desk;
+  Volume* in = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 48, 256, 256, nullptr, &in), kSuccess);
+  fillRandom(in, 12);
+  const auto before = snapshot(in);
+
+  // Cancel as soon as the dialog tells of a finished frame.
+  long long seenDone = -1;
+  bool cancelShown = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != qt::kProgressDialog || !w->isVisible()) continue;
+      EXPECT_EQ(w->windowTitle(), "Standard Median");
+      EXPECT_TRUE(w->isModal());
+      auto* frames = w->findChild<QLabel*>(qt::kProgressFrames);
+      auto* bar = w->findChild<QProgressBar*>(qt::kProgressBar);
+      auto* cancel = w->findChild<QPushButton*>(QString::number(kCtlCancel));
+      cancelShown = cancel != nullptr;
+      if (bar != nullptr && bar->value() >= 1 && frames->text().startsWith("Frames done: ")) {
+        seenDone = bar->value();
+        if (cancel && cancel->isEnabled()) QTest::mouseClick(cancel, Qt::LeftButton);
+      }
+    }
+  });
+  watch.start(5);
+  desk.script({pick("0"), pickNew(1, 256, 256, 48), values({"7", "7", "7"})});
+  ASSERT_TRUE(dispatch(desk, kCmdStandardMedian));
+  watch.stop();
+  EXPECT_TRUE(cancelShown) << "a new output may be cancelled";
+  EXPECT_GE(seenDone, 1) << "the frames done advance";
+  EXPECT_EQ(volumeSlot(1)->dataType, 0) << "the cancelled run's new output is destroyed";
+  EXPECT_EQ(snapshot(in), before) << "and its input untouched";
+  EXPECT_TRUE(desk.messages.empty()) << "a cancel is no failure";
+  EXPECT_EQ(desk.statuses.back(), "Standard Median: cancelled");
+
+  // Uncancelled runs give what the operation gives when called directly; into an existing
+  // output there is nothing to cancel.
+  Volume* small = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 12, 40, 50, nullptr, &small), kSuccess);
+  fillRandom(small, 13);
+  Volume* existing = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 12, 40, 50, nullptr, &existing), kSuccess);
+  cancelShown = true;
+  watch.start(1);
+  desk.script({pick("1"), pick("2"), values({"3", "5", "3"})});
+  ASSERT_TRUE(dispatch(desk, kCmdStandardMedian));
+  watch.stop();
+  OwnedVolume ref(V3D_UC, 1, 12, 40, 50);
+  ASSERT_EQ(median3(small, ref, 3, 5, 3), 0);
+  EXPECT_EQ(samples(existing), samples(ref));
+  EXPECT_TRUE(desk.messages.empty());
+  // Labelling through the worker: two objects, the input consumed only as it succeeds.
+  Volume* objects = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 4, 6, 8, nullptr, &objects), kSuccess);
+  at<UC>(objects, 0, 1, 1, 1) = 5;
+  at<UC>(objects, 0, 3, 4, 6) = 5;
+  desk.script({yes(), pick("3"), pickNew(4, 8, 6, 4)});
+  ASSERT_TRUE(dispatch(desk, kCmdLabel));
+  EXPECT_EQ(desk.lastMessage(), "Number of regions = 2");
+  EXPECT_EQ(at<UC>(volumeSlot(4), 0, 3, 4, 6), 2);
+  resetVolumeTable();
 }
 
 TEST_F(QtWindowTest, AShownProjectionBelongsToItsWindow) {

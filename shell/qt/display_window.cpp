@@ -33,6 +33,7 @@
 #include "shell/qt/qtext.h"
 #include "shell/qt/window_registry.h"
 #include "shell/qt/window_support.h"
+#include "shell/work_progress.h"
 
 namespace v3d::shell::qt {
 namespace {
@@ -76,7 +77,14 @@ QImage DisplayPane::picture() const {
 
 void DisplayPane::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.drawImage(0, 0, picture());
+  // While a command writes the volume on its worker thread, the last picture stands.
+  if (!volumeBeingWritten(owner_->model().volume())) {
+    shown_ = picture();
+  } else if (shown_.size() != QSize(w_, h_)) {
+    shown_ = QImage(w_, h_, QImage::Format_RGB32);
+    shown_.fill(QColor(0xD4, 0xD0, 0xC8));
+  }
+  p.drawImage(0, 0, shown_);
   if (seedPicking() == nullptr) {
     seedMarks_.clear();
   } else {

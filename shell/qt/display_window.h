@@ -3,6 +3,7 @@
 // readout, voxel writing, seed clicks and the rubber-band VOI.
 #pragma once
 
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <vector>
@@ -102,6 +103,7 @@ class DisplayPane : public QWidget {
   QPoint bandStart_;
   bool banding_ = false;
   std::vector<QPoint> seedMarks_;
+  QImage shown_;  // the picture last painted
 };
 
 }  // namespace v3d::shell::qt

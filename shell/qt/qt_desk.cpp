@@ -5,6 +5,7 @@
 #include <QStatusBar>
 
 #include "shell/qt/frame.h"
+#include "shell/qt/progress_dialog.h"
 
 namespace v3d::shell::qt {
 
@@ -29,6 +30,10 @@ void QtDesk::restoreCursor() {
 
 void QtDesk::showStatus(const std::string& text) {
   if (frame_) frame_->statusBar()->showMessage(QString::fromStdString(text));
+}
+
+int QtDesk::runLong(LongWork& work) {
+  return runWithProgress(work, frame_, progressDelayMs);
 }
 
 void QtDesk::quit() {
