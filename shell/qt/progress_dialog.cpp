@@ -18,6 +18,7 @@
 #include "shell/command_run.h"
 #include "shell/dialogs.h"
 #include "shell/qt/control_ids.h"
+#include "shell/qt/qt_dialog_desk.h"
 #include "shell/qt/qtext.h"
 
 namespace v3d::shell::qt {
@@ -68,6 +69,7 @@ int runWithProgress(LongWork& work, QWidget* parent, int delayMs) {
   if (!finished.load()) loop.exec(QEventLoop::ExcludeUserInputEvents);
 
   if (!finished.load()) {
+    const ArrowCursor arrow;  // over the dialog, whose Cancel is for clicking
     QDialog dialog(parent);
     dialog.setObjectName(kProgressDialog);
     dialog.setWindowTitle(QString::fromStdString(work.name));
