@@ -140,6 +140,7 @@ int CommandRun::compute(int commandId, std::function<int()> operation, const Vol
   LongWork work{commandName(commandId), outMadeHere && out != nullptr, {}, std::move(operation)};
   if (out != nullptr) work.writes.push_back(out);
   if (alsoWrites != nullptr) work.writes.push_back(alsoWrites);
+  if (CommandOutcome* o = currentOutcome()) o->restartClock();
   return desk_.runLong(work);
 }
 

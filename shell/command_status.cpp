@@ -28,6 +28,12 @@ void CommandOutcome::startClock() {
   start = std::chrono::steady_clock::now();
 }
 
+void CommandOutcome::restartClock() {
+  computed = true;
+  clockStopped = false;
+  start = std::chrono::steady_clock::now();
+}
+
 void CommandOutcome::stopClock() {
   if (!computed || clockStopped) return;
   clockStopped = true;
@@ -39,7 +45,7 @@ CommandOutcome* currentOutcome() {
 }
 
 OutcomeScope::OutcomeScope()
-    : previousOutcome_(g_outcome), previousReporter_(installReporter(this)) {
+    : previousOutcome_(g_outcome), shownBy_(&reporter()), previousReporter_(installReporter(this)) {
   g_outcome = &outcome_;
 }
 
@@ -52,13 +58,11 @@ int OutcomeScope::showMessage(void* owner, std::string_view text, std::string_vi
                               MessageIcon icon, MessageButtons buttons) {
   outcome_.stopClock();  // time with the user is not computing time
   if (icon == MessageIcon::Error && outcome_.failure.empty()) outcome_.failure = text;
-  return previousReporter_ != nullptr
-             ? previousReporter_->showMessage(owner, text, caption, icon, buttons)
-             : 0;
+  return shownBy_->showMessage(owner, text, caption, icon, buttons);
 }
 
 void OutcomeScope::restoreCursor() {
-  if (previousReporter_ != nullptr) previousReporter_->restoreCursor();
+  shownBy_->restoreCursor();
 }
 
 std::string statusText(int id, const CommandOutcome& o) {

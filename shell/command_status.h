@@ -25,6 +25,8 @@ struct CommandOutcome {
   // at the command's result, or when the command ends.
   void startClock();
   void stopClock();
+  // The computing proper starts now (after any question of the step before it).
+  void restartClock();
 };
 
 // The outcome of the command being dispatched; nullptr outside a command.
@@ -45,7 +47,8 @@ class OutcomeScope : private Reporter {
   void restoreCursor() override;
   CommandOutcome outcome_;
   CommandOutcome* previousOutcome_;
-  Reporter* previousReporter_;
+  Reporter* shownBy_;  // the reporter that shows the messages (the headless one without a shell)
+  Reporter* previousReporter_;  // the one installed before, back at the end
 };
 
 // A command's menu label as a name: "&Standard Median" is "Standard Median".
