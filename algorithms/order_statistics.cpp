@@ -60,6 +60,7 @@
 #include "algorithms/separable_extremes.h"
 #include "algorithms/window_filter.h"
 #include "core/alloc.h"
+#include "core/progress.h"
 #include "core/samples.h"
 #include "core/volume.h"
 
@@ -240,8 +241,11 @@ int medianFilter(Volume* in, Volume* out, int wz, int wy, int wx) {
   const Box inner = innerBox(voi, wz, wy, wx);
   const std::int64_t half = static_cast<std::int64_t>(n / 2);
   const int centres = inner.width();
+  const long long frames = static_cast<long long>(channelCount(*in)) * inner.depth();
+  long long framesDone = 0;
   for (int c = 0; c < channelCount(*in); ++c)
-    for (int z = inner.z0; z < inner.z1; ++z)
+    for (int z = inner.z0; z < inner.z1; ++z, ++framesDone) {
+      if (progressStop(framesDone, frames)) return kOperationCancelled;
       for (int y = inner.y0; y < inner.y1; ++y) {
         if (paired && y + 1 < inner.y1) {
           pairedMedianLines(src, *out, c, z, y, inner, wz, wy, wx, rows.get(), own.get(),
@@ -274,6 +278,7 @@ int medianFilter(Volume* in, Volume* out, int wz, int wy, int wx) {
           o[i] = static_cast<UC>(m);
         }
       }
+    }
   return 0;
 }
 

@@ -25,6 +25,7 @@
 
 #include "algorithms/work_buffers.h"
 #include "core/alloc.h"
+#include "core/progress.h"
 #include "core/samples.h"
 #include "core/volume.h"
 
@@ -226,7 +227,8 @@ int region3d_merge(Volume* input, Volume* output, int tolerance, int maxRegions)
   int regions = 0;
   bool exceeded = false;
 
-  for (int z = b.z0; z < b.z1 && !exceeded; ++z)
+  bool cancelled = false;
+  for (int z = b.z0; z < b.z1 && !exceeded && !(cancelled = progressStop(z - b.z0, b.depth())); ++z)
     for (int y = b.y0; y < b.y1 && !exceeded; ++y) {
       const UC* s = in[z][y];
       UC* l = label.row(z, y);
@@ -286,6 +288,7 @@ int region3d_merge(Volume* input, Volume* output, int tolerance, int maxRegions)
         l[x] = static_cast<UC>(best);
       }
     }
+  if (cancelled) return kOperationCancelled;
 
   UC value[256] = {};
   for (int k = 1; k <= regions; ++k) value[k] = static_cast<UC>(rep[k]);
@@ -456,6 +459,11 @@ int region3d_splitmerge(Volume* input, Volume* output, int* count, int tolerance
 
 // ---- Connected-component labelling ---------------------------------------------------------
 //
+// The flood reads a scratch copy of the input's VOI, not the input itself: a labelling that
+// fails part-way (more components than labels, no memory for the stack) leaves the input
+// exactly as it was, and only a successful one gives the input its consumed state (the VOI
+// all zero). The copy costs one byte per VOI voxel and one memcpy per row.
+//
 // The flood fill works on runs: a popped seed is widened to its whole run of equal samples
 // along the row, the run is taken at once, and each of the eight neighbouring rows (same,
 // previous and next frame) is scanned over the run widened by one for runs of the value,
@@ -488,7 +496,15 @@ int grass3d_label(Volume* input, Volume* output, int* count, float* sizes, int m
   if (!stack.reserve(4096)) return kCannotAllocateBuffer;
 
   const Box b = voiOf(*input);
-  UC*** in = channelData<UC>(*input, 0);
+  VoiBytes scratch(b);
+  if (!scratch) return kCannotAllocateVolume;
+  UC*** source = channelData<UC>(*input, 0);
+  for (int z = b.z0; z < b.z1; ++z)
+    for (int y = b.y0; y < b.y1; ++y)
+      std::memcpy(scratch.row(z, y) + b.x0, source[z][y] + b.x0,
+                  static_cast<std::size_t>(b.width()));
+  // Rows of the scratch copy, addressed like the input's: in[z][y][x].
+  auto inRow = [&](int z, int y) { return scratch.row(z, y); };
   UC*** out = channelData<UC>(*output, 0);
   std::uint64_t members[256] = {};
   int components = 0;
@@ -500,7 +516,7 @@ int grass3d_label(Volume* input, Volume* output, int* count, float* sizes, int m
     std::uint64_t n = 0;
     while (!stack.empty()) {
       const Seed p = stack.pop();
-      UC* row = in[p.z][p.y];
+      UC* row = inRow(p.z, p.y);
       if (row[p.x] != s) continue;
       int a = p.x, e = p.x;
       while (a > b.x0 && row[a - 1] == s) --a;
@@ -512,7 +528,7 @@ int grass3d_label(Volume* input, Volume* output, int* count, float* sizes, int m
       for (int z = std::max(p.z - 1, b.z0); z <= std::min(p.z + 1, b.z1 - 1); ++z)
         for (int y = std::max(p.y - 1, b.y0); y <= std::min(p.y + 1, b.y1 - 1); ++y) {
           if (z == p.z && y == p.y) continue;
-          const UC* r = in[z][y];
+          const UC* r = inRow(z, y);
           for (int x = lo; x <= hi; ++x) {
             if (r[x] != s) continue;
             if (!stack.push({z, y, x})) {
@@ -527,9 +543,13 @@ int grass3d_label(Volume* input, Volume* output, int* count, float* sizes, int m
     return true;
   };
 
-  for (int z = b.z0; z < b.z1 && result == 0; ++z)
+  for (int z = b.z0; z < b.z1 && result == 0; ++z) {
+    if (progressStop(z - b.z0, b.depth())) {
+      result = kOperationCancelled;
+      break;
+    }
     for (int y = b.y0; y < b.y1 && result == 0; ++y) {
-      const UC* row = in[z][y];
+      const UC* row = inRow(z, y);
       for (int x = b.x0; x < b.x1; ++x) {
         x += static_cast<int>(zeroRun(row + x, static_cast<std::size_t>(b.x1 - x)));
         if (x >= b.x1) break;
@@ -544,9 +564,16 @@ int grass3d_label(Volume* input, Volume* output, int* count, float* sizes, int m
         }
       }
     }
+  }
 
   *count = result == kTooManyRegions ? maxLabels : components;
   for (int k = 0; k < maxLabels; ++k) sizes[k] = static_cast<float>(members[k + 1]);
+  // Every labelled voxel is consumed: on success that is the whole VOI, as the scan leaves
+  // no nonzero sample behind.
+  if (result == 0)
+    for (int z = b.z0; z < b.z1; ++z)
+      for (int y = b.y0; y < b.y1; ++y)
+        std::memset(source[z][y] + b.x0, 0, static_cast<std::size_t>(b.width()));
   return result;
 }
 

@@ -35,8 +35,9 @@ int region3d_merge(Volume* input, Volume* output, int tolerance, int maxRegions)
 /* *count must be 0 on entry and receives the number of regions. */
 int region3d_split(Volume* input, Volume* output, int* count, int tolerance);
 int region3d_splitmerge(Volume* input, Volume* output, int* count, int tolerance);
-/* 26-connected components of equal nonzero intensity; the input's VOI is zeroed. sizes
- * holds maxLabels entries (1..255): sizes[k] is the voxel count of component k + 1. */
+/* 26-connected components of equal nonzero intensity; on success the input's VOI is zeroed,
+ * a failing call leaves the input as it was. sizes holds maxLabels entries (1..255):
+ * sizes[k] is the voxel count of component k + 1. */
 int grass3d_label(Volume* input, Volume* output, int* count, float* sizes, int maxLabels);
 
 #ifdef __cplusplus

@@ -137,7 +137,10 @@ enum {
   kLowerFrameAboveUpper = -7000,
   kBadVolumeDimensions = -7001,
   kFileDoesNotExist = -7002,
-  kModuleError = -7004
+  kModuleError = -7004,
+
+  /* A long operation stopped by the user (core/progress.h). */
+  kOperationCancelled = -20950
 };
 
 /* Question texts, shown by id (not result codes). */

@@ -278,5 +278,19 @@ inline constexpr int kTextMacroOpenFilter = 20703;
 inline constexpr int kTextCommandNotRecorded = 20704;
 inline constexpr int kFormatMacroStopped = 20705;
 inline constexpr int kFormatMacroFinished = 20706;
+// Texts of the daily-use additions: the "&Window" menu, the status bar, the progress dialog.
+inline constexpr int kMenuWindow = 20900;
+inline constexpr int kFormatStatusInOut = 20901;
+inline constexpr int kFormatStatusOneVolume = 20902;
+inline constexpr int kFormatStatusDone = 20903;
+inline constexpr int kFormatStatusFailed = 20904;
+inline constexpr int kFormatStatusCancelled = 20905;
+inline constexpr int kFormatStatusVolume = 20906;
+inline constexpr int kFormatFileFailed = 20907;
+inline constexpr int kFormatFileFramesDiffer = 20908;
+inline constexpr int kFormatFramesDone = 20909;
+inline constexpr int kFormatPassesDone = 20910;
+inline constexpr int kFormatElapsed = 20911;
+inline constexpr int kTextCancelling = 20912;
 
 }  // namespace v3d

@@ -157,4 +157,34 @@ static_assert(std::ranges::all_of(kMainMenuCommands,
                                   [](int id) { return id >= kModuleCommandEnd && id <= 0xFFFF; }),
               "a main-menu command id lies in the module range or beyond 16 bits");
 
+// Ours, beside the main menu: the frame's "&Window" menu and the magnification items of the
+// display windows' window menus. They are handled by the widgets, not the dispatcher, but
+// stay clear of its ids, of the module ids and of the system-menu ids 0, 1 and 1000 all the
+// same (40100 to 40119 are the saver's and the macros').
+enum WindowCommandId : int {
+  kCmdWindowTile = 40120,
+  kCmdWindowCascade = 40121,
+  kCmdWindowCloseAll = 40122,
+  kCmdWindowFirstEntry = 40123,  // the open windows, one item each, up to
+  kCmdWindowLastEntry = 40129,
+  kCmdMagnifyActualSize = 40130,
+  kCmdMagnify2 = 40131,
+  kCmdMagnify3 = 40132,
+  kCmdMagnify4 = 40133,
+  kCmdMagnify8 = 40134,
+  kCmdMagnify16 = 40135,
+};
+// The magnification of each magnify item, in menu order from kCmdMagnifyActualSize.
+inline constexpr std::array kMagnifications = {1, 2, 3, 4, 8, 16};
+static_assert(kCmdMagnifyActualSize + static_cast<int>(kMagnifications.size()) - 1 ==
+              kCmdMagnify16);
+static_assert(std::ranges::none_of(kMainMenuCommands,
+                                   [](int id) {
+                                     return id >= kCmdWindowTile && id <= kCmdMagnify16;
+                                   }),
+              "a window command id is a main-menu command's too");
+static_assert(kCmdWindowTile >= kModuleCommandEnd && kCmdMagnify16 <= 0xFFFF &&
+                  kCmdWindowTile > 1000,
+              "window command ids stay clear of module and system-menu ids");
+
 }  // namespace v3d::shell

@@ -5,17 +5,28 @@
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"
+#include "shell/command_status.h"
 #include "shell/dialogs.h"
 
 namespace v3d::shell {
 
 CommandRun::~CommandRun() {
   if (busy_) desk_.setBusy(false);
+  noteOutcome();
 }
 
 void CommandRun::busy() {
   if (!busy_) desk_.setBusy(true);
   busy_ = true;
+  if (CommandOutcome* o = currentOutcome()) o->startClock();
+}
+
+void CommandRun::noteOutcome() const {
+  CommandOutcome* o = currentOutcome();
+  if (o == nullptr) return;
+  o->stopClock();
+  if (in != nullptr && in->dataType != 0) o->input = GetVolumeIndex(in);
+  if (out != nullptr && out->dataType != 0) o->output = GetVolumeIndex(out);
 }
 
 namespace {
@@ -125,7 +136,23 @@ void CommandRun::fail(int code) {
   error_handler(code);
 }
 
+int CommandRun::compute(int commandId, std::function<int()> operation, const Volume* alsoWrites) {
+  LongWork work{commandName(commandId), outMadeHere && out != nullptr, {}, std::move(operation)};
+  if (out != nullptr) work.writes.push_back(out);
+  if (alsoWrites != nullptr) work.writes.push_back(alsoWrites);
+  if (CommandOutcome* o = currentOutcome()) o->restartClock();
+  return desk_.runLong(work);
+}
+
 void CommandRun::finish(int code, bool showOutput) {
+  noteOutcome();
+  if (code == kOperationCancelled && outMadeHere) {
+    // The user stopped it: the part-written output goes, quietly; nothing else changed.
+    if (CommandOutcome* o = currentOutcome()) o->cancelled = true;
+    closeVolumeWindows(out);
+    DestroyVolume(out);
+    return;
+  }
   if (code < 0) {
     fail(code);
     return;

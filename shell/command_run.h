@@ -14,6 +14,7 @@
 
 #include <array>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,10 @@ class CommandRun {
   void finish(int code, bool showOutput = true);
   // Reports a failure of the command's own (destroying an output made here).
   void fail(int code);
+  // Step 6's computing, run by the desk (perhaps on a worker thread, with progress) as command
+  // `commandId`'s work writing the output and `alsoWrites`; cancellable when the output was
+  // made here. Returns the operation's result; finish() takes a cancelled one quietly.
+  int compute(int commandId, std::function<int()> operation, const Volume* alsoWrites = nullptr);
 
   void busy();
   Desk& desk() { return desk_; }
@@ -67,6 +72,8 @@ class CommandRun {
   std::array<float, 4> floats{};
 
  private:
+  // Tells the status line of the command which volumes it used and stops its clock.
+  void noteOutcome() const;
   Desk& desk_;
   bool busy_ = false;
 };

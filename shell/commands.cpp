@@ -4,6 +4,7 @@
 
 #include <vector>
 
+#include "shell/command_status.h"
 #include "shell/command_table.h"
 #include "shell/desk.h"
 
@@ -51,7 +52,7 @@ Command PatternRow::runs(Operation op) const {
   return {id, [row = *this, op](Desk& desk) {
             CommandRun r(desk);
             if (!prepareRow(r, row)) return;
-            r.finish(op(r));
+            r.finish(r.compute(row.id, [&r, op] { return op(r); }));
           }};
 }
 
@@ -98,7 +99,21 @@ bool dispatch(Desk& desk, std::uintptr_t wParam) {
   if (id < kModuleCommandEnd) return false;
   const Command* command = findCommand(id);
   if (command == nullptr) return false;
-  command->run(desk);
+  // Starting and stopping a recording install and remove the recorder as the program's
+  // reporter for the commands after them, so they run outside a command's outcome scope (which
+  // puts back the reporter it found when it ends).
+  if (id == kCmdStartRecording || id == kCmdStopRecording) {
+    command->run(desk);
+    return true;
+  }
+  std::string status;
+  {
+    OutcomeScope scope;
+    command->run(desk);
+    scope.outcome().stopClock();
+    status = statusText(id, scope.outcome());
+  }
+  if (!status.empty()) desk.showStatus(status);
   return true;
 }
 

@@ -108,17 +108,19 @@ void cmdRegionGrow(Desk& desk) {
     return;
   }
   r.busy();
-  r.finish(region3d_grow(r.in, r.out, seeds, r.ints[0]));
+  r.finish(r.compute(kCmdRegionGrow, [&] { return region3d_grow(r.in, r.out, seeds, r.ints[0]); }));
 }
 
 void cmdRegionSplit(Desk& desk, bool merge) {
   CommandRun r(desk);
   if (!prepareRow(r, kRegionSteps)) return;
   int count = 0;
-  const int code = merge ? region3d_splitmerge(r.in, r.out, &count, r.ints[0])
-                         : region3d_split(r.in, r.out, &count, r.ints[0]);
+  const int code = r.compute(merge ? kCmdRegionSplitMerge : kCmdRegionSplit, [&] {
+    return merge ? region3d_splitmerge(r.in, r.out, &count, r.ints[0])
+                 : region3d_split(r.in, r.out, &count, r.ints[0]);
+  });
   if (code < 0) {
-    r.fail(code);
+    r.finish(code);
     return;
   }
   showInformation(merge ? formatRegions(count)
@@ -131,9 +133,10 @@ void cmdRegionMerge(Desk& desk) {
   if (!prepareRow(r, kRegionSteps.values(kTitleThresholdAndMaxRegions,
                                          {kPromptThreshold, kPromptMaxRegions})))
     return;
-  const int regions = region3d_merge(r.in, r.out, r.ints[0], r.ints[1]);
+  const int regions =
+      r.compute(kCmdRegionMerge, [&] { return region3d_merge(r.in, r.out, r.ints[0], r.ints[1]); });
   if (regions < 0) {
-    r.fail(regions);
+    r.finish(regions);
     return;
   }
   // The output is not shown anew, but windows already showing it are repainted.
@@ -146,9 +149,12 @@ void cmdLabel(Desk& desk, LabellingWork& work) {
   CommandRun r(desk);
   if (!prepareRow(r, steps().input(V3D_UC, V3D_ONE_CHANNEL))) return;
   int count = 0;
-  const int code = grass3d_label(r.in, r.out, &count, work.sizes.data(), kMaxLabels);
+  // Labelling writes its input too (consumed on success).
+  const int code = r.compute(
+      kCmdLabel, [&] { return grass3d_label(r.in, r.out, &count, work.sizes.data(), kMaxLabels); },
+      r.in);
   if (code < 0) {
-    r.fail(code);
+    r.finish(code);
     return;
   }
   r.finish(code);

@@ -12,14 +12,23 @@
 #include "core/table.h"
 #include "core/text_ids.h"
 #include "core/tiff_stack.h"
+#include "shell/command_status.h"
 #include "shell/command_table.h"
 #include "shell/commands.h"
 #include "shell/desk.h"
 #include "shell/dialogs.h"
 #include "shell/open_dialog.h"
+#include "shell/sequence_diagnosis.h"
 
 namespace v3d::shell {
 namespace {
+
+// The file of a sequence that a check or read failed on, and why, for the status line.
+void noteFailingFile(SequenceCheck check, const OpenDialog& request) {
+  if (CommandOutcome* o = currentOutcome())
+    o->detail = diagnoseSequence(check, request.baseName, request.lowerFrame, request.digitCount,
+                                 request.extensions[0], request.frames);
+}
 
 // The open dialog, the check of the files, the target volume, the read.
 void cmdOpen(Desk& desk) {
@@ -44,6 +53,7 @@ void cmdOpen(Desk& desk) {
     if (int code = checks[kind - kOpenTiff](base, request.lowerFrame, request.digitCount, ext1,
                                             request.frames, &rows, &columns, &colour);
         code < 0) {
+      noteFailingFile(checks[kind - kOpenTiff], request);
       error_handler(code);
       return;
     }
@@ -90,9 +100,11 @@ void cmdOpen(Desk& desk) {
     // No partly read volume stays in the table.
     closeVolumeWindows(v);
     DestroyVolume(v);
+    if (isImageSequence(kind)) noteFailingFile(checks[kind - kOpenTiff], request);
     error_handler(code);
     return;
   }
+  r.out = v;  // for the status line
   desk.showVolume(v);
 }
 

@@ -5,8 +5,11 @@
 // together from separate implementations of each.
 #pragma once
 
+#include <string>
+
 #include "shell/dialog_desk.h"
 #include "shell/window_desk.h"
+#include "shell/work_progress.h"
 
 namespace v3d::shell {
 
@@ -18,6 +21,11 @@ class Desk : public virtual DialogDesk, public virtual WindowDesk {
   virtual void quit() = 0;
   // Puts or removes the check mark of a menu item.
   virtual void checkCommand(int id, bool checked) = 0;
+  // What the last command did, for a status line; a desk without one ignores it.
+  virtual void showStatus(const std::string& /*text*/) {}
+  // Runs a command's computing step and returns its result; a desk may run it on a worker
+  // thread with progress and cancellation (shell/work_progress.h). Here: in place.
+  virtual int runLong(LongWork& work) { return work.compute(); }
 };
 
 // The desk the exported dialog functions (GetInputVolume, GetOutputVolume) and the

@@ -50,14 +50,36 @@ bool DisplayModel::zoomIn() {
 }
 
 bool DisplayModel::zoomOut() {
+  if (magnification_ > 1) {
+    magnification_ /= 2;
+    scrollX_ = scrollY_ = 0;
+    return true;
+  }
   if (divisor_ == kMaxZoomDivisor) return false;
   divisor_ *= 2;
   scrollX_ = scrollY_ = 0;
   return true;
 }
 
-int DisplayModel::shownWidth() const { return (volume_->X + divisor_ - 1) / divisor_; }
-int DisplayModel::shownHeight() const { return (volume_->Y + divisor_ - 1) / divisor_; }
+bool DisplayModel::setMagnification(int m) {
+  if (m < 1 || m > kMaxMagnification || (m == magnification_ && divisor_ == 1)) return false;
+  magnification_ = m;
+  divisor_ = 1;
+  scrollX_ = scrollY_ = 0;
+  return true;
+}
+
+bool DisplayModel::stepCloser() {
+  if (divisor_ > 1) return zoomIn();
+  return setMagnification(std::min(kMaxMagnification, magnification_ * 2));
+}
+
+int DisplayModel::shownWidth() const {
+  return (volume_->X + divisor_ - 1) / divisor_ * magnification_;
+}
+int DisplayModel::shownHeight() const {
+  return (volume_->Y + divisor_ - 1) / divisor_ * magnification_;
+}
 
 void DisplayModel::fit(int screenWidth, int screenHeight, int& paneWidth, int& paneHeight) const {
   paneWidth = std::max(1, std::min(shownWidth(), screenWidth));
@@ -71,8 +93,8 @@ void DisplayModel::setScroll(int x, int y, int paneWidth, int paneHeight) {
 
 std::optional<Voxel> DisplayModel::voxelAt(int px, int py) const {
   if (px < 0 || py < 0) return std::nullopt;
-  const long long x = (static_cast<long long>(px) + scrollX_) * divisor_;
-  const long long y = (static_cast<long long>(py) + scrollY_) * divisor_;
+  const long long x = (static_cast<long long>(px) + scrollX_) * divisor_ / magnification_;
+  const long long y = (static_cast<long long>(py) + scrollY_) * divisor_ / magnification_;
   if (x >= volume_->X || y >= volume_->Y) return std::nullopt;
   return Voxel{static_cast<int>(x), static_cast<int>(y), current_};
 }
@@ -113,15 +135,48 @@ void renderFrame(const Volume& v, int frame, bool colour, int divisor, int scrol
   }
 }
 
+namespace {
+// A magnified picture: every voxel a block of m x m pixels, each row built once and repeated.
+void renderMagnified(const Volume& v, int frame, bool colour, int m, int scrollX, int scrollY,
+                     std::uint32_t* pixels, int paneWidth, int paneHeight) {
+  const bool three = colour && channelCount(v) == 3;
+  for (int py = 0; py < paneHeight; ++py) {
+    std::uint32_t* out = pixels + static_cast<std::size_t>(py) * paneWidth;
+    const long long y = (static_cast<long long>(py) + scrollY) / m;
+    if (py > 0 && y == (static_cast<long long>(py) - 1 + scrollY) / m) {
+      std::copy(out - paneWidth, out, out);  // the same voxel row as the pixel row above
+      continue;
+    }
+    for (int px = 0; px < paneWidth; ++px) {
+      const long long x = (static_cast<long long>(px) + scrollX) / m;
+      if (y >= v.Y || x >= v.X) {
+        out[px] = kBackground;
+        continue;
+      }
+      const UC r = channelData<UC>(v, 0)[frame][y][x];
+      out[px] = three ? rgbPixel(r, channelData<UC>(v, 1)[frame][y][x],
+                                 channelData<UC>(v, 2)[frame][y][x])
+                      : greyPixel(r);
+    }
+  }
+}
+}  // namespace
+
 void DisplayModel::render(std::vector<std::uint32_t>& pixels, int paneWidth, int paneHeight) const {
   pixels.resize(static_cast<std::size_t>(paneWidth) * paneHeight);
+  if (magnification_ > 1) {
+    renderMagnified(*volume_, current_, colour_, magnification_, scrollX_, scrollY_, pixels.data(),
+                    paneWidth, paneHeight);
+    return;
+  }
   renderFrame(*volume_, current_, colour_, divisor_, scrollX_, scrollY_, pixels.data(), paneWidth,
               paneHeight);
 }
 
 void DisplayModel::applyRubberBand(int ax, int ay, int bx, int by) const {
   auto toVoxel = [&](int p, int scroll, int limit) {
-    const long long v = std::max<long long>(0, static_cast<long long>(p) + scroll) * divisor_;
+    const long long v =
+        std::max<long long>(0, static_cast<long long>(p) + scroll) * divisor_ / magnification_;
     return static_cast<int>(std::min<long long>(v, limit - 1));
   };
   int x0 = toVoxel(ax, scrollX_, volume_->X), x1 = toVoxel(bx, scrollX_, volume_->X);

@@ -6,6 +6,10 @@
 // (value v is red = green = blue = v); three-channel volumes take red, green, blue from
 // channels 1, 2, 3. Pixel
 // (px, py) of the pane shows voxel ((px + scrollX) * divisor, (py + scrollY) * divisor).
+//
+// Magnification: besides the divisor, a window can show every voxel as a block of m x m
+// pixels (m = 2 to 16, nearest neighbour, so voxels stay crisp); pixel (px, py) then shows
+// voxel ((px + scrollX) / m, (py + scrollY) / m). At most one of the two is above 1.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +24,7 @@ namespace v3d::shell {
 inline constexpr int kButtonBarHeight = 21;
 inline constexpr int kMinimumDisplayWidth = 192;
 inline constexpr int kMaxZoomDivisor = 64;
+inline constexpr int kMaxMagnification = 16;
 
 // Button command ids of the display window bars.
 enum DisplayButton : int {
@@ -56,9 +61,17 @@ class DisplayModel {
   bool previous();
   void setCurrent(int frame);
 
-  // Zoom by powers of two; false at the limits (divisor 1 or 64).
+  // Zoom by powers of two; false at the limits (divisor 1 or 64). "Zoom In" never touches
+  // the magnification; "Zoom Out" of a magnified picture halves the magnification first.
   bool zoomIn();
   bool zoomOut();
+  // Shows every voxel as m x m pixels (1 to 16), the divisor back at 1; false when m is out
+  // of range or already shown.
+  bool setMagnification(int m);
+  int magnification() const { return magnification_; }
+  // One step closer (the mouse wheel): the divisor halved, or at 1 the magnification doubled
+  // up to 16. False at the limit.
+  bool stepCloser();
 
   // The shown size of the whole frame at the current divisor (rounded up).
   int shownWidth() const;
@@ -91,6 +104,7 @@ class DisplayModel {
   int lower_, upper_, current_;
   float delay_;
   int divisor_ = 1;
+  int magnification_ = 1;
   int scrollX_ = 0, scrollY_ = 0;
 };
 

@@ -67,6 +67,8 @@ class ForwardingDesk : public Desk {
   void closeUpdatingBox() override { inner_.closeUpdatingBox(); }
   void setBusy(bool busy) override { inner_.setBusy(busy); }
   void checkCommand(int id, bool checked) override { inner_.checkCommand(id, checked); }
+  void showStatus(const std::string& text) override { inner_.showStatus(text); }
+  int runLong(LongWork& work) override { return inner_.runLong(work); }
   void quit() override { inner_.quit(); }
 
  private:

@@ -2,6 +2,7 @@
 
 #include "core/text_ids.h"
 #include "shell/dialogs.h"
+#include "shell/sequence_guess.h"
 
 namespace v3d::shell {
 namespace {
@@ -63,6 +64,19 @@ std::string baseNameOf(const std::string& name) {
 
 void OpenDialog::fileSelected(const std::string& name) {
   fileName = kind_ == kOpenRawVolume ? name : baseNameOf(name);
+}
+
+bool OpenDialog::fileClicked(const std::string& name, const std::vector<std::string>& folder) {
+  fileSelected(name);
+  if (kind_ == kOpenRawVolume) return false;
+  const std::size_t slash = name.find_last_of('/');
+  const auto guess =
+      guessSequence(slash == std::string::npos ? name : name.substr(slash + 1), folder);
+  if (!guess) return false;
+  lower = std::to_string(guess->lower);
+  upper = std::to_string(guess->upper);
+  digits = std::to_string(guess->digits);
+  return true;
 }
 
 bool OpenDialog::accept() {

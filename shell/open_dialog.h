@@ -5,6 +5,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "core/volume.h"
 
@@ -74,6 +75,11 @@ class OpenDialog {
 
   // A file picked in the list: the base name written back into the file name field.
   void fileSelected(const std::string& name);
+  // A file clicked in the list, `folder` the names of the files beside it: the base name as
+  // fileSelected gives it and, when it is a frame of a numbered sequence, the sequence's
+  // first and last frame and digit count proposed in their fields (still the user's to
+  // change). True when a sequence was found.
+  bool fileClicked(const std::string& name, const std::vector<std::string>& folder);
 
   // OK: false keeps the dialog open (no message).
   bool accept();

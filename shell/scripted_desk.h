@@ -173,6 +173,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   void setBusy(bool b) override { busyCalls.push_back(b); }
   void quit() override { quitRequested = true; }
   void checkCommand(int id, bool checked) override { checks[id] = checked; }
+  void showStatus(const std::string& text) override { statuses.push_back(text); }
 
   int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
                   MessageButtons buttons) override;
@@ -185,6 +186,7 @@ class ScriptedDesk : public Desk, public ScriptedWindowDesk, public Reporter {
   std::map<int, bool> checks;  // check marks of menu items by command id
   int labelledViewFocused = 0;
   bool refuseLabelledView = false;  // openLabelledView fails, as a dialog that cannot be made
+  std::vector<std::string> statuses;  // the status lines after each command
   // Dialogs and questions that found no fitting step in the script (each was cancelled).
   int unanswered = 0;
   bool scriptDone() const { return steps_.empty(); }

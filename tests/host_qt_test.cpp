@@ -66,7 +66,7 @@ TEST_F(HostQtTest, ModulesMenuReplacesThePlainItemAndItsItemsRunModuleCommands) 
   put(second, "three_items", "three.so");
   host.scan({first.path, second.path});
   const int menus = static_cast<int>(frame.menuBar()->actions().size());
-  EXPECT_EQ(menus, 5) << "the popup takes the plain item's place";
+  EXPECT_EQ(menus, 6) << "the popup takes the plain item's place";
   QMenu* modules = menuAt(3)->menu();
   ASSERT_NE(modules, nullptr);
   EXPECT_EQ(menuAt(3)->text(), "&Modules");
@@ -331,7 +331,8 @@ TEST(HostProgram, ShowsAModulesPopupFromTheModulePath) {
   ASSERT_NE(three, std::string::npos) << out;
   EXPECT_LT(motion, three) << out;
   EXPECT_LT(projections, three) << out;
-  EXPECT_TRUE(out.ends_with("&Help\n  &About ...\n")) << out;
+  EXPECT_TRUE(out.ends_with("&Help\n  &About ...\n&Window\n  &Tile\n  &Cascade\n  Close &All\n"))
+      << out;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "algorithms/segmentation.h"
 #include "core/alloc.h"
 #include "core/basic_ops.h"
+#include "core/progress.h"
 #include "segmentation_helpers.h"
 
 namespace v3d::test {
@@ -103,6 +104,7 @@ TEST(LabelTest, MatchesTheVoxelStackReferenceOnRandomVolumes) {
     setVoi(in, voi);
     const int maxLabels = trial % 5 == 0 ? 1 + static_cast<int>(rng() % 6) : 255;
     Samples src(in), expect(out);
+    Samples before(in);
     const LabelResult want = refLabel(src, expect, voi, maxLabels);
     int count = -1;
     std::vector<float> sizes(maxLabels, -1.0f);
@@ -111,8 +113,9 @@ TEST(LabelTest, MatchesTheVoxelStackReferenceOnRandomVolumes) {
     EXPECT_EQ(count, want.count) << "trial " << trial;
     EXPECT_EQ(sizes, want.sizes) << "trial " << trial;
     ASSERT_TRUE(sameSamples(out, expect)) << "trial " << trial;
-    ASSERT_TRUE(sameSamples(in, src))
-        << "the reached voxels are zeroed, the rest kept; trial " << trial;
+    // A failed labelling gives its input back untouched; a successful one consumes it.
+    ASSERT_TRUE(sameSamples(in, want.code == 0 ? src : before))
+        << "the reached voxels are zeroed on success only; trial " << trial;
   }
 }
 
@@ -153,6 +156,32 @@ TEST(LabelTest, SizesStayExactBeyondTheFloatIntegerRange) {
   EXPECT_GT(sizes[0], 16777216.0f);
 }
 
+TEST(LabelTest, ACancelledLabellingStopsAtAFrameAndKeepsItsInput) {
+  // A hook that asks to stop once two frames are reported done.
+  struct StopAfterTwo : ProgressHook {
+    long long last = -1, total = -1;
+    void stepDone(long long done, long long all) override {
+      last = done;
+      total = all;
+    }
+    bool cancelled() const override { return last >= 2; }
+  } hook;
+  OwnedVolume in(V3D_UC, 1, 6, 5, 5), out(V3D_UC, 1, 6, 5, 5);
+  fillLevels(in, 3, {0, 4, 9});
+  Samples before(in);
+  int count = 0;
+  float sizes[255];
+  {
+    const ScopedProgressHook scope(&hook);
+    EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), kOperationCancelled);
+  }
+  EXPECT_EQ(hook.last, 2);
+  EXPECT_EQ(hook.total, 6) << "one step per frame of the VOI";
+  EXPECT_TRUE(sameSamples(in, before));
+  hook.last = -1;
+  EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), 0) << "without a hook nothing stops";
+}
+
 TEST(LabelTest, AStackThatCannotGrowReturnsMinus9WithTheComponentInProgress) {
   OwnedVolume in(V3D_UC, 1, 40, 40, 40), out(V3D_UC, 1, 40, 40, 40);
   // A checkerboard along X inside full planes gives one component with very many runs.
@@ -160,8 +189,9 @@ TEST(LabelTest, AStackThatCannotGrowReturnsMinus9WithTheComponentInProgress) {
     for (int y = 0; y < 40; ++y)
       for (int x = 0; x < 40; ++x) at<UC>(in, 0, z, y, x) = ((x + y + z) % 2) ? 9 : 0;
   at<UC>(in, 0, 0, 0, 0) = 5;  // component 1: a single voxel
+  Samples before(in);
   const long live = liveStorageBlocks();
-  failAllocationsAfter(1);  // the first stack block only
+  failAllocationsAfter(2);  // the first stack block and the scratch copy of the input only
   int count = 0;
   float sizes[255];
   EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), kCannotAllocateBuffer);
@@ -169,6 +199,11 @@ TEST(LabelTest, AStackThatCannotGrowReturnsMinus9WithTheComponentInProgress) {
   EXPECT_EQ(count, 2);
   EXPECT_EQ(sizes[0], 1.0f);
   EXPECT_EQ(liveStorageBlocks(), live);
+  EXPECT_TRUE(sameSamples(in, before)) << "the input is kept when the stack cannot grow";
+  failAllocationsAfter(1);  // no room for the scratch copy: nothing is written at all
+  EXPECT_EQ(grass3d_label(in, out, &count, sizes, 255), kCannotAllocateVolume);
+  failAllocationsAfter(-1);
+  EXPECT_TRUE(sameSamples(in, before));
 }
 
 }  // namespace

@@ -107,6 +107,26 @@ TEST_F(CommandsTest, LabellingAsksFirstAndCountsTheObjects) {
   EXPECT_EQ(desk.shown.back(), in) << "the displays of the input are repainted";
 }
 
+TEST_F(CommandsTest, LabellingThatRunsOutOfLabelsKeepsItsInput) {
+  // 400 separate objects of 6 voxels: the labels stop at 255.
+  Volume* in = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 40, 60);
+  const float zero[1] = {0};
+  ClearVolume(in, const_cast<float*>(zero));
+  for (int k = 0; k < 400; ++k)
+    for (int dz = 0; dz < 3; ++dz)
+      for (int dx = 0; dx < 2; ++dx) at<UC>(in, 0, dz, (k / 20) * 2, (k % 20) * 3 + dx) = 9;
+  unsigned long voxels = 0;
+  ASSERT_EQ(CountNonZeroPoints3d(in, &voxels), 0);
+  ASSERT_EQ(voxels, 400u * 6);
+  const auto before = snapshot(in);
+  desk.script({yes(), pick("0"), pickNew(1, 60, 40, 4)});
+  run(kCmdLabel);
+  expectNothingLeft();
+  EXPECT_EQ(desk.lastMessage(), "Maximum number of regions has been exceeded");
+  EXPECT_EQ(volumeSlot(1)->dataType, 0) << "the output made for the command is destroyed";
+  EXPECT_EQ(snapshot(in), before) << "a failed labelling leaves its input as it was";
+}
+
 TEST_F(CommandsTest, RegionGrowingLabelsTheClickedSeeds) {
   blocks();
   desk.script({pick("0"), pickNew(1, 12, 10, 6), values({"30"}), values({"1 1 2", "9 8 3"})});
@@ -335,6 +355,51 @@ TEST_F(FilterCommandsTest, OpenReadsASequenceIntoANewVolume) {
   run(kCmdOpen);
   EXPECT_EQ(desk.lastMessage(), "Unable to open file");
   expectNothingLeft();
+}
+
+TEST_F(FilterCommandsTest, TheStatusLineSaysWhatTheCommandDidAndWhichFileFailed) {
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 5, 6, 7, 11);
+  desk.script({pick("0"), pickNew(1, 7, 6, 5), values({"3", "3", "3"})});
+  run(kCmdStandardMedian);
+  ASSERT_EQ(desk.statuses.size(), 1u);
+  // "Standard Median: vol 0 → vol 1, <seconds with two decimals> s".
+  const std::string line = desk.statuses.back(), head = "Standard Median: vol 0 \u2192 vol 1, ";
+  ASSERT_EQ(line.rfind(head, 0), 0u) << line;
+  const std::string seconds = line.substr(head.size());
+  ASSERT_GE(seconds.size(), 6u) << line;
+  EXPECT_EQ(seconds.substr(seconds.size() - 2), " s") << line;
+  EXPECT_EQ(seconds[seconds.size() - 5], '.') << line;
+  EXPECT_TRUE(std::all_of(seconds.begin(), seconds.end() - 2, [](char c) {
+    return c == '.' || (c >= '0' && c <= '9');
+  })) << line;
+  desk.script({cancel()});
+  run(kCmdStandardMedian);
+  EXPECT_EQ(desk.statuses.size(), 1u) << "nothing done, nothing said";
+  desk.script({pick("0"), pickNew(2, 7, 6, 5), values({"2", "3", "3"})});
+  run(kCmdStandardMedian);
+  EXPECT_EQ(desk.statuses.back(), "Standard Median: " + desk.lastMessage());
+
+  // Four frames, the third damaged: the status names it beside the message box.
+  Volume* src = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 4, 5, 6, 3);
+  const std::string base = tempPath("damaged");
+  char ext[] = "tif";
+  ASSERT_EQ(local_WriteImageSeqTIFF(src, base.c_str(), 0, ext, 1, 1), 0);
+  for (int k = 0; k < 4; ++k) created_.push_back(base + std::to_string(k) + ".tif");
+  writeText(base + "2.tif", "II*\0 not a TIFF after all");
+  desk.script({openFiles(kOpenTiff, base + "0.tif", 0, 3)});
+  run(kCmdOpen);
+  const std::string box = desk.lastMessage();
+  EXPECT_EQ(desk.statuses.back(), "Open: " + base + "2.tif: " + box);
+  // A missing file says so.
+  std::remove((base + "3.tif").c_str());
+  std::remove((base + "2.tif").c_str());
+  desk.script({openFiles(kOpenTiff, base + "0.tif", 0, 3)});
+  run(kCmdOpen);
+  EXPECT_EQ(desk.statuses.back(), "Open: " + base + "2.tif: No such file or directory");
+  // And a sequence read shows its volume.
+  desk.script({openFiles(kOpenTiff, base + "0.tif", 0, 1), pick("New[3]")});
+  run(kCmdOpen);
+  EXPECT_EQ(desk.statuses.back().rfind("Open: vol 3, ", 0), 0u) << desk.statuses.back();
 }
 
 }  // namespace

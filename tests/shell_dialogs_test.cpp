@@ -6,6 +6,7 @@
 #include "shell/dialogs.h"
 #include "shell/exports.h"
 #include "shell/open_dialog.h"
+#include "shell/sequence_guess.h"
 #include "shell_fixtures.h"
 
 namespace v3d::test {
@@ -281,6 +282,53 @@ TEST(OpenDialogTest, KindsSetTheControlStatesAndTheBaseNameRule) {
   EXPECT_EQ(baseNameOf("img*.tif"), "img*.tif");
   EXPECT_EQ(baseNameOf("12.tif"), "");
   EXPECT_EQ(text(openKind(kOpenJpeg).filterText), "JPEG image sequence (*.jpg,*.jpeg,*.jpe)");
+}
+
+TEST(OpenDialogTest, AClickedFrameProposesItsSequence) {
+  const std::vector<std::string> folder = {
+      "stack000.tif", "stack001.tif", "stack002.tif", "stack003.tif", "stack005.tif",
+      "stack004.TIF", "stack4.tif",   "stock001.tif", "stack001.bmp", "img7.jpg",
+      "img8.jpg",     "img9.jpg",     "img10.jpg",    "img011.jpg",   "notes.txt"};
+  struct Case {
+    const char* clicked;
+    bool found;
+    int lower, upper, digits;
+  } cases[] = {
+      // Padded: one width, a gap (004 is .TIF) ends the run, another stem or extension is not
+      // part of it.
+      {"stack000.tif", true, 0, 3, 3},
+      {"stack002.tif", true, 0, 3, 3},
+      {"stack005.tif", true, 5, 5, 3},
+      {"stack001.bmp", true, 1, 1, 3},
+      // Plain numbers: any width, but no padded name.
+      {"img8.jpg", true, 7, 10, 0},
+      {"img011.jpg", true, 11, 11, 3},
+      {"notes.txt", false, 0, 0, 0},
+  };
+  for (const Case& c : cases) {
+    const auto g = guessSequence(c.clicked, folder);
+    ASSERT_EQ(g.has_value(), c.found) << c.clicked;
+    if (!g) continue;
+    EXPECT_EQ(g->lower, c.lower) << c.clicked;
+    EXPECT_EQ(g->upper, c.upper) << c.clicked;
+    EXPECT_EQ(g->digits, c.digits) << c.clicked;
+  }
+
+  // The dialog takes the base name and proposes the range and digits; a raw volume keeps
+  // its name and its fields.
+  OpenDialog d;
+  EXPECT_TRUE(d.fileClicked("stack002.tif", folder));
+  EXPECT_EQ(d.fileName, "stack");
+  EXPECT_EQ(d.lower, "0");
+  EXPECT_EQ(d.upper, "3");
+  EXPECT_EQ(d.digits, "3");
+  EXPECT_FALSE(d.fileClicked("notes.txt", folder));
+  EXPECT_EQ(d.fileName, "notes") << "the base-name rule as for any file";
+  d.setKind(kOpenRawVolume);
+  d.lower = "1";
+  EXPECT_FALSE(d.fileClicked("stack002.tif", folder));
+  EXPECT_EQ(d.fileName, "stack002.tif");
+  EXPECT_EQ(d.lower, "1");
 }
 
 TEST(OpenDialogTest, OkNeedsNumbersAnOrderedRangeAndNoWildcards) {

@@ -1,6 +1,9 @@
 // Display windows, the coordinates readout and the section view, without a toolkit: the
 // frame-to-picture conversion against the samples, stepping, zoom, scrolling, the rubber
 // band, the readout texts and the slider rule.
+#include <algorithm>
+#include <utility>
+
 #include "shell/coordinates.h"
 #include "shell/display_model.h"
 #include "shell/section_model.h"
@@ -70,6 +73,70 @@ TEST_F(DisplayModelTest, SteppingZoomScrollTitleAndFit) {
   EXPECT_EQ(m.scrollX(), 30);
   EXPECT_EQ(m.scrollY(), 0);
   EXPECT_EQ(m.voxelAt(0, 0)->x, 30);
+}
+
+TEST_F(DisplayModelTest, MagnifiedPicturesShowEachVoxelAsABlockAndMapBackToIt) {
+  Volume* grey = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 2, 9, 13, 6);
+  Volume* colour = makeSlot(V3D_UC, V3D_THREE_CHANNELS, 2, 9, 13, 7);
+  for (int mag : {1, 2, 3, 4, 8, 16})
+    for (bool three : {false, true}) {
+      Volume* v = three ? colour : grey;
+      DisplayModel m(v, three, 0, 1, 0.0f);
+      m.zoomOut();  // magnifying starts from divisor 1 again
+      m.setMagnification(mag);
+      ASSERT_EQ(m.divisor(), 1);
+      EXPECT_EQ(m.shownWidth(), 13 * mag);
+      m.setCurrent(1);
+      const int pw = 40, ph = 30, sx = 5 * mag + 1, sy = mag / 2;
+      m.setScroll(sx, sy, pw, ph);
+      ASSERT_EQ(m.scrollX(), std::min(sx, std::max(0, 13 * mag - pw)));
+      std::vector<std::uint32_t> pixels;
+      m.render(pixels, pw, ph);
+      for (int py = 0; py < ph; ++py)
+        for (int px = 0; px < pw; ++px) {
+          // The plain rule: pixel (px, py) is voxel ((px + scroll) / m, (py + scroll) / m).
+          const int x = (px + m.scrollX()) / mag, y = (py + m.scrollY()) / mag;
+          const auto vox = m.voxelAt(px, py);
+          const std::uint32_t got = pixels[static_cast<std::size_t>(py) * pw + px];
+          if (x >= 13 || y >= 9) {
+            ASSERT_FALSE(vox.has_value()) << mag << " " << px << "," << py;
+            ASSERT_EQ(got, 0xFFD4D0C8u);
+            continue;
+          }
+          ASSERT_TRUE(vox && vox->x == x && vox->y == y && vox->z == 1) << mag << " " << px;
+          const UC r = at<UC>(v, 0, 1, y, x);
+          const UC g = three ? at<UC>(v, 1, 1, y, x) : r;
+          const UC b = three ? at<UC>(v, 2, 1, y, x) : r;
+          ASSERT_EQ(got, 0xFF000000u | (r << 16) | (g << 8) | b) << mag << " " << px << "," << py;
+        }
+      // A band between two pixels covers the voxels under them.
+      m.applyRubberBand(pw - 1, ph - 1, 2, 3);
+      const int x0 = (2 + m.scrollX()) / mag, x1 = std::min(12, (pw - 1 + m.scrollX()) / mag);
+      EXPECT_EQ(v->voiX0, x0) << mag;
+      EXPECT_EQ(v->voiX1, x1 + 1) << mag;
+      EXPECT_EQ(v->voiY0, (3 + m.scrollY()) / mag) << mag;
+    }
+}
+
+TEST_F(DisplayModelTest, ZoomOutLeavesMagnificationFirstAndTheWheelStepsBack) {
+  Volume* v = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 20, 20);
+  DisplayModel m(v, false, 0, 0, 0.0f);
+  EXPECT_FALSE(m.setMagnification(17));
+  EXPECT_FALSE(m.setMagnification(1)) << "already 1:1";
+  ASSERT_TRUE(m.setMagnification(4));
+  EXPECT_FALSE(m.zoomIn()) << "Zoom In changes the divisor only, which is 1";
+  EXPECT_TRUE(m.zoomOut());
+  EXPECT_EQ(m.magnification(), 2);
+  EXPECT_TRUE(m.zoomOut());
+  EXPECT_TRUE(m.zoomOut());
+  EXPECT_EQ(m.magnification(), 1);
+  EXPECT_EQ(m.divisor(), 2);
+  const std::pair<int, int> closer[] = {{1, 1}, {1, 2}, {1, 4}, {1, 8}, {1, 16}, {1, 16}};
+  for (auto [divisor, mag] : closer) {
+    m.stepCloser();
+    EXPECT_EQ(m.divisor(), divisor);
+    EXPECT_EQ(m.magnification(), mag);
+  }
 }
 
 TEST_F(DisplayModelTest, RubberBandSetsTheXAndYBoundsOfTheVoi) {

@@ -3,22 +3,33 @@
 // table, the right click on the bare frame and "E&xit".
 #include <QAction>
 #include <QApplication>
-#include <cstring>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
+#include <QTimer>
+#include <QWheelEvent>
+#include <cstring>
 
+#include "algorithms/order_statistics.h"
+#include "core/image_sequence.h"
 #include "core/strings.h"
 #include "core/text_ids.h"
 #include "shell/commands.h"
@@ -30,6 +41,7 @@
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/open_view.h"
+#include "shell/qt/progress_dialog.h"
 #include "shell/qt/qt_desk.h"
 #include "shell/qt/views.h"
 #include "shell/qt/window_registry.h"
@@ -129,6 +141,29 @@ TEST_F(QtViewTest, DestroyDialogRemovesTheDestroyedLine) {
   EXPECT_FALSE(destroy->isEnabled());
 }
 
+TEST_F(QtViewTest, ADoubleClickedLineConfirmsExceptInTheDestroyDialog) {
+  makeSlot(V3D_UC, V3D_ONE_CHANNEL, 1, 2, 3);
+  VolumeDialog d(VolumeDialogKind::Input);
+  qt::VolumeDialogView view(d);
+  view.show();
+  auto* list = child<QListWidget>(view, kCtlList);
+  const QPoint line = list->visualItemRect(list->item(0)).center();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, line);  // a double click's first
+  QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, line);
+  EXPECT_EQ(view.result(), QDialog::Accepted);
+  EXPECT_EQ(d.chosenIndex, 0);
+
+  VolumeDialog destroy(VolumeDialogKind::Destroy);
+  qt::VolumeDialogView destroyView(destroy);
+  destroyView.show();
+  auto* destroyList = child<QListWidget>(destroyView, kCtlList);
+  const QPoint destroyLine = destroyList->visualItemRect(destroyList->item(0)).center();
+  QTest::mouseClick(destroyList->viewport(), Qt::LeftButton, {}, destroyLine);
+  QTest::mouseDClick(destroyList->viewport(), Qt::LeftButton, {}, destroyLine);
+  EXPECT_TRUE(destroyView.isVisible());
+  EXPECT_EQ(volumeSlot(0)->dataType, V3D_UC) << "a double click never destroys";
+}
+
 TEST_F(QtViewTest, ValueDialogShowsPromptsAndKeepsNineCharacters) {
   ValueDialog d(3);
   d.title = "Give Window Dimensions";
@@ -213,13 +248,73 @@ TEST_F(QtViewTest, OpenDialogPanelFollowsTheKind) {
   EXPECT_FALSE(child<QWidget>(view, kOpenDigitsSpin)->isEnabled());
 }
 
+TEST_F(QtViewTest, ClickingTheFirstFrameOfASequenceFillsTheBaseNameAndTheRange) {
+  // stack000.tif .. stack011.tif, written by the library and renamed to padded names.
+  const QString dir = QDir(QString::fromStdString(tempPath("clickseq"))).absolutePath();
+  QDir(dir).removeRecursively();
+  ASSERT_TRUE(QDir().mkpath(dir));
+  Volume* src = makeSlot(V3D_UC, V3D_ONE_CHANNEL, 12, 6, 5, 4);
+  char ext[] = "tif";
+  ASSERT_EQ(local_WriteImageSeqTIFF(src, (dir + "/s").toStdString().c_str(), 0, ext, 1, 1), 0);
+  for (int k = 0; k < 12; ++k)
+    ASSERT_TRUE(QFile::rename(dir + QString("/s%1.tif").arg(k),
+                              dir + QString("/stack%1.tif").arg(k, 3, 10, QChar('0'))));
+  ASSERT_TRUE(QDir().mkpath(dir + "/inner"));
+
+  OpenDialog d;
+  qt::OpenDialogView view(d);
+  view.setDirectory(dir);
+  view.resize(760, 520);
+  view.show();
+  auto* list = view.findChild<QListView*>("listView");
+  ASSERT_NE(list, nullptr);
+  QModelIndex first;
+  for (int i = 0; i < 300 && !first.isValid(); ++i) {
+    QTest::qWait(10);
+    const QModelIndex root = list->rootIndex();
+    for (int r = 0; r < list->model()->rowCount(root); ++r)
+      if (list->model()->index(r, 0, root).data().toString() == "stack000.tif")
+        first = list->model()->index(r, 0, root);
+  }
+  ASSERT_TRUE(first.isValid()) << "the folder is listed";
+  list->scrollTo(first);
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(first).center());
+  QApplication::processEvents();
+  auto* name = view.findChild<QLineEdit*>("fileNameEdit");
+  EXPECT_EQ(name->text(), "stack") << "the file dialog's own selection does not win";
+  EXPECT_EQ(child<QLineEdit>(view, kOpenLower)->text(), "0");
+  EXPECT_EQ(child<QLineEdit>(view, kOpenUpper)->text(), "11");
+  EXPECT_EQ(child<QSpinBox>(view, kOpenDigitsSpin)->value(), 3);
+  view.accept();
+  ASSERT_EQ(view.result(), QDialog::Accepted);
+  int rows = 0, columns = 0, colour = 0;
+  EXPECT_EQ(CheckImageSeqTIFF(d.baseName.c_str(), d.lowerFrame, d.digitCount,
+                              d.extensions[0].c_str(), d.frames, &rows, &columns, &colour),
+            0)
+      << "the request names the files on disk";
+  EXPECT_EQ(d.frames, 12);
+  EXPECT_EQ(columns, 5);
+
+  // A folder typed into the name field and confirmed is opened instead.
+  OpenDialog d2;
+  qt::OpenDialogView view2(d2);
+  view2.setDirectory(dir);
+  view2.show();
+  view2.findChild<QLineEdit*>("fileNameEdit")->setText("inner");
+  view2.accept();
+  EXPECT_TRUE(view2.isVisible());
+  EXPECT_EQ(view2.directory().absolutePath(), dir + "/inner");
+  QDir(dir).removeRecursively();
+}
+
 TEST(QtFrameTest, MenuFromTheCommandTableRightClickAndExit) {
   resetVolumeTable();
   qt::Frame frame;
   frame.show();
   EXPECT_EQ(frame.windowTitle(), "VELMORA3D for Windows");
   const auto tops = frame.menuBar()->actions();
-  ASSERT_EQ(tops.size(), 5);
+  ASSERT_EQ(tops.size(), 6);
+  EXPECT_EQ(tops[5]->text(), "&Window") << "after &Help";
   EXPECT_EQ(tops[3]->text(), "&Modules");
   EXPECT_EQ(tops[3]->menu(), nullptr) << "a plain placeholder until a module brings a menu";
   ASSERT_NE(frame.action(kCmdSave), nullptr);
@@ -236,7 +331,9 @@ TEST(QtFrameTest, MenuFromTheCommandTableRightClickAndExit) {
   EXPECT_EQ(v->voiZ0, 0);
   EXPECT_EQ(v->voiX1, 4) << "a right click on the bare frame resets every VOI";
 
-  frame.action(kCmdExit)->trigger();
+  // Ctrl+Q is "E&xit".
+  QApplication::setActiveWindow(&frame);
+  QTest::keyClick(&frame, Qt::Key_Q, Qt::ControlModifier);
   EXPECT_FALSE(frame.isVisible());
   EXPECT_EQ(v->dataType, 0) << "closing the frame frees every volume";
 }
@@ -288,6 +385,54 @@ TEST_F(QtWindowTest, DisplayWindowsPaintTheFrameStepZoomAndFollowTheirVolume) {
   QApplication::processEvents();
   EXPECT_TRUE(frame.windows().displaysOf(v).empty());
   EXPECT_EQ(v->dataType, V3D_UC);
+}
+
+TEST_F(QtWindowTest, PlaybackWaitsItsDelayBetweenFramesAndStopsOnAClick) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 12, 8, 8, nullptr, &v), kSuccess);
+  ASSERT_TRUE(frame.desk().openDisplay(v, false, 2, 6, 0.05f));
+  qt::DisplayWindow* d = frame.windows().displaysOf(v).at(0);
+  auto* forward = d->findChild<QPushButton*>(QString::number(kPlayForward));
+  QElapsedTimer clock;
+  clock.start();
+  QTest::mouseClick(forward, Qt::LeftButton);
+  EXPECT_GE(clock.elapsed(), 4 * 50) << "four steps, each after the frame delay";
+  EXPECT_EQ(d->model().current(), 6);
+
+  // A click while it plays stops it where it is.
+  QTest::mouseClick(d->findChild<QPushButton*>(QString::number(kPlayBackward)), Qt::LeftButton);
+  ASSERT_EQ(d->model().current(), 2);
+  QTimer::singleShot(70, d, [d] { QTest::mousePress(d->pane(), Qt::LeftButton, {}, {1, 1}); });
+  QTest::mouseClick(forward, Qt::LeftButton);
+  EXPECT_FALSE(d->playing());
+  EXPECT_GT(d->model().current(), 2);
+  EXPECT_LT(d->model().current(), 6) << "stopped by the click before the upper frame";
+}
+
+TEST_F(QtWindowTest, NewWindowsLieWhollyInsideTheWindowArea) {
+  frame.setGeometry(20, 20, 640, 460);
+  frame.show();
+  QApplication::processEvents();
+  Volume *big = nullptr, *small = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 900, 1200, nullptr, &big), kSuccess);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 50, 60, nullptr, &small), kSuccess);
+  DisplayVolume(small);
+  DisplayVolume(big);
+  ASSERT_TRUE(frame.desk().openSectionView(big));
+  DisplayVolume(volumeSlot(1));
+  ASSERT_TRUE(frame.desk().openDisplay(small, false, 0, 2, 0.0f));
+  QApplication::processEvents();
+  const QRect area = frame.mdiArea()->viewport()->rect();
+  ASSERT_EQ(frame.mdiArea()->subWindowList().size(), 4);
+  for (QMdiSubWindow* sub : frame.mdiArea()->subWindowList())
+    EXPECT_TRUE(area.contains(sub->geometry()))
+        << sub->windowTitle().toStdString() << " lies outside the area";
+  // The large frame is reached with its scroll bars.
+  qt::DisplayWindow* d = frame.windows().displaysOf(big).at(0);
+  EXPECT_LT(d->pane()->paneWidth(), 1200);
+  int shown = 0;
+  for (QScrollBar* b : d->findChildren<QScrollBar*>()) shown += b->isVisible();
+  EXPECT_EQ(shown, 2);
 }
 
 TEST_F(QtWindowTest, ALargeFrameScrollsThroughItsScrollBars) {
@@ -343,6 +488,60 @@ TEST_F(QtWindowTest, PointerWritesOneVoxelAndTheRubberBandSetsTheVoi) {
   EXPECT_EQ(v->voiY0, 4);
   EXPECT_EQ(v->voiY1, 13);
   EXPECT_EQ(v->voiZ1, 2);
+}
+
+TEST_F(QtWindowTest, MagnifyItemsAndCtrlWheelKeepClicksOnTheirVoxel) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 2, 12, 16, nullptr, &v), kSuccess);
+  fillRandom(v, 9);
+  DisplayVolume(v);
+  qt::DisplayWindow* d = frame.windows().displaysOf(v).at(0);
+  QMdiSubWindow* sub = frame.mdiArea()->subWindowList().at(0);
+  auto* item = sub->systemMenu()->findChild<QAction*>(QString::number(kCmdMagnify4));
+  ASSERT_NE(item, nullptr);
+  EXPECT_EQ(item->text(), "Magnify 4x");
+  item->trigger();
+  EXPECT_EQ(d->pane()->paneWidth(), 64) << "sixteen voxels of four pixels";
+  const QImage shot = d->pane()->grab().toImage();
+  EXPECT_EQ(qRed(shot.pixel(4 * 9 + 3, 4 * 5)), at<UC>(v, 0, 0, 5, 9));
+  frame.action(kCmdWriteVoxel)->trigger();
+  QTest::mouseClick(d->pane(), Qt::LeftButton, {}, QPoint(4 * 9 + 3, 4 * 5 + 1));
+  EXPECT_EQ(at<UC>(v, 0, 0, 5, 9), 255) << "the click writes the voxel under the block";
+  QWheelEvent wheel(QPointF(5, 5), d->pane()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
+                    Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(d->pane(), &wheel);
+  EXPECT_EQ(d->model().magnification(), 2) << "Ctrl + wheel back steps farther";
+  EXPECT_EQ(d->pane()->paneWidth(), 32);
+}
+
+TEST_F(QtWindowTest, KeysAndTheWheelStepPlayAndJumpThroughTheFrames) {
+  Volume* v = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 8, 10, 10, nullptr, &v), kSuccess);
+  ASSERT_TRUE(frame.desk().openDisplay(v, false, 1, 6, 0.0f));
+  qt::DisplayWindow* d = frame.windows().displaysOf(v).at(0);
+  struct Step {
+    Qt::Key key;
+    int wheel;  // 0: the key, else the wheel's angle
+    int frame;
+  } steps[] = {{Qt::Key_Right, 0, 2}, {Qt::Key_Right, 0, 3},      {Qt::Key_Left, 0, 2},
+               {Qt::Key_End, 0, 6},   {Qt::Key_Right, 0, 6},      {Qt::Key_Home, 0, 1},
+               {Qt::Key_Left, 0, 1},  {Qt::Key_unknown, -120, 2}, {Qt::Key_unknown, 120, 1}};
+  for (const Step& s : steps) {
+    if (s.wheel == 0) {
+      QTest::keyClick(d, s.key);
+    } else {
+      QWheelEvent wheel(QPointF(5, 5), d->pane()->mapToGlobal(QPointF(5, 5)), QPoint(),
+                        QPoint(0, s.wheel), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+      QApplication::sendEvent(d->pane(), &wheel);
+    }
+    EXPECT_EQ(d->model().current(), s.frame) << "key " << s.key << " wheel " << s.wheel;
+  }
+  EXPECT_EQ(d->windowTitle(), "vol 0 [fr 1-6,1]");
+  QTest::keyClick(d, Qt::Key_Space);
+  EXPECT_EQ(d->model().current(), 6) << "Space plays to the last frame";
+  QTest::keyClick(d, Qt::Key_Space);
+  EXPECT_EQ(d->model().current(), 6) << "and from the last, again from the first";
+  EXPECT_FALSE(d->playing());
 }
 
 TEST_F(QtWindowTest, SeedClicksInsideTheVoiAreLabelledOneTwoThree) {
@@ -446,6 +645,114 @@ TEST_F(QtWindowTest, WindowsAreKeptPerVolumeAndKindAndClosedOnlyForTheirVolume) 
   EXPECT_TRUE(frame.windows().sectionViewsOf(a).empty());
   ASSERT_EQ(frame.windows().displaysOf(b).size(), 1u) << "another volume's display stays";
   EXPECT_EQ(frame.mdiArea()->subWindowList().size(), 1);
+}
+
+TEST_F(QtWindowTest, TheWindowMenuListsTilesAndClosesTheWindows) {
+  frame.setGeometry(0, 0, 800, 600);
+  frame.show();
+  Volume *a = nullptr, *b = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 20, 30, nullptr, &a), kSuccess);
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 3, 20, 30, nullptr, &b), kSuccess);
+  DisplayVolume(a);
+  DisplayVolume(b);
+  QMenu* menu = frame.menuBar()->actions().at(5)->menu();
+  ASSERT_NE(menu, nullptr);
+  auto entries = [&] {
+    emit menu->aboutToShow();
+    QStringList texts;
+    for (QAction* item : menu->actions())
+      if (!item->isSeparator()) texts << item->text();
+    return texts;
+  };
+  EXPECT_EQ(entries(), (QStringList{"&Tile", "&Cascade", "Close &All", "&1 vol 0 [fr 0-2,0]",
+                                    "&2 vol 1 [fr 0-2,0]"}));
+  auto* first = menu->findChild<QAction*>(QString::number(kCmdWindowFirstEntry));
+  ASSERT_NE(first, nullptr);
+  first->trigger();
+  EXPECT_EQ(frame.mdiArea()->activeSubWindow()->widget(), frame.windows().displaysOf(a).at(0));
+  menu->findChild<QAction*>(QString::number(kCmdWindowTile))->trigger();
+  const QRect area = frame.mdiArea()->viewport()->rect();
+  for (QMdiSubWindow* sub : frame.mdiArea()->subWindowList())
+    EXPECT_TRUE(area.contains(sub->geometry()));
+  EXPECT_EQ(entries().size(), 5) << "the list is made anew at each opening";
+  menu->findChild<QAction*>(QString::number(kCmdWindowCloseAll))->trigger();
+  QApplication::processEvents();
+  EXPECT_TRUE(frame.mdiArea()->subWindowList().isEmpty());
+  EXPECT_EQ(entries().size(), 3);
+  EXPECT_EQ(a->dataType, V3D_UC) << "closing windows keeps their volumes";
+}
+
+// The scripted desk's answers with the Qt desk's long work: a worker thread behind the
+// progress dialog, shown at once.
+class ProgressDesk : public ScriptedDesk {
+ public:
+  int runLong(LongWork& work) override { return qt::runWithProgress(work, nullptr, 0); }
+};
+
+TEST(QtProgressTest, LongWorkShowsProgressCancelsItsNewOutputAndOtherwiseChangesNothing) {
+  resetVolumeTable();
+  ProgressDesk desk;
+  Volume* in = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 48, 256, 256, nullptr, &in), kSuccess);
+  fillRandom(in, 12);
+  const auto before = snapshot(in);
+
+  // Cancel as soon as the dialog tells of a finished frame.
+  long long seenDone = -1;
+  bool cancelShown = false;
+  QTimer watch;
+  QObject::connect(&watch, &QTimer::timeout, [&] {
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+      if (w->objectName() != qt::kProgressDialog || !w->isVisible()) continue;
+      EXPECT_EQ(w->windowTitle(), "Standard Median");
+      EXPECT_TRUE(w->isModal());
+      auto* frames = w->findChild<QLabel*>(qt::kProgressFrames);
+      auto* bar = w->findChild<QProgressBar*>(qt::kProgressBar);
+      auto* cancel = w->findChild<QPushButton*>(QString::number(kCtlCancel));
+      cancelShown = cancel != nullptr;
+      if (bar != nullptr && bar->value() >= 1 && frames->text().startsWith("Frames done: ")) {
+        seenDone = bar->value();
+        if (cancel && cancel->isEnabled()) QTest::mouseClick(cancel, Qt::LeftButton);
+      }
+    }
+  });
+  watch.start(5);
+  desk.script({pick("0"), pickNew(1, 256, 256, 48), values({"7", "7", "7"})});
+  ASSERT_TRUE(dispatch(desk, kCmdStandardMedian));
+  watch.stop();
+  EXPECT_TRUE(cancelShown) << "a new output may be cancelled";
+  EXPECT_GE(seenDone, 1) << "the frames done advance";
+  EXPECT_EQ(volumeSlot(1)->dataType, 0) << "the cancelled run's new output is destroyed";
+  EXPECT_EQ(snapshot(in), before) << "and its input untouched";
+  EXPECT_TRUE(desk.messages.empty()) << "a cancel is no failure";
+  EXPECT_EQ(desk.statuses.back(), "Standard Median: cancelled");
+
+  // Uncancelled runs give what the operation gives when called directly; into an existing
+  // output there is nothing to cancel.
+  Volume* small = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 12, 40, 50, nullptr, &small), kSuccess);
+  fillRandom(small, 13);
+  Volume* existing = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 12, 40, 50, nullptr, &existing), kSuccess);
+  cancelShown = true;
+  watch.start(1);
+  desk.script({pick("1"), pick("2"), values({"3", "5", "3"})});
+  ASSERT_TRUE(dispatch(desk, kCmdStandardMedian));
+  watch.stop();
+  OwnedVolume ref(V3D_UC, 1, 12, 40, 50);
+  ASSERT_EQ(median3(small, ref, 3, 5, 3), 0);
+  EXPECT_EQ(samples(existing), samples(ref));
+  EXPECT_TRUE(desk.messages.empty());
+  // Labelling through the worker: two objects, the input consumed only as it succeeds.
+  Volume* objects = nullptr;
+  ASSERT_EQ(CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 4, 6, 8, nullptr, &objects), kSuccess);
+  at<UC>(objects, 0, 1, 1, 1) = 5;
+  at<UC>(objects, 0, 3, 4, 6) = 5;
+  desk.script({yes(), pick("3"), pickNew(4, 8, 6, 4)});
+  ASSERT_TRUE(dispatch(desk, kCmdLabel));
+  EXPECT_EQ(desk.lastMessage(), "Number of regions = 2");
+  EXPECT_EQ(at<UC>(volumeSlot(4), 0, 3, 4, 6), 2);
+  resetVolumeTable();
 }
 
 TEST_F(QtWindowTest, AShownProjectionBelongsToItsWindow) {

@@ -17,6 +17,11 @@ inline constexpr char kClassSectionPane[] = "sections";
 inline constexpr char kClassPlot[] = "signal";
 // The menu bar's place for the modules' menu.
 inline constexpr char kModulesMenu[] = "modules";
+// The progress dialog of long work and its frame count, bar and elapsed time.
+inline constexpr char kProgressDialog[] = "progress";
+inline constexpr char kProgressFrames[] = "frames";
+inline constexpr char kProgressBar[] = "bar";
+inline constexpr char kProgressElapsed[] = "elapsed";
 
 // The section view's cursor fields (frame, column, row) and factor sliders (X, Y, Z).
 enum SectionViewControl : int {

@@ -2,8 +2,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QEventLoop>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMouseEvent>
@@ -12,13 +14,17 @@
 #include <QPushButton>
 #include <QRubberBand>
 #include <QScrollBar>
+#include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <cmath>
 #include <tuple>
 #include <utility>
 
 #include "core/samples.h"
 #include "core/text_ids.h"
+#include "shell/command_ids.h"
 #include "shell/coordinates.h"
 #include "shell/desk.h"
 #include "shell/dialogs.h"
@@ -29,6 +35,7 @@
 #include "shell/qt/qtext.h"
 #include "shell/qt/window_registry.h"
 #include "shell/qt/window_support.h"
+#include "shell/work_progress.h"
 
 namespace v3d::shell::qt {
 namespace {
@@ -73,7 +80,14 @@ QImage DisplayPane::picture() const {
 
 void DisplayPane::paintEvent(QPaintEvent*) {
   QPainter p(this);
-  p.drawImage(0, 0, picture());
+  // While a command writes the volume on its worker thread, the last picture stands.
+  if (!volumeBeingWritten(owner_->model().volume())) {
+    shown_ = picture();
+  } else if (shown_.size() != QSize(w_, h_)) {
+    shown_ = QImage(w_, h_, QImage::Format_RGB32);
+    shown_.fill(QColor(0xD4, 0xD0, 0xC8));
+  }
+  p.drawImage(0, 0, shown_);
   if (seedPicking() == nullptr) {
     seedMarks_.clear();
   } else {
@@ -147,9 +161,24 @@ void DisplayPane::mouseReleaseEvent(QMouseEvent* e) {
 }
 
 void DisplayPane::wheelEvent(QWheelEvent* e) {
+  if (e->modifiers() & Qt::ControlModifier) {  // closer or farther, as the zoom items
+    if (e->angleDelta().y() > 0)
+      owner_->stepCloser();
+    else if (e->angleDelta().y() < 0)
+      owner_->zoomOut();
+    return;
+  }
+  // The wheel alone steps one frame (back when turned away from the user, on when towards);
+  // with Shift it scrolls the picture up and down, with Alt left and right.
+  const int delta = e->angleDelta().y() != 0 ? e->angleDelta().y() : e->angleDelta().x();
+  if (delta == 0) return;
+  if (!(e->modifiers() & (Qt::ShiftModifier | Qt::AltModifier))) {
+    owner_->button(delta > 0 ? kPreviousFrame : kNextFrame);
+    return;
+  }
   DisplayModel& m = owner_->model();
-  const int step = e->angleDelta().y() > 0 ? -16 : 16;
-  if (e->modifiers() & Qt::ShiftModifier)
+  const int step = delta > 0 ? -16 : 16;
+  if (e->modifiers() & Qt::AltModifier)
     m.setScroll(m.scrollX() + step, m.scrollY(), w_, h_);
   else
     m.setScroll(m.scrollX(), m.scrollY() + step, w_, h_);
@@ -211,12 +240,14 @@ DisplayWindow::DisplayWindow(Volume* volume, bool colour, int lower, int upper, 
   }
   layout->addLayout(bar);
   installEventFilter(this);
+  setFocusPolicy(Qt::StrongFocus);  // the frame keys
   refit();
   updateTitle();
 }
 
 DisplayWindow::~DisplayWindow() {
   if (mode_) std::exchange(mode_, nullptr)->closing(*this);
+  if (waitLoop_) waitLoop_->quit();
   pane_->owner_ = nullptr;
 }
 
@@ -231,8 +262,14 @@ void DisplayWindow::docked(QMdiSubWindow* sub) {
   menu->addSeparator();
   connect(menu->addAction(qtext(kMenuZoomIn)), &QAction::triggered, this, [this] { zoomIn(); });
   connect(menu->addAction(qtext(kMenuZoomOut)), &QAction::triggered, this, [this] { zoomOut(); });
-  sub->adjustSize();
-  sub->setFixedSize(sub->size());
+  // Magnification above 1:1, beside the zoom of powers of two.
+  for (std::size_t k = 0; k < kMagnifications.size(); ++k) {
+    const int id = kCmdMagnifyActualSize + static_cast<int>(k);
+    QAction* item = menu->addAction(qtext(kMenuTextBase + id));
+    item->setObjectName(QString::number(id));
+    connect(item, &QAction::triggered, this, [this, k] { magnify(kMagnifications[k]); });
+  }
+  refit();  // now within the window area too
 }
 
 void DisplayWindow::refresh() {
@@ -259,10 +296,27 @@ bool DisplayWindow::route(QEvent* e, DisplayPane* pane) {
   return pane->handle(e);
 }
 
+QSize DisplayWindow::availableClient() const {
+  QSize room = usableScreen();
+  // Inside a shown window area the whole sub-window, frame and title included, must fit.
+  if (sub_ && sub_->mdiArea() && sub_->mdiArea()->isVisible()) {
+    const int border = sub_->style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, sub_);
+    const int title = sub_->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, sub_);
+    room =
+        room.boundedTo(sub_->mdiArea()->viewport()->size() - QSize(2 * border, title + 2 * border));
+  }
+  return room;
+}
+
 void DisplayWindow::refit() {
-  const QSize screen = usableScreen();
+  const QSize screen = availableClient();
   int pw, ph;
   model_.fit(screen.width(), screen.height(), pw, ph);
+  // A picture cut on either axis brings the scroll bars, which take room of their own.
+  if (pw < model_.shownWidth() || ph < model_.shownHeight()) {
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, this);
+    model_.fit(screen.width() - bar, screen.height() - bar, pw, ph);
+  }
   pane_->setPaneSize(pw, ph);
   model_.setScroll(model_.scrollX(), model_.scrollY(), pw, ph);
   const int rangeX = std::max(0, model_.shownWidth() - pw),
@@ -307,6 +361,12 @@ void DisplayWindow::zoomIn() {
 void DisplayWindow::zoomOut() {
   if (model_.zoomOut()) refit();
 }
+void DisplayWindow::magnify(int m) {
+  if (model_.setMagnification(m)) refit();
+}
+void DisplayWindow::stepCloser() {
+  if (model_.stepCloser()) refit();
+}
 
 void DisplayWindow::button(int id) {
   switch (id) {
@@ -333,11 +393,59 @@ void DisplayWindow::button(int id) {
   if (mode_) mode_->stepped(*this);
 }
 
+void DisplayWindow::keyPressEvent(QKeyEvent* e) {
+  switch (e->key()) {
+    case Qt::Key_Left:
+      button(kPreviousFrame);
+      return;
+    case Qt::Key_Right:
+      button(kNextFrame);
+      return;
+    case Qt::Key_Home:
+    case Qt::Key_End:
+      model_.setCurrent(e->key() == Qt::Key_Home ? model_.lower() : model_.upper());
+      updateTitle();
+      pane_->repaint();
+      return;
+    case Qt::Key_Space:
+      // Starts playing forward (from the first frame when at the last), or stops.
+      if (playing_) {
+        requestStop();
+      } else {
+        if (model_.current() == model_.upper()) model_.setCurrent(model_.lower());
+        play(1);
+      }
+      return;
+    default:
+      QWidget::keyPressEvent(e);
+  }
+}
+
 bool DisplayWindow::eventFilter(QObject* watched, QEvent* event) {
   if (playing_ && (event->type() == QEvent::MouseButtonPress ||
                    event->type() == QEvent::NonClientAreaMouseButtonPress))
-    stop_ = true;  // the press is handled as usual too
+    requestStop();  // the press is handled as usual too
   return QWidget::eventFilter(watched, event);
+}
+
+void DisplayWindow::requestStop() {
+  stop_ = true;
+  if (waitLoop_) waitLoop_->quit();
+}
+
+bool DisplayWindow::waitFrameDelay(const QPointer<DisplayWindow>& self) {
+  const double seconds = model_.delay();
+  if (!(seconds > 0.0) || stop_) return true;
+  // A local loop, so that painting and the stop click are handled while it waits; a stop
+  // ends the wait at once.
+  QEventLoop loop;
+  waitLoop_ = &loop;
+  QTimer::singleShot(static_cast<int>(std::ceil(std::min(seconds, 3600.0) * 1000.0)), &loop,
+                     &QEventLoop::quit);
+  loop.exec();
+  if (!self) return false;
+  waitLoop_ = nullptr;
+  return true;
 }
 
 void DisplayWindow::play(int direction) {
@@ -355,6 +463,10 @@ void DisplayWindow::play(int direction) {
       if (model_.lower() == model_.upper()) break;
       continue;
     }
+    // The frame shown so far stays up for the window's delay; events keep flowing meanwhile,
+    // so a click stops the playback at any time.
+    if (!waitFrameDelay(self)) return;  // closed while playing
+    if (stop_) break;
     updateTitle();
     pane_->repaint();
     QCoreApplication::processEvents();

@@ -3,12 +3,14 @@
 // readout, voxel writing, seed clicks and the rubber-band VOI.
 #pragma once
 
+#include <QImage>
 #include <QPointer>
 #include <QWidget>
 #include <vector>
 
 #include "shell/display_model.h"
 
+class QEventLoop;
 class QMdiSubWindow;
 class QRubberBand;
 class QScrollBar;
@@ -29,12 +31,15 @@ class DisplayWindow : public QWidget {
   void button(int id);
   void zoomIn();
   void zoomOut();
+  // Every voxel as m x m pixels (1 to 16); the Ctrl + wheel step closer.
+  void magnify(int m);
+  void stepCloser();
   // Refits the window to the image at the current divisor.
   void refit();
   void updateTitle();
   void syncScrollBars();
   bool playing() const { return playing_; }
-  void requestStop() { stop_ = true; }
+  void requestStop();
 
   // How the window registry shows it: a caption, a window menu and a minimise box; the user
   // neither sizes nor maximises it (its size follows the image and the zoom).
@@ -55,17 +60,25 @@ class DisplayWindow : public QWidget {
 
  protected:
   bool event(QEvent* event) override;
+  // Left and Right step a frame, Home and End go to the first and last, Space plays or stops.
+  void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void play(int direction);
   // Set before the pane is made: the pane's first events reach route() from its constructor.
   DisplayMode* mode_ = nullptr;
+  // The room for the window's client: the usable screen and, once it is shown in the frame's
+  // window area, that area less the sub-window's frame and title.
+  QSize availableClient() const;
+  // Waits the window's frame delay, handling events; false when the window went meanwhile.
+  bool waitFrameDelay(const QPointer<DisplayWindow>& self);
   DisplayModel model_;
   DisplayPane* pane_ = nullptr;
   QPointer<QMdiSubWindow> sub_;
   QScrollBar *hbar_ = nullptr, *vbar_ = nullptr;
   bool playing_ = false, stop_ = false;
+  QEventLoop* waitLoop_ = nullptr;  // the wait between two frames of a playback
 };
 
 // The picture pane of a display window.
@@ -97,6 +110,7 @@ class DisplayPane : public QWidget {
   QPoint bandStart_;
   bool banding_ = false;
   std::vector<QPoint> seedMarks_;
+  QImage shown_;  // the picture last painted
 };
 
 }  // namespace v3d::shell::qt

@@ -19,6 +19,7 @@
 #include "shell/qt/exports.h"
 #include "shell/qt/qt_desk.h"
 #include "shell/qt/qtext.h"
+#include "shell/qt/window_menu.h"
 #include "shell/qt/window_registry.h"
 
 namespace v3d::shell::qt {
@@ -83,7 +84,12 @@ Frame::Frame()
         }
       };
   build(menuBar(), mainMenu());
+  addWindowMenu(*menuBar(), *mdi_);
   refreshMenu();
+  // Keys of the File menu ("&Save" takes its key only while a saver makes it enabled).
+  action(kCmdOpen)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  action(kCmdSave)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  action(kCmdExit)->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
 
   installReporter(desk_.get());
   installDesk(desk_.get());

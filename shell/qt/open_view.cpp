@@ -1,11 +1,14 @@
 #include "shell/qt/open_view.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QTimer>
 
 #include "core/text_ids.h"
 #include "shell/dialogs.h"
@@ -99,13 +102,33 @@ OpenDialogView::OpenDialogView(OpenDialog& presenter, QWidget* parent)
     applyStates();
   });
   connect(types, &QComboBox::currentIndexChanged, this, [this](int row) { p_.setTypeRow(row); });
+  // A click makes the file current before the file dialog selects it, and the selection
+  // writes the full file name into the name field: the base name goes in once both are done.
   connect(this, &QFileDialog::currentChanged, this, [this](const QString& path) {
-    if (QFileInfo(path).isDir()) return;
-    p_.fileSelected(QFileInfo(path).fileName().toStdString());
-    if (auto* name = findChild<QLineEdit*>("fileNameEdit"))
-      name->setText(QString::fromStdString(p_.fileName));
+    clicked_ = path;
+    QTimer::singleShot(0, this, [this] { takeClickedFile(); });
   });
   applyStates();
+}
+
+void OpenDialogView::takeClickedFile() {
+  const QFileInfo info(clicked_);
+  if (clicked_.isEmpty() || info.isDir()) return;
+  std::vector<std::string> folder;
+  for (const QString& name : info.dir().entryList(QDir::Files))
+    folder.push_back(QFile::encodeName(name).toStdString());
+  pushFields();
+  if (p_.fileClicked(QFile::encodeName(info.fileName()).toStdString(), folder)) {
+    named<QLineEdit>(panel_, kOpenLower)->setText(QString::fromStdString(p_.lower));
+    named<QLineEdit>(panel_, kOpenUpper)->setText(QString::fromStdString(p_.upper));
+    if (p_.digitsEnabled()) {
+      int digits = 0;
+      parseInt(p_.digits, digits);
+      named<QSpinBox>(panel_, kOpenDigitsSpin)->setValue(digits);
+    }
+  }
+  if (auto* name = findChild<QLineEdit*>("fileNameEdit"))
+    name->setText(QFile::decodeName(p_.fileName.c_str()));
 }
 
 void OpenDialogView::applyStates() {
@@ -145,6 +168,12 @@ void OpenDialogView::accept() {
   if (auto* edit = findChild<QLineEdit*>("fileNameEdit")) name = edit->text();
   // The name field holds a base name; it is taken with the current directory.
   if (!name.isEmpty() && QFileInfo(name).isRelative()) name = directory().filePath(name);
+  // A folder typed into the name field is opened, as the file dialog does on its own.
+  if (!name.isEmpty() && QFileInfo(name).isDir()) {
+    setDirectory(name);
+    if (auto* edit = findChild<QLineEdit*>("fileNameEdit")) edit->clear();
+    return;
+  }
   p_.fileName = name.toStdString();
   if (p_.accept()) QDialog::accept();
 }

@@ -15,7 +15,10 @@ class OpenDialogView : public QFileDialog {
  private:
   void applyStates();
   void pushFields();
+  // The file last made current in the list: its base name and sequence into the fields.
+  void takeClickedFile();
   OpenDialog& p_;
+  QString clicked_;
   QWidget* panel_;
 };
 

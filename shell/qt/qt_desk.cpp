@@ -3,9 +3,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QMessageBox>
+#include <QStatusBar>
 
 #include "shell/command_ids.h"
 #include "shell/qt/frame.h"
+#include "shell/qt/progress_dialog.h"
 
 namespace v3d::shell::qt {
 
@@ -26,6 +28,14 @@ void QtDesk::restoreCursor() {
     QApplication::restoreOverrideCursor();
     --busyDepth_;
   }
+}
+
+void QtDesk::showStatus(const std::string& text) {
+  if (frame_) frame_->statusBar()->showMessage(QString::fromStdString(text));
+}
+
+int QtDesk::runLong(LongWork& work) {
+  return runWithProgress(work, frame_, progressDelayMs);
 }
 
 void QtDesk::quit() {

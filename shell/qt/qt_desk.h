@@ -17,6 +17,11 @@ class QtDesk : public Desk, public QtDialogDesk, public QtWindowDesk, public Rep
   void setBusy(bool busy) override;
   void quit() override;
   void checkCommand(int id, bool checked) override;
+  void showStatus(const std::string& text) override;
+  // A command's computing on a worker thread, with the progress dialog after
+  // progressDelayMs.
+  int runLong(LongWork& work) override;
+  int progressDelayMs = 500;
 
   int showMessage(void* owner, std::string_view text, std::string_view caption, MessageIcon icon,
                   MessageButtons buttons) override;

@@ -7,24 +7,30 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
+#include <QProgressBar>
+#include <QPushButton>
 #include <QTimer>
 #include <algorithm>
 #include <cstring>
 #include <functional>
 
+#include "core/samples.h"
 #include "core/strings.h"
 #include "core/table.h"
 #include "core/text_ids.h"
 #include "shell/alignment_toolbox.h"
+#include "shell/commands.h"
 #include "shell/coordinates.h"
 #include "shell/demo_volume.h"
-#include "shell/projection_model.h"
 #include "shell/dialogs.h"
 #include "shell/exports.h"
 #include "shell/qt/align_toolbox_view.h"
+#include "shell/projection_model.h"
+#include "shell/qt/control_ids.h"
 #include "shell/qt/exports.h"
 #include "shell/qt/frame.h"
 #include "shell/qt/open_view.h"
+#include "shell/qt/progress_dialog.h"
 #include "shell/qt/qt_desk.h"
 #include "shell/qt/views.h"
 #include "shell/qt/window_registry.h"
@@ -36,6 +42,7 @@
 #include "shell/qt/updating_box.h"
 #include <QMdiArea>
 #include <QMouseEvent>
+#include "shell/scripted_desk.h"
 
 using namespace v3d;
 using namespace v3d::shell;
@@ -136,6 +143,81 @@ void labelledViewShots(qt::Frame& frame) {
   QApplication::processEvents();
   frame.grab().save(g_dir + "/frame-gallery-marker.png");
   freedisWin(demo);
+}
+
+// The scripted desk's answers, with the frame's status bar and the Qt desk's long work.
+class ShotDesk : public ScriptedDesk {
+ public:
+  explicit ShotDesk(qt::Frame& frame) : frame_(frame) {}
+  void showStatus(const std::string& text) override { frame_.desk().showStatus(text); }
+  int runLong(LongWork& work) override { return qt::runWithProgress(work, &frame_, 0); }
+
+ private:
+  qt::Frame& frame_;
+};
+
+// The daily-use additions: a magnified display, the Window menu with its list, the progress
+// dialog of a long median, and the status bar after a command.
+void daily(qt::Frame& frame, Volume* demo) {
+  auto displays = frame.windows().displaysOf(demo);
+  if (!displays.empty()) {
+    displays[0]->zoomIn();
+    displays[0]->magnify(4);
+    QApplication::processEvents();
+    frame.grab().save(g_dir + "/display-magnified.png");
+    displays[0]->magnify(1);
+  }
+  frame.desk().openSectionView(demo);
+  QApplication::processEvents();
+  QMenu* windowMenu = frame.menuBar()->actions().last()->menu();
+  if (windowMenu) {
+    const QRect r = frame.menuBar()->actionGeometry(frame.menuBar()->actions().last());
+    windowMenu->popup(frame.menuBar()->mapToGlobal(r.bottomLeft()));
+    QApplication::processEvents();
+    QPixmap shot = frame.grab();
+    QPainter p(&shot);
+    p.drawPixmap(frame.menuBar()->mapTo(&frame, r.bottomLeft()), windowMenu->grab());
+    p.end();
+    shot.save(g_dir + "/window-menu.png");
+    windowMenu->hide();
+  }
+  ShotDesk desk(frame);
+  Volume* big = nullptr;
+  if (CreateVolumeEx(V3D_UC, V3D_ONE_CHANNEL, 64, 256, 256, nullptr, &big) == 0) {
+    const int bigIndex = GetVolumeIndex(big);
+    for (int z = 0; z < big->Z; ++z)
+      for (int y = 0; y < big->Y; ++y)
+        for (int x = 0; x < big->X; ++x)
+          channelData<UC>(*big, 0)[z][y][x] = static_cast<UC>((x * 7 + y * 13 + z * 29) % 251);
+    // The dialog is taken once it tells of a few frames, then the run is cancelled.
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == qt::kProgressDialog && w->isVisible()) {
+          auto* bar = w->findChild<QProgressBar*>(qt::kProgressBar);
+          auto* cancel = w->findChild<QPushButton*>(QString::number(kCtlCancel));
+          if (bar && bar->value() >= 3 && cancel && cancel->isEnabled()) {
+            QPixmap shot = frame.grab();
+            QPainter p(&shot);
+            p.drawPixmap(frame.width() / 2 - w->width() / 2, frame.height() / 3, w->grab());
+            p.end();
+            shot.save(g_dir + "/progress.png");
+            cancel->click();
+          }
+        }
+    });
+    watch.start(20);
+    desk.script({pick(std::to_string(bigIndex)), pickNew(GetNewVolumeIndex(), 256, 256, 64),
+                 values({"7", "7", "7"})});
+    dispatch(desk, kCmdStandardMedian);
+    watch.stop();
+    DestroyVolume(big);
+  }
+  desk.script({pick("0"), pickNew(GetNewVolumeIndex(), demo->X, demo->Y, demo->Z),
+               values({"3", "3", "3"})});
+  dispatch(desk, kCmdStandardMedian);
+  QApplication::processEvents();
+  frame.grab().save(g_dir + "/status-bar.png");
 }
 
 }  // namespace
@@ -249,6 +331,7 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     frame.grab().save(g_dir + "/display-zoom2.png");
   }
+  daily(frame, demo);
   freedisWin(demo);
   // A frame gallery of the demo volume's first 12 frames, 4 to a row.
   {

@@ -18,6 +18,7 @@
 #include "shell/qt/control_ids.h"
 #include "shell/qt/qtext.h"
 #include "shell/qt/window_support.h"
+#include "shell/work_progress.h"
 
 namespace v3d::shell::qt {
 class SectionPane : public QWidget {
@@ -34,6 +35,8 @@ class SectionPane : public QWidget {
  protected:
   void paintEvent(QPaintEvent* e) override {
     const SectionModel& m = owner_->model();
+    // While a command writes the volume on its worker thread, the sections wait for it.
+    if (volumeBeingWritten(m.volume())) return;
     // Only the exposed part: a magnified section can be far larger than the screen.
     const QRect r = e->rect().intersected(QRect(0, 0, m.width(s_), m.height(s_)));
     QPainter p(this);

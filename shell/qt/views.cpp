@@ -157,6 +157,12 @@ VolumeDialogView::VolumeDialogView(VolumeDialog& presenter, QWidget* parent)
     p_.select(row);
     refresh();
   });
+  // A double-clicked line is chosen and confirmed at once; not in the destroy dialog, where
+  // a confirmation destroys.
+  if (ok_)
+    connect(list_, &QListWidget::itemDoubleClicked, this, [this] {
+      if (ok_->isEnabled()) onOk();
+    });
   refresh();
 }
 

@@ -6,6 +6,7 @@
 #include "shell/alignment_toolbox.h"
 #include "shell/desk.h"
 #include "shell/projection_update.h"
+#include "shell/window_placement.h"
 
 namespace v3d::shell::qt {
 namespace {
@@ -29,7 +30,20 @@ QMdiSubWindow* WindowRegistry::dock(QWidget* window, Qt::WindowFlags flags) {
 }
 
 void WindowRegistry::activate(QMdiSubWindow* sub) {
+  keepInsideArea(sub);
   area_->setActiveSubWindow(sub);
+}
+
+void WindowRegistry::keepInsideArea(QMdiSubWindow* sub) const {
+  // Only a shown area has its real size; a window made before the frame is shown keeps its
+  // place and size.
+  if (!area_->isVisible()) return;
+  const QRect g = sub->geometry();
+  const QSize area = area_->viewport()->size();
+  const bool resizable = sub->minimumSize() != sub->maximumSize();
+  const WindowRect placed =
+      placeInside({g.x(), g.y(), g.width(), g.height()}, area.width(), area.height(), resizable);
+  sub->setGeometry(placed.x, placed.y, placed.width, placed.height);
 }
 
 void WindowRegistry::showVolume(Volume* v, bool open) {

@@ -82,6 +82,8 @@ class WindowRegistry {
   // The untyped part of add: the sub-window made and titled, then shown and made active.
   QMdiSubWindow* dock(QWidget* window, Qt::WindowFlags flags);
   void activate(QMdiSubWindow* sub);
+  // Moves, or shrinks, a new sub-window so that it lies wholly inside the area.
+  void keepInsideArea(QMdiSubWindow* sub) const;
 
   QMdiArea* area_;
   Lists lists_;
