@@ -323,6 +323,16 @@ TEST_F(QtGalleryTest, TheRedMarkerFollowsThePointerOnTheShownPictureOnly) {
       for (int y = 0; y < b.height; ++y)
         after.insert(after.end(), b.plane[c][y], b.plane[c][y] + b.width);
     EXPECT_EQ(after, before);
+    // Painting reuses the prepared picture while the samples stay; a module that draws into
+    // the buffer and asks for a repaint sees its own samples.
+    move(250, 100);
+    const qint64 key = w->shownPicture().cacheKey();
+    w->pane()->repaint();
+    EXPECT_EQ(w->shownPicture().cacheKey(), key);
+    for (int c = 0; c < (color == V3D_ONE_CHANNEL ? 1 : 3); ++c)
+      b.plane[c][5][7] = static_cast<UC>(b.plane[c][5][7] ^ 0xFF);
+    const QImage repainted = w->pane()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(repainted.pixel(7, 5), bufferAt(7, 5));
     freedisWin(v);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     resetVolumeTable();

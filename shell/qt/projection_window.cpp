@@ -9,6 +9,7 @@
 #include <QScrollBar>
 #include <QStyle>
 #include <algorithm>
+#include <cstring>
 
 #include "host/module_host.h"
 #include "shell/qt/module_glue.h"
@@ -33,7 +34,7 @@ class ProjectionPane : public QWidget {
   }
   void paintEvent(QPaintEvent*) override {
     QPainter painter(this);
-    painter.drawImage(0, 0, owner_->picture());
+    painter.drawImage(0, 0, owner_->shownPicture());
   }
   void mouseMoveEvent(QMouseEvent* e) override { owner_->pointerAt(e->position().toPoint()); }
   void mousePressEvent(QMouseEvent* e) override {
@@ -69,30 +70,67 @@ QWidget* ProjectionWindow::pane() const {
 }
 
 QImage ProjectionWindow::picture() const {
+  return shownPicture();
+}
+
+bool ProjectionWindow::bufferChanged() const {
   const V3dBuffer& b = *buffer_;
-  if (b.kind == V3D_BUFFER_GREY && b.plane[0]) {
-    QImage image(b.width, b.height, QImage::Format_Grayscale8);
-    for (int y = 0; y < b.height; ++y) std::copy_n(b.plane[0][y], b.width, image.scanLine(y));
-    if (!marker_) return image;
-    // The red marker needs colour: the grey picture is shown in RGB under it.
-    image = image.convertToFormat(QImage::Format_RGB888);
-    drawGalleryMarker(image.bits(), image.width(), image.height(), image.bytesPerLine(), *marker_);
-    return image;
-  }
-  QImage image(b.width, b.height, QImage::Format_RGB888);
-  image.fill(Qt::black);
-  if (b.kind != V3D_BUFFER_COLOUR || !b.plane[0] || !b.plane[1] || !b.plane[2]) return image;
-  for (int y = 0; y < b.height; ++y) {
-    uchar* line = image.scanLine(y);
-    for (int x = 0; x < b.width; ++x) {
-      line[3 * x] = b.plane[0][y][x];
-      line[3 * x + 1] = b.plane[1][y][x];
-      line[3 * x + 2] = b.plane[2][y][x];
+  const int planes = b.kind == V3D_BUFFER_COLOUR ? 3 : 1;
+  const std::size_t row = static_cast<std::size_t>(std::max(b.width, 0));
+  const std::size_t size = row * static_cast<std::size_t>(std::max(b.height, 0)) * planes;
+  bool changed = seen_.size() != size || seenKind_ != b.kind;
+  seen_.resize(size);
+  seenKind_ = b.kind;
+  unsigned char* copy = seen_.data();
+  for (int c = 0; c < planes; ++c) {
+    if (!b.plane[c]) return true;
+    for (int y = 0; y < b.height; ++y, copy += row) {
+      if (!changed && std::memcmp(copy, b.plane[c][y], row) == 0) continue;
+      changed = true;
+      std::memcpy(copy, b.plane[c][y], row);
     }
   }
-  if (marker_)
-    drawGalleryMarker(image.bits(), image.width(), image.height(), image.bytesPerLine(), *marker_);
-  return image;
+  return changed;
+}
+
+const QImage& ProjectionWindow::shownPicture() const {
+  // Painting only compares the buffer with the copy taken when the picture was made (a module
+  // may have drawn into it and asked for a repaint); the picture is made again only when the
+  // samples changed, and marked again only when they or the marker did.
+  const bool changed = bufferChanged();
+  if (changed || base_.isNull()) {
+    const V3dBuffer& b = *buffer_;
+    if (b.kind == V3D_BUFFER_GREY && b.plane[0]) {
+      base_ = QImage(b.width, b.height, QImage::Format_Grayscale8);
+      for (int y = 0; y < b.height; ++y) std::copy_n(b.plane[0][y], b.width, base_.scanLine(y));
+    } else {
+      base_ = QImage(b.width, b.height, QImage::Format_RGB888);
+      base_.fill(Qt::black);
+      if (b.kind == V3D_BUFFER_COLOUR && b.plane[0] && b.plane[1] && b.plane[2]) {
+        for (int y = 0; y < b.height; ++y) {
+          uchar* line = base_.scanLine(y);
+          const unsigned char* r = b.plane[0][y];
+          const unsigned char* g = b.plane[1][y];
+          const unsigned char* bl = b.plane[2][y];
+          for (int x = 0; x < b.width; ++x) {
+            line[3 * x] = r[x];
+            line[3 * x + 1] = g[x];
+            line[3 * x + 2] = bl[x];
+          }
+        }
+      }
+    }
+    markedFor_.reset();
+  }
+  if (!marker_) return base_;
+  if (!markedFor_ || *markedFor_ != *marker_ || marked_.isNull()) {
+    // The red marker needs colour: a grey picture is shown in RGB under it.
+    marked_ = base_.convertToFormat(QImage::Format_RGB888);
+    drawGalleryMarker(marked_.bits(), marked_.width(), marked_.height(), marked_.bytesPerLine(),
+                      *marker_);
+    markedFor_ = marker_;
+  }
+  return marked_;
 }
 
 void ProjectionWindow::docked(QMdiSubWindow* sub) {

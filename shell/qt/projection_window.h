@@ -7,6 +7,7 @@
 #include <QScrollArea>
 #include <QString>
 #include <optional>
+#include <vector>
 
 #include "shell/gallery_marker.h"
 #include "shell/projection_model.h"
@@ -28,8 +29,11 @@ class ProjectionWindow : public QScrollArea {
 
   V3dProjection* projection() const { return projection_.get(); }
   V3dBuffer* buffer() const { return buffer_.get(); }
-  // The buffer as it is shown: grey, or red, green and blue from the three planes.
+  // The buffer as it is shown: grey, or red, green and blue from the three planes, with the
+  // gallery's marker.
   QImage picture() const;
+  // The same, prepared: made again only when the buffer's samples or the marker changed.
+  const QImage& shownPicture() const;
   // The widget the picture is painted on (the modules' hooks see its events).
   QWidget* pane() const;
   // "&Save Projection", or nullptr for the manual alignment type.
@@ -53,6 +57,13 @@ class ProjectionWindow : public QScrollArea {
   ProjectionPane* pane_;
   QAction* save_ = nullptr;
   std::optional<GalleryTile> marker_;
+  // The prepared picture, the samples it was made from, and the marked copy.
+  bool bufferChanged() const;
+  mutable QImage base_;
+  mutable std::vector<unsigned char> seen_;
+  mutable int seenKind_ = -1;
+  mutable QImage marked_;
+  mutable std::optional<GalleryTile> markedFor_;
 };
 
 }  // namespace v3d::shell::qt
