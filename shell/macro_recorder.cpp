@@ -4,6 +4,7 @@
 #include <ctime>
 #include <fstream>
 #include <map>
+#include <utility>
 
 #include "core/messages.h"
 #include "core/strings.h"
@@ -294,13 +295,7 @@ std::optional<std::string> MacroRecorder::openFileName(const std::string& title,
   ++dialogDepth_;
   auto name = ForwardingDesk::openFileName(title, filter);
   --dialogDepth_;
-  if (!recording()) return name;
-  if (!name) {
-    cancelled_ = true;
-    return name;
-  }
-  answer("file " + quote(*name));
-  return name;
+  return recordFileName(std::move(name));
 }
 
 std::optional<std::string> MacroRecorder::saveFileName(const std::string& title,
@@ -308,12 +303,15 @@ std::optional<std::string> MacroRecorder::saveFileName(const std::string& title,
   ++dialogDepth_;
   auto name = ForwardingDesk::saveFileName(title, filter);
   --dialogDepth_;
+  return recordFileName(std::move(name));
+}
+
+std::optional<std::string> MacroRecorder::recordFileName(std::optional<std::string> name) {
   if (!recording()) return name;
-  if (!name) {
+  if (!name)
     cancelled_ = true;
-    return name;
-  }
-  answer("file " + quote(*name));
+  else
+    answer("file " + quote(*name));
   return name;
 }
 

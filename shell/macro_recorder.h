@@ -57,6 +57,8 @@ class MacroRecorder : public ForwardingDesk, public Reporter {
 
  private:
   enum class Mode { Idle, Answers, Saver, NotRecorded };
+  // A file name the user chose (recorded), or none (the command is cancelled).
+  std::optional<std::string> recordFileName(std::optional<std::string> name);
   bool recording() const { return mode_ == Mode::Answers && !cancelled_ && !failed_; }
   void answer(std::string line) { answers_.push_back("  " + std::move(line)); }
   template <class Run>
